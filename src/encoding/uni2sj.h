@@ -16,3 +16,21 @@ std::string UTF8CharToSJIS(const std::string& Text, int& Length);
 size_t UTF8CharToSJISAt(const std::string& Text, size_t Pos, std::string& Out);
 
 std::string UTF8ToSJIS(const std::string& Text);
+
+// The generated code page 932 tables (uni2sj_tables.cpp, from tools/gen-uni2sj.py).
+namespace uni2sj_tables {
+// One Unicode page: Table[0] is the first low byte F, Table[1 .. Count] the
+// codes for the low bytes F, F + 1, ... (0: no mapping). Table is null for a
+// page without mapped characters.
+struct PageTable {
+    const uint16_t* Table;
+    uint16_t Count;
+};
+extern const PageTable Pages[256];
+
+// Unicode value of each double-byte code, 0 where the code has no character:
+// [lead index][trail - 0x40], lead index 0-30 for 0x81-0x9F and 31-59 for 0xE0-0xFC.
+constexpr int PairLeads = 60;
+constexpr int PairTrails = 0xFC - 0x40 + 1;
+extern const uint16_t Cp932Pairs[PairLeads][PairTrails];
+}  // namespace uni2sj_tables
