@@ -92,7 +92,7 @@ bool TryEncodeDate(int Year, int Month, int Day, TDateTime& Result) {
         return false;
     long long I = Year - 1;
     long long Days = I * 365 + I / 4 - I / 100 + I / 400 + DaysBeforeMonth[IsLeapYear(Year) ? 1 : 0][Month - 1] + Day;
-    Result = static_cast<double>(Days - DateDelta - 1);
+    Result = static_cast<double>(Days - DateDelta);
     return true;
 }
 
@@ -243,19 +243,30 @@ int StrToIntDef(const std::string& S, int Default) {
     return TryStrToInt(S, V) ? V : Default;
 }
 
-std::string UpperCase(const std::string& S) {
+namespace {
+// Changes the case of ASCII letters, stepping over Shift_JIS double-byte
+// characters whole so that a trail byte in the letter range keeps its value.
+std::string ChangeCase(const std::string& S, char From, char To) {
     std::string R = S;
-    for (char& c : R)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    const size_t N = R.size();
+    for (size_t i = 0; i < N; ++i) {
+        unsigned char c = static_cast<unsigned char>(R[i]);
+        if (((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && i + 1 < N) {
+            unsigned char t = static_cast<unsigned char>(R[i + 1]);
+            if (t >= 0x40 && t <= 0xFC) {
+                ++i;
+                continue;
+            }
+        }
+        if (R[i] >= From && R[i] <= static_cast<char>(From + 25)) R[i] = static_cast<char>(R[i] - From + To);
+    }
     return R;
 }
+}  // namespace
 
-std::string LowerCase(const std::string& S) {
-    std::string R = S;
-    for (char& c : R)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return R;
-}
+std::string UpperCase(const std::string& S) { return ChangeCase(S, 'a', 'A'); }
+
+std::string LowerCase(const std::string& S) { return ChangeCase(S, 'A', 'a'); }
 
 bool SameText(const std::string& A, const std::string& B) { return LowerCase(A) == LowerCase(B); }
 

@@ -54,7 +54,7 @@ int StrToInt(const std::string& S);
 int StrToIntDef(const std::string& S, int Default);
 bool TryStrToInt(const std::string& S, int& Value);
 
-// ASCII letters only; other bytes (Shift_JIS among them) are left alone.
+// ASCII letters only; Shift_JIS double-byte characters are stepped over whole.
 std::string UpperCase(const std::string& S);
 std::string LowerCase(const std::string& S);
 bool SameText(const std::string& A, const std::string& B);
