@@ -118,8 +118,9 @@ TEST(JISToSJIS, KatakanaForms) {
     EXPECT_EQ(JISToSJIS(ESC_B + "\x0E\x31\x0F\x30\x21"), "\x83\x41\x88\x9F");
     // Bytes outside 0x21-0x5F in katakana mode are copied.
     EXPECT_EQ(JISToSJIS("\x1B(I\x31\x60\r\n"), "\x83\x41\x60\r\n");
-    // ESC ( I leaves the saved mode alone.
-    EXPECT_EQ(JISToSJIS("\x1B(I\x0F" "a"), "\x0F" "a");
+    // ESC ( I leaves the saved mode alone: SI then returns to the mode saved
+    // by the last SO (single-byte at the start), not to the double-byte mode.
+    EXPECT_EQ(JISToSJIS(ESC_B + "\x1B(I\x31\x0F\x30\x21"), "\x83\x41\x30\x21");
 }
 
 TEST(RoundTrip, ShiftJISThroughJISAndBack) {
