@@ -1,0 +1,114 @@
+// Account records and the settings-file operations on them: reload, show, save, delete.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "IniFile.h"
+
+// Name of the settings file in the program's folder.
+extern const char* const SettingsFileName;
+
+// Accounts beyond this number are not supported; a "count" outside
+// 0 .. MaxAccounts in the file reads as the key's default, like a value that
+// is not a number, so a damaged file cannot make a reload or a delete loop
+// billions of times.
+constexpr int MaxAccounts = 9999;
+
+// The values of one account, as the settings window's fields hold them. The
+// member names are the names of the controls that show them.
+struct TAccountRecord {
+    std::string eUserName;               // "user": POP3 login name and the account's label
+    std::string ePassword;               // the plain password
+    bool passsave = false;               // store the password ("password" not empty)
+    std::string Edit1;                   // "pop3": POP3 server host name
+    std::string Edit2;                   // "smtp": SMTP server host name
+    std::string Edit4;                   // "address": own mail address
+    std::vector<std::string> SignLines;  // "sign1" ...: the signature editor's lines
+    bool signcheck = false;              // append the signature automatically
+    int RadioGroup1 = 1;                 // "encode": 0 = RFC2231, 1 = JISEncode
+    bool mailhead = true;                // list headers only
+    bool ApopOn = false;                 // log in with APOP
+    bool patrol = false;                 // takes part in the patrol
+    bool pingcheck = false;              // go on when the reachability check fails
+
+    bool operator==(const TAccountRecord& O) const;
+    bool operator!=(const TAccountRecord& O) const { return !(*this == O); }
+};
+
+// The signature preview: every line followed by CR LF.
+std::string SignPreview(const std::vector<std::string>& Lines);
+
+// The settings window's account data and the four operations that read and
+// write the settings file. Each operation opens the file, reads or writes it
+// and closes it again; nothing of the file is kept between operations.
+class TAccountSettings {
+public:
+    // Operates on SettingsPath, or on ProgramDir() + "VELNARO.ini" when empty.
+    explicit TAccountSettings(std::string SettingsPath = "");
+
+    // The full path of the settings file.
+    const std::string& SettingsPath() const { return FPath; }
+
+    // The current account record (the settings window's fields).
+    TAccountRecord Record;
+
+    // "count" as last read by a reload or by showing an account.
+    int AccountCount = 0;
+    // The account the fields are bound to: n while account n is shown or
+    // edited, AccountCount + 1 for a new account, AccountCount after a reload.
+    int CurrentAccount = 0;
+
+    // The lists a reload fills: item i of each stands for account i + 1.
+    std::vector<std::string> UserNames;  // user-name box and the account menus
+    std::vector<bool> PatrolFlags;       // "patrol" of each account (enables its patrol sub-item)
+    int Start = 0;                       // "start" as read by the last reload
+    // Index of the user-name box's selected item: Start - 1, or -1 when Start
+    // is outside 1 .. number of items.
+    int SelectedIndex() const;
+    // The connection status text the last reload set:
+    // "選択されたサーバは" + POP3 server + "と" + SMTP server + "です".
+    std::string ConnectStatus;
+
+    // Asked before a save overwrites an existing file
+    // ("設定データが存在します。上書きしますか?"); true for Yes. Unset means No.
+    std::function<bool()> OnConfirmOverwrite;
+    // Told the start account during a reload (the main window's SetMySelf).
+    std::function<void(int)> OnSetMySelf;
+    // Opens the settings file; a caller may replace it to watch the calls.
+    std::function<std::unique_ptr<TCustomIniFile>(const std::string& Path)> OpenIni;
+
+    // Reload (the window's FormCreate): reads "Number", fills the lists and
+    // shows account "start". Never fails: a missing or unreadable file reads
+    // as empty.
+    void Reload();
+    // Reads account n into Record; CurrentAccount := n.
+    void editdisp(int n);
+    // Saves Record as account CurrentAccount (the button "データの保存"),
+    // asking OnConfirmOverwrite first when the file exists, then reloads. A
+    // refused write raises EIniFileException after the reload has run.
+    void Save();
+    // Removes account n and moves the accounts behind it down by one, then
+    // reloads; a refused write raises EIniFileException after the reload.
+    void DeleteAccount(int n);
+
+    // Starts entering a new account: CurrentAccount := AccountCount + 1, the
+    // fields emptied and the options at their initial state; the encoding
+    // choice keeps its value.
+    void BeginNewAccount();
+    // The settings window was hidden or closed: CurrentAccount := AccountCount.
+    void WindowHidden() { CurrentAccount = AccountCount; }
+
+private:
+    std::unique_ptr<TCustomIniFile> Open() const;
+    // Reads the fields of section "Account" + n (steps shared by reload and show).
+    void ReadAccountFields(TCustomIniFile& Ini, const std::string& Section);
+    void WriteAccount(TCustomIniFile& Ini, int Number, int Count);
+    std::string FPath;
+};
+
+// Texts of the settings operations.
+std::string OverwriteQuestionText();  // "設定データが存在します。上書きしますか?"
+std::string DeleteQuestionText(const std::string& UserName);  // "ユーザ名 " + name + "のデータをファイルから消去しますか？"
