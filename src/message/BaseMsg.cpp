@@ -423,7 +423,11 @@ TDateTime ParseMailDate(const std::string& Field) {
     int Month = (Position - 1) / 4 + 1;
     if (Month < 1 || Month > 12) Month = 1;
 
-    const uint16_t YearWord = Word(DecimalOrZero(NextToken(Text, " ")));
+    // Without a year there is no usable date (a missing Date field would
+    // otherwise read as 1 January of the year 2000).
+    long long YearValue;
+    if (!ReadDecimal(NextToken(Text, " "), YearValue)) return 0;
+    const uint16_t YearWord = Word(YearValue);
     const int Year = YearWord < 100 ? ExpandTwoDigitYear(YearWord) : YearWord;
 
     uint16_t Hour = Word(DecimalOrZero(NextToken(Text, ":")));

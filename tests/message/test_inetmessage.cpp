@@ -1,0 +1,176 @@
+// Tests of internet message fields, mail dates in Japan time and addresses.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "BaseMsg.h"
+#include "cp932.h"
+
+namespace {
+
+std::string Show(TDateTime T) { return FormatDateTime("yyyy/mm/dd hh:nn:ss", T); }
+std::string Parsed(const std::string& Text) { return Show(ParseMailDate(Text)); }
+
+int ThisYear() {
+    int Y, M, D;
+    DecodeDate(Now(), Y, M, D);
+    return Y;
+}
+
+// Sets the machine's zone for one test and puts it back afterwards.
+class ZoneGuard {
+public:
+    explicit ZoneGuard(const char* Zone) {
+        const char* Old = getenv("TZ");
+        HadOld = Old != nullptr;
+        if (HadOld) OldValue = Old;
+        setenv("TZ", Zone, 1);
+        tzset();
+    }
+    ~ZoneGuard() {
+        if (HadOld) setenv("TZ", OldValue.c_str(), 1);
+        else unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    bool HadOld;
+    std::string OldValue;
+};
+
+}  // namespace
+
+TEST(MailDate, ZonesAreConvertedToJapanTime) {
+    EXPECT_EQ(Parsed("Mon, 5 Dec 2026 10:00:00 +0900"), "2026/12/05 10:00:00");
+    EXPECT_EQ(Parsed("Mon, 5 Dec 2026 10:00:00 GMT"), "2026/12/05 19:00:00");
+    EXPECT_EQ(Parsed("Mon, 5 Dec 2026 10:00:00 -0500"), "2026/12/06 00:00:00");
+    EXPECT_EQ(Parsed("Mon, 5 Dec 2026 10:00:00 +0530"), "2026/12/05 14:00:00");  // hours only
+    EXPECT_EQ(Parsed("5 Dec 2026 10:00:00 JST"), "2026/12/05 10:00:00");
+    EXPECT_EQ(Parsed("Sat, 31 Dec 2026 20:30:15 EST"), "2027/01/01 05:30:15");  // names read as GMT
+    EXPECT_EQ(Parsed("5 dec 2026 10:00:00 jst"), "2026/12/05 10:00:00");
+    EXPECT_EQ(Parsed("5 Dec 2026 10:00:00 +09:00"), "2026/12/05 10:00:00");
+    EXPECT_EQ(Parsed("5 Dec 2026 10:00:00"), "2026/12/05 19:00:00");  // no zone: GMT
+}
+
+TEST(MailDate, CommentAfterZoneAndMissingSecondsAreUnderstood) {
+    EXPECT_EQ(Parsed("Mon, 5 Dec 2026 10:00:00 +0900 (JST)"), "2026/12/05 10:00:00");
+    EXPECT_EQ(Parsed("Mon, 5 Dec 2026 01:00:00 +0000 (UTC)"), "2026/12/05 10:00:00");
+    EXPECT_EQ(Parsed("Mon, 5 Dec 2026 10:07 +0900"), "2026/12/05 10:07:00");
+    EXPECT_EQ(Parsed("5 Dec 2026 10:07 -0100"), "2026/12/05 20:07:00");
+}
+
+TEST(MailDate, JapanTimeWhateverTheMachineZone) {
+    const char* Zones[] = {"UTC0", "EST5EDT,M3.2.0,M11.1.0", "JST-9", "<+14>-14", "NPT-5:45"};
+    for (const char* Z : Zones) {
+        ZoneGuard G(Z);
+        EXPECT_EQ(Parsed("Sun, 6 Dec 2026 23:59:59 -1200"), "2026/12/07 20:59:59") << Z;
+        EXPECT_EQ(Parsed("Sun, 29 Mar 2026 01:30:00 GMT"), "2026/03/29 10:30:00") << Z;
+    }
+}
+
+TEST(MailDate, TwoDigitYearsLandWithinFiftyYears) {
+    EXPECT_EQ(ExpandTwoDigitYear(99, 2026), 1999);
+    EXPECT_EQ(ExpandTwoDigitYear(76, 2026), 2076);
+    EXPECT_EQ(ExpandTwoDigitYear(77, 2026), 1977);
+    EXPECT_EQ(ExpandTwoDigitYear(10, 2080), 2110);
+    const int Y = ThisYear();
+    int D, M, Parsed2;
+    DecodeDate(ParseMailDate("1 Jan " + std::to_string(Y % 100) + " 12:00:00 JST"), Parsed2, M, D);
+    EXPECT_EQ(Parsed2, Y);
+}
+
+TEST(MailDate, OddFieldsFallBackAndBadDatesGiveZero) {
+    EXPECT_EQ(Parsed("0 Dec 2026 10:00:00 JST"), "2026/12/01 10:00:00");
+    EXPECT_EQ(Parsed("32 Dec 2026 10:00:00 JST"), "2026/12/01 10:00:00");
+    EXPECT_EQ(Parsed("5 Foo 2026 10:00:00 JST"), "2026/01/05 10:00:00");
+    EXPECT_EQ(Parsed("5 December 2026 10:00:00 JST"), "2026/01/05 10:00:00");
+    EXPECT_EQ(Parsed("5 Dec 2026 24:60:60 JST"), "2026/12/05 00:00:00");
+    EXPECT_EQ(ParseMailDate("30 Feb 2026 10:00:00 JST"), 0.0);
+    EXPECT_EQ(ParseMailDate(""), 0.0);  // no year: no date
+    EXPECT_EQ(ParseMailDate("Mon, 5 Dec 10:00:00 +0900"), 0.0);
+    EXPECT_EQ(Parsed("1 Jan 00 00:00:00 JST"), "2000/01/01 00:00:00");
+    EXPECT_EQ(ParseMailDate("5 Dec 12345 10:00:00 JST"), 0.0);
+    EXPECT_EQ(ParseMailDate("5 Dec 2026 10:00:00 +99999999"), 0.0);
+    EXPECT_EQ(ParseMailDate("5 Dec 2026 10:00:00 -2147483647"), 0.0);
+    // Huge and missing numbers give a defined value, never an exception.
+    EXPECT_NO_THROW(ParseMailDate("99999999999999999999 Dec 99999999999 999999999999:99999999999:9 +"));
+    EXPECT_NO_THROW(ParseMailDate(""));
+    EXPECT_NO_THROW(ParseMailDate(",,,,,,"));
+    EXPECT_NO_THROW(ParseMailDate("Mon, "));
+}
+
+TEST(MailDate, TokensAndZoneHelpers) {
+    std::string T = "  10:20:30 +0900 ";
+    EXPECT_EQ(NextToken(T, ":"), "10");
+    EXPECT_EQ(T, "20:30 +0900");
+    EXPECT_EQ(NextToken(T, "#"), "20:30 +0900");
+    EXPECT_EQ(T, "");
+    EXPECT_DOUBLE_EQ(ZoneToGMT("-0500", 1.0), 1.0 + 5.0 / 24);
+    EXPECT_DOUBLE_EQ(ZoneToGMT("jst", 1.0), 1.0 - 9.0 / 24);
+    EXPECT_DOUBLE_EQ(ZoneToGMT("", 1.0), 1.0);
+    EXPECT_DOUBLE_EQ(GMTToJST(1.0), 1.375);
+}
+
+TEST(INetMessage, DecodedSubjectAndFromAndPlainFields) {
+    TINetMessage M;
+    M.SetText(
+        "Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=\r\n"
+        "From: =?iso-2022-jp?B?GyRCOzNFRBsoQg==?= <yamada@example.jp>\r\n"
+        "Date: Mon, 5 Dec 2026 10:00:00 GMT\r\n"
+        "Message-ID: <abc@example.jp>\r\n"
+        "\r\nline1\r\nline2\r\nline3");
+    EXPECT_EQ(M.Subject(), SJ("テスト"));
+    EXPECT_EQ(M.From(), SJ("山田") + " <yamada@example.jp>");
+    EXPECT_EQ(Show(M.Date()), "2026/12/05 19:00:00");
+    EXPECT_EQ(M.MessageID(), "<abc@example.jp>");
+    EXPECT_EQ(M.Lines(), 3);  // no Lines field: the body lines
+
+    TINetMessage Empty;
+    EXPECT_EQ(Empty.Subject(), "");
+    EXPECT_EQ(Empty.Date(), 0.0);
+    EXPECT_EQ(Empty.Size(), 0);
+    EXPECT_EQ(Empty.References().GetCount(), 0);
+}
+
+TEST(INetMessage, ReferencesLinesAndSize) {
+    TINetMessage R;
+    R.SetText("References: <a@x> <b@y>\r\nIn-Reply-To: <c@z>\r\nLines: 42");
+    ASSERT_EQ(R.References().GetCount(), 2);
+    EXPECT_EQ(R.References().Get(1), "<b@y>");
+    EXPECT_EQ(R.Lines(), 42);
+
+    TINetMessage I;
+    I.SetText("In-Reply-To: your mail of <c@z> and <d@w>\r\nLines: -3\r\n\r\nb");
+    ASSERT_EQ(I.References().GetCount(), 1);
+    EXPECT_EQ(I.References().Get(0), "<d@w>");
+    EXPECT_EQ(I.Lines(), 1);
+
+    TINetMessage S;
+    S.Header().Add("0123456789");
+    S.Header().Add("01234567890123456789");
+    S.Body().Add("abcde");
+    EXPECT_EQ(S.Size(), 39);
+
+    // Assign takes the values the source computes, then its lines.
+    TINetMessage Copy;
+    Copy.Assign(R);
+    EXPECT_EQ(Copy.References().GetCount(), 2);
+    EXPECT_EQ(Copy.Lines(), 42);
+    TStringList Plain;
+    Plain.SetText("Lines: 7");
+    Copy.Assign(Plain);
+    EXPECT_EQ(Copy.References().GetCount(), 0);
+    EXPECT_EQ(Copy.Lines(), 7);
+}
+
+TEST(MailAddress, BareAddressesFromHeaderValues) {
+    EXPECT_EQ(ExtractMailAddress("\"Yamada, Taro\" <taro@example.jp>"), "taro@example.jp");
+    EXPECT_EQ(ExtractMailAddress(SJ("山田 太郎 <taro@example.jp>")), "taro@example.jp");
+    EXPECT_EQ(ExtractMailAddress("taro @ example.jp (Taro <Yamada>)"), "taro@example.jp");
+    EXPECT_EQ(ExtractMailAddress("<taro@example.jp"), "taro@example.jp");
+    EXPECT_EQ(ExtractMailAddress("  (only a comment) "), "  (only a comment) ");
+    EXPECT_EQ(ExtractAngleAddr("re: <a@b> and <c@d> end"), "<c@d>");
+    EXPECT_EQ(ExtractAngleAddr("no brackets>"), "no brackets>");
+    EXPECT_EQ(ExtractAngleAddr("x<y"), "x<y");
+}
