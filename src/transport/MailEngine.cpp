@@ -1,0 +1,535 @@
+// The POP3 and SMTP protocol engines without a socket: states, commands, the
+// receive state machines (reply assembly, dot-stuffing and its undoing) and
+// completion dispatch.
+#include "MailEngine.h"
+
+#include <climits>
+#include <cstring>
+
+#include "BaseMsg.h"
+#include "CrMD5.h"
+#include "SysUtils.h"
+
+namespace {
+
+const std::string CRLF = "\r\n";
+
+// A whole decimal number with an optional sign; 0 for anything else.
+int DecimalOrZero(const std::string& S) {
+    size_t I = 0;
+    bool Neg = false;
+    if (I < S.size() && (S[I] == '+' || S[I] == '-')) Neg = S[I++] == '-';
+    if (I == S.size()) return 0;
+    long long V = 0;
+    for (; I < S.size(); ++I) {
+        if (S[I] < '0' || S[I] > '9') return 0;
+        V = V * 10 + (S[I] - '0');
+        if (V > INT_MAX) return 0;
+    }
+    return static_cast<int>(Neg ? -V : V);
+}
+
+int ClampToInt(size_t N) { return N > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(N); }
+
+bool IsMultiLineState(TPopState S) { return S == popList || S == popRetr || S == popTop; }
+
+// Calls Fn(Start, Length) for each line of Text, split at CR LF, a lone CR or
+// a lone LF; a line end at the very end starts no further line.
+template <typename F>
+void ForEachLine(const std::string& Text, F Fn) {
+    const size_t N = Text.size();
+    size_t P = 0;
+    while (P < N) {
+        size_t Start = P;
+        while (P < N && Text[P] != '\r' && Text[P] != '\n') ++P;
+        Fn(Start, P - Start);
+        if (P < N && Text[P] == '\r') ++P;
+        if (P < N && Text[P] == '\n') ++P;
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- APOP
+
+std::string ApopTimestamp(const std::string& Greeting) {
+    size_t Open = Greeting.find('<');
+    size_t Close = Greeting.find('>');
+    if (Open == std::string::npos || Close == std::string::npos || Close < Open) return std::string();
+    return Greeting.substr(Open, Close - Open + 1);
+}
+
+std::string ApopDigest(const std::string& Greeting, const std::string& Password) {
+    return TCrMD5::HexDigest(ApopTimestamp(Greeting) + Password);
+}
+
+// ---------------------------------------------------------------- POP3
+
+void TPopEngine::SendCommand(const std::string& Verb, const std::string& Arg) {
+    const std::string V = LowerCase(Verb);
+    if (V == "apop") State = popApop;
+    else if (V == "user") State = popUser;
+    else if (V == "pass") State = popPass;
+    else if (V == "list") State = popList;
+    else if (V == "retr") State = popRetr;
+    else if (V == "top") State = popTop;
+    else if (V == "dele") State = popDele;
+    else if (V == "quit") State = popQuit;
+    std::string Line = Arg.empty() ? Verb : Verb + " " + Arg;
+    LastCommand = Trim(Line);
+    Lines.Clear();
+    EmptyBuffer();
+    TransportSend(Line + CRLF);
+}
+
+bool TPopEngine::Retrieve(int N) {
+    if (N < 1 || N > MessageCount) return false;
+    CurrentMessage = N;
+    SendCommand("RETR", IntToStr(N));
+    return true;
+}
+
+bool TPopEngine::RetrieveHeader(int N) {
+    if (N < 1 || N > MessageCount) return false;
+    CurrentMessage = N;
+    SendCommand("TOP", IntToStr(N) + " 0");
+    return true;
+}
+
+bool TPopEngine::Delete(int N) {
+    if (N < 1 || N > MessageCount) return false;
+    CurrentMessage = N;
+    SendCommand("DELE", IntToStr(N));
+    return true;
+}
+
+void TPopEngine::Quit() {
+    if (State == popNone) return;
+    WaitUntil([this] { return State == popReady || State == popNone; });
+    if (State == popNone) return;
+    if (State != popReady) {
+        // The pending reply never completed: give up on it.
+        TransportClose();
+        State = popNone;
+        EmptyBuffer();
+        return;
+    }
+    SendCommand("QUIT");
+}
+
+void TPopEngine::ClearBuffer() { EmptyBuffer(); }
+
+void TPopEngine::EmptyBuffer() {
+    FBuffer.clear();
+    FCrlfScan = 0;
+    FFirstCrlf = std::string::npos;
+    FTermScan = 0;
+}
+
+int TPopEngine::MessageSize(int Index) const {
+    if (Index < 0 || static_cast<size_t>(Index) >= Sizes.size()) return -1;
+    return Sizes[static_cast<size_t>(Index)];
+}
+
+void TPopEngine::DataArrived(const std::string& Bytes) { DataArrived(Bytes.data(), Bytes.size()); }
+
+void TPopEngine::DataArrived(const char* Data, size_t Size) {
+    const size_t Old = FBuffer.size();
+    FBuffer.append(Data, Size);
+    Process(Old);
+}
+
+void TPopEngine::Process(size_t) {
+    if (FFirstCrlf == std::string::npos) {
+        const size_t From = std::min(FCrlfScan, FBuffer.size());
+        const size_t P = FBuffer.find(CRLF, From);
+        if (P == std::string::npos) {
+            FScanned += FBuffer.size() - From;
+            FCrlfScan = FBuffer.empty() ? 0 : FBuffer.size() - 1;
+            return;
+        }
+        FScanned += P + 2 - From;
+        FFirstCrlf = P;
+        FirstLine = FBuffer.substr(0, P + 1);
+    }
+
+    if (FBuffer.compare(0, 4, "-ERR") == 0) {
+        Dispatch(false);
+        return;
+    }
+
+    if (IsMultiLineState(State)) {
+        if (OnReceiving) {
+            TPopReceivingEvent Handler = OnReceiving;
+            Handler(ClampToInt(FBuffer.size()));
+        }
+        // The handler may have run other events; look at the buffer afresh.
+        const size_t From = std::min(FTermScan, FBuffer.size());
+        const size_t P = FBuffer.find("\r\n.\r\n", From);
+        if (P == std::string::npos) {
+            FScanned += FBuffer.size() - From;
+            FTermScan = FBuffer.size() >= 4 ? FBuffer.size() - 4 : 0;
+            return;
+        }
+        FScanned += P + 5 - From;
+        FinishMultiLine();
+        return;
+    }
+
+    switch (State) {
+    case popNone:
+        if (APop)
+            SendCommand("APop", User + " " + ApopDigest(FirstLine, Password));
+        else
+            SendCommand("USER", User);
+        break;
+    case popUser:
+        SendCommand("PASS", Password);
+        break;
+    case popApop:
+    case popPass:
+        SendCommand("LIST");
+        break;
+    case popDele:
+        Dispatch(true);
+        break;
+    case popQuit:
+        TransportClose();
+        State = popNone;
+        EmptyBuffer();
+        break;
+    default:  // popReady: the bytes wait for the next command
+        break;
+    }
+}
+
+void TPopEngine::FinishMultiLine() {
+    std::string Text;
+    Text.swap(FBuffer);
+    EmptyBuffer();
+
+    Lines.Clear();
+    const bool IsList = State == popList;
+    bool First = true;
+    ForEachLine(Text, [&](size_t Start, size_t Len) {
+        if (First) {
+            First = false;
+            const char* L = Text.data() + Start;
+            const void* Blank = std::memchr(L, ' ', Len);
+            if (Blank) {
+                const size_t Skip = static_cast<size_t>(static_cast<const char*>(Blank) - L) + 1;
+                StatusText.assign(L + Skip, Len - Skip);
+            } else {
+                StatusText.assign(L, Len);
+            }
+            return;
+        }
+        if (Len == 1 && Text[Start] == '.') return;  // the terminator
+        if (Len > 0 && Text[Start] == '.') {
+            ++Start;
+            --Len;
+        }
+        if (IsList && Len == 0) return;
+        Lines.Add(Text.substr(Start, Len));
+    });
+    Text.clear();
+    Text.shrink_to_fit();
+
+    if (IsList) {
+        Sizes.clear();
+        const int N = Lines.Count();
+        for (int I = 0; I < N; ++I) {
+            const std::string& L = Lines.At(I);
+            const size_t Blank = L.find(' ');
+            if (Blank != std::string::npos) Sizes.push_back(DecimalOrZero(Trim(L.substr(Blank))));
+        }
+        MessageCount = N;
+    }
+    Dispatch(true);
+}
+
+void TPopEngine::Dispatch(bool Ok) {
+    const TPopState S = State;
+    if (S != popNone) State = popReady;
+    TPopResponsEvent Handler = Ok ? OnRecvComp : OnGetError;
+    if (S == popTop && OnHeaderRecv) Handler = OnHeaderRecv;
+    if (S == popDele && OnDeleted) Handler = OnDeleted;
+    if (Handler) Handler(Ok, S);
+}
+
+// ---------------------------------------------------------------- SMTP
+
+std::string TRecipientList::Get(int Index) const {
+    if (Index < 0 || Index >= GetCount())
+        throw EStringListError("List index out of bounds (" + std::to_string(Index) + ")");
+    return FItems[static_cast<size_t>(Index)];
+}
+
+void TRecipientList::Insert(int Index, const std::string& S) {
+    if (Index < 0 || Index > GetCount())
+        throw EStringListError("List index out of bounds (" + std::to_string(Index) + ")");
+    FItems.insert(FItems.begin() + Index, S);
+}
+
+void TRecipientList::Delete(int Index) {
+    if (Index < 0 || Index >= GetCount())
+        throw EStringListError("List index out of bounds (" + std::to_string(Index) + ")");
+    FItems.erase(FItems.begin() + Index);
+}
+
+std::string TRecipientList::TakeFirst() {
+    if (FItems.empty()) return std::string();
+    std::string S = std::move(FItems.front());
+    FItems.pop_front();
+    return S;
+}
+
+void SplitAddresses(const std::string& Value, TStrings& Dest) {
+    size_t Start = 0;
+    for (;;) {
+        const size_t Comma = Value.find(',', Start);
+        if (Comma == std::string::npos) break;
+        Dest.Add(Trim(Value.substr(Start, Comma - Start)));
+        Start = Comma + 1;
+    }
+    const std::string Rest = Trim(Value.substr(Start));
+    if (!Rest.empty()) Dest.Add(Rest);
+}
+
+TSMTPEngine::TSMTPEngine() = default;
+
+bool TSMTPEngine::SendCommand(const std::string& Verb, const std::string& Arg) {
+    const std::string V = UpperCase(Verb);
+    if (V == "HELO") State = smtpHelo;
+    if (State == smtpNone) return false;
+    if (V == "MAIL") State = smtpMail;
+    else if (V == "RCPT") State = smtpRcpt;
+    else if (V == "RSET") State = smtpRset;
+    else if (V == "DATA") State = smtpData;
+    else if (V == "QUIT") State = smtpQuit;
+    std::string Line = Arg.empty() ? V : V + " " + Arg;
+    ReplyLines.Clear();
+    ClearBuffer();
+    TransportSend(Line + CRLF);
+    return true;
+}
+
+void TSMTPEngine::Quit() {
+    if (State != smtpNone) SendCommand("QUIT");
+}
+
+void TSMTPEngine::Reset() { SendCommand("RSET"); }
+
+void TSMTPEngine::Abort() {
+    State = smtpNone;
+    TransportClose();
+}
+
+void TSMTPEngine::ClearBuffer() {
+    FBuffer.clear();
+    FLfScan = 0;
+    FFirstLf = FLastLf = FPrevLf = std::string::npos;
+}
+
+bool TSMTPEngine::SendMessage(const TStrings& Message) {
+    if (State != smtpNone && State != smtpReady) return false;
+    try {
+        Accepted.Clear();
+        Rejected.Clear();
+        ToList.Clear();
+        CcList.Clear();
+        BccList.Clear();
+
+        TBaseMessage Msg;
+        Msg.LoadFromStrings(Message);
+        FromAddress = Msg.GetField("From");
+        if (FromAddress.empty()) {
+            FromAddress = MyAddress;
+            Msg.SetField("From", MyAddress);
+        }
+        SplitAddresses(Msg.GetField("To"), ToList);
+        if (ToList.Count() == 0) return false;
+        SplitAddresses(Msg.GetField("Cc"), CcList);
+        SplitAddresses(Msg.GetField("Bcc"), BccList);
+        Msg.DeleteField("Bcc");
+
+        TStringList Out;
+        Msg.SaveToStrings(Out);
+        size_t Total = 3;
+        for (int I = 0; I < Out.Count(); ++I) Total += Out.At(I).size() + 3;
+        MessageText.clear();
+        MessageText.reserve(Total);
+        for (int I = 0; I < Out.Count(); ++I) {
+            const std::string& L = Out.At(I);
+            // A line break inside a line would let a line "." end the text
+            // early; every such break ends a line of its own here.
+            if (L.find_first_of("\r\n") == std::string::npos) {
+                if (!L.empty() && L[0] == '.') MessageText += '.';
+                MessageText += L;
+                MessageText += CRLF;
+            } else {
+                ForEachLine(L, [&](size_t Start, size_t Len) {
+                    if (Len > 0 && L[Start] == '.') MessageText += '.';
+                    MessageText.append(L, Start, Len);
+                    MessageText += CRLF;
+                });
+            }
+        }
+        MessageText += ".\r\n";
+
+        if (State == smtpNone)
+            TransportOpen();
+        else
+            SendMailFrom();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void TSMTPEngine::SendMailFrom() { SendCommand("MAIL", "FROM:<" + ExtractMailAddress(FromAddress) + ">"); }
+
+void TSMTPEngine::NameNextRecipient() {
+    // Entries that give no address (two commas in a row, a bare display name)
+    // are passed over so that the recipients after them are still named.
+    for (;;) {
+        std::string Entry;
+        if (ToList.Count() > 0) {
+            Entry = ToList.TakeFirst();
+        } else if (Accepted.Count() == 0) {
+            SendCommand("RSET");
+            return;
+        } else if (CcList.Count() > 0) {
+            Entry = CcList.TakeFirst();
+        } else if (BccList.Count() > 0) {
+            Entry = BccList.TakeFirst();
+        } else {
+            SendCommand("DATA");
+            return;
+        }
+        const std::string Addr = Entry.empty() ? std::string() : ExtractMailAddress(Entry);
+        if (!Addr.empty()) {
+            SendCommand("RCPT", "TO:<" + Addr + ">");
+            return;
+        }
+    }
+}
+
+void TSMTPEngine::DataArrived(const std::string& Bytes) { DataArrived(Bytes.data(), Bytes.size()); }
+
+void TSMTPEngine::DataArrived(const char* Data, size_t Size) {
+    const size_t Old = FBuffer.size();
+    FBuffer.append(Data, Size);
+    Process(Old);
+}
+
+void TSMTPEngine::Process(size_t) {
+    const size_t N = FBuffer.size();
+    if (N <= 4) return;
+    // Note every LF among the bytes not yet examined.
+    const char* Base = FBuffer.data();
+    size_t I = std::min(FLfScan, N);
+    FScanned += N - I;
+    while (I < N) {
+        const void* Hit = std::memchr(Base + I, '\n', N - I);
+        if (!Hit) break;
+        const size_t P = static_cast<size_t>(static_cast<const char*>(Hit) - Base);
+        if (FFirstLf == std::string::npos) FFirstLf = P;
+        FPrevLf = FLastLf;
+        FLastLf = P;
+        I = P + 1;
+    }
+    FLfScan = N;
+
+    const char C4 = FBuffer[3];
+    if (C4 == ' ') {
+        if (FFirstLf == std::string::npos) return;
+        HandleReply(FFirstLf <= 3);
+    } else if (C4 == '-') {
+        if (FLastLf != N - 1) return;
+        const size_t Start = FPrevLf == std::string::npos ? 0 : FPrevLf + 1;
+        if (Start + 3 < N && FBuffer[Start + 3] == ' ') HandleReply(false);
+    } else {
+        HandleReply(true);
+    }
+}
+
+void TSMTPEngine::HandleReply(bool Malformed) {
+    std::string Text;
+    Text.swap(FBuffer);
+    ClearBuffer();
+    ReplyLines.SetText(Text);
+    ReplyCode = 0;
+    if (Text.size() >= 3 && Text[0] >= '0' && Text[0] <= '9' && Text[1] >= '0' && Text[1] <= '9' &&
+        Text[2] >= '0' && Text[2] <= '9')
+        ReplyCode = (Text[0] - '0') * 100 + (Text[1] - '0') * 10 + (Text[2] - '0');
+    const bool Ok = !Malformed && ReplyCode / 100 < 4;
+    const std::string First = ReplyLines.Count() > 0 ? ReplyLines.At(0) : std::string();
+
+    if (Ok) {
+        switch (State) {
+        case smtpNone:
+            SendCommand("HELO", Domain);
+            break;
+        case smtpHelo:
+            SendMailFrom();
+            break;
+        case smtpMail:
+            NameNextRecipient();
+            break;
+        case smtpRcpt:
+            Accepted.Add(First);
+            NameNextRecipient();
+            break;
+        case smtpData:
+            State = smtpText;
+            TransportSend(MessageText);
+            break;
+        case smtpText:
+            State = smtpReady;
+            if (OnSendComp) {
+                TNotifyEvent Handler = OnSendComp;
+                Handler(this);
+            }
+            break;
+        case smtpRset:
+            State = smtpReady;
+            if (OnSMTPError) {
+                TSMTPErrorEvent Handler = OnSMTPError;
+                Handler(smtpRcpt, "\"To Addresses\" are not valid");
+            }
+            break;
+        case smtpQuit:
+            State = smtpNone;
+            TransportClose();
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+
+    switch (State) {
+    case smtpNone:
+    case smtpHelo:
+    case smtpRset:
+    case smtpMail:
+    case smtpData:
+    case smtpText:
+        if (OnSMTPError) {
+            TSMTPErrorEvent Handler = OnSMTPError;
+            Handler(State, First.empty() ? "no message" : First);
+        }
+        break;
+    case smtpRcpt:
+        Rejected.Add(First);
+        NameNextRecipient();
+        break;
+    case smtpQuit:
+        TransportClose();
+        State = smtpNone;
+        break;
+    default:
+        break;
+    }
+}

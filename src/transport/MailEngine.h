@@ -1,0 +1,209 @@
+// The POP3 and SMTP protocol engines without a socket: states, commands, the
+// receive state machines (reply assembly, dot-stuffing and its undoing) and
+// completion dispatch. TPOPx and TSMTPx put them on a client socket; tests and
+// fuzzers feed them bytes directly.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Classes.h"
+
+// ---------------------------------------------------------------- POP3
+
+// The order is part of the interface: callers compare states as numbers.
+enum TPopState {
+    popNone = 0,  // not connected, or connected and waiting for the greeting
+    popReady,     // logged in (or after a refused command), no command pending
+    popApop,
+    popUser,
+    popPass,
+    popList,
+    popRetr,
+    popTop,
+    popDele,
+    popQuit
+};
+
+using TPopResponsEvent = std::function<void(bool ResponceOK, TPopState PopState)>;
+using TPopReceivingEvent = std::function<void(int Bytes)>;
+
+// The APOP digest for a greeting line and a password: the timestamp is the
+// text from the line's first "<" through its first ">" (empty when ">" comes
+// first or either is missing), digested together with the password; the
+// result is 32 lower-case hexadecimal digits.
+std::string ApopTimestamp(const std::string& Greeting);
+std::string ApopDigest(const std::string& Greeting, const std::string& Password);
+
+class TPopEngine {
+public:
+    TPopEngine() = default;
+    virtual ~TPopEngine() = default;
+    TPopEngine(const TPopEngine&) = delete;
+    TPopEngine& operator=(const TPopEngine&) = delete;
+
+    std::string User;
+    std::string Password;
+    bool APop = false;
+
+    TPopResponsEvent OnRecvComp;
+    TPopResponsEvent OnHeaderRecv;
+    TPopResponsEvent OnDeleted;
+    TPopResponsEvent OnGetError;
+    TPopReceivingEvent OnReceiving;
+
+    TPopState State = popNone;
+    TStringList Lines;          // last multi-line reply: no status line, no terminator, dots undone
+    std::string StatusText;     // status line of the last multi-line reply after its first blank
+    int MessageCount = 0;
+    int CurrentMessage = 0;
+    std::vector<int> Sizes;
+    std::string LastCommand;
+    std::string FirstLine;      // first line of the current reply, through its CR
+
+    // RETR / TOP n 0 / DELE for 1 <= N <= MessageCount; false (nothing sent) otherwise.
+    bool Retrieve(int N);
+    bool RetrieveHeader(int N);
+    bool Delete(int N);
+    // Waits (bounded, see WaitUntil) until no reply is pending, then sends
+    // QUIT; when the wait runs out the connection is simply closed.
+    void Quit();
+    void ClearBuffer();
+    void ResetState() { State = popNone; }
+    // Size of the listed message at the zero-based Index, -1 when out of range.
+    int MessageSize(int Index) const;
+
+    // Sends Verb [+ " " + Arg] + CR LF; "apop", "user", "pass", "list",
+    // "retr", "top", "dele", "quit" (any case) set the state.
+    void SendCommand(const std::string& Verb, const std::string& Arg = std::string());
+
+    // The receive engine: the bytes of one read event.
+    void DataArrived(const std::string& Bytes);
+    void DataArrived(const char* Data, size_t Size);
+
+    const std::string& ReceiveBuffer() const { return FBuffer; }
+    // Bytes examined while looking for line ends and terminators since the
+    // object was made; stays proportional to the bytes received.
+    uint64_t ScannedBytes() const { return FScanned; }
+
+protected:
+    virtual void TransportSend(const std::string& Text) = 0;
+    virtual void TransportClose() = 0;
+    // Processes events until Done() holds or the bound passes; returns Done().
+    // Without an event loop there is nothing to wait for.
+    virtual bool WaitUntil(const std::function<bool()>& Done) { return Done(); }
+
+private:
+    void Process(size_t OldSize);
+    void FinishMultiLine();
+    void Dispatch(bool Ok);
+    void EmptyBuffer();
+
+    std::string FBuffer;
+    size_t FCrlfScan = 0;              // where the search for the first CR LF goes on
+    size_t FFirstCrlf = std::string::npos;
+    size_t FTermScan = 0;              // where the search for CR LF "." CR LF goes on
+    uint64_t FScanned = 0;
+};
+
+// ---------------------------------------------------------------- SMTP
+
+enum TSMTPState {
+    smtpNone = 0,  // not connected, or connected and waiting for the greeting
+    smtpReady = 1,
+    smtpHelo = 2,
+    smtpRcpt = 3,
+    smtpRset = 4,
+    smtpMail = 5,
+    smtpData = 6,
+    smtpText = 8,  // message text sent, waiting for its reply (7 is never used)
+    smtpQuit = 9
+};
+
+using TSMTPErrorEvent = std::function<void(TSMTPState State, const std::string& RespStr)>;
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+
+// A list of strings that gives up its first line in constant time; holds the
+// recipients not yet named to the server.
+class TRecipientList : public TStrings {
+public:
+    std::string Get(int Index) const override;
+    int GetCount() const override { return static_cast<int>(FItems.size()); }
+    void Insert(int Index, const std::string& S) override;
+    void Delete(int Index) override;
+    void Clear() override { FItems.clear(); }
+    // Removes and returns the first line.
+    std::string TakeFirst();
+
+private:
+    std::deque<std::string> FItems;
+};
+
+// Appends the comma-separated pieces of a field value, blanks trimmed: every
+// piece before a comma (empty ones too) and the piece after the last comma
+// when it is not empty.
+void SplitAddresses(const std::string& Value, TStrings& Dest);
+
+class TSMTPEngine : public TObject {
+public:
+    TSMTPEngine();
+    ~TSMTPEngine() override = default;
+    TSMTPEngine(const TSMTPEngine&) = delete;
+    TSMTPEngine& operator=(const TSMTPEngine&) = delete;
+
+    std::string MyAddress;
+    std::string Domain;
+    TNotifyEvent OnSendComp;
+    TSMTPErrorEvent OnSMTPError;
+
+    TSMTPState State = smtpNone;
+    TStringList ReplyLines;
+    int ReplyCode = 0;
+    std::string FromAddress;
+    TStringList Accepted;
+    TStringList Rejected;
+    TRecipientList ToList;
+    TRecipientList CcList;
+    TRecipientList BccList;
+    std::string MessageText;
+
+    // Prepares the message (header, empty line, body) and starts its
+    // delivery: connects when not connected, otherwise sends MAIL at once.
+    // False when a delivery is under way, the message names no To recipient,
+    // or preparing it failed.
+    bool SendMessage(const TStrings& Message);
+    void Quit();   // QUIT at once, unless not connected
+    void Reset();  // RSET
+    void Abort();  // back to smtpNone and close
+    void ResetState() { State = smtpNone; }
+    bool SendCommand(const std::string& Verb, const std::string& Arg = std::string());
+
+    // The receive engine: the bytes of one read event.
+    void DataArrived(const std::string& Bytes);
+    void DataArrived(const char* Data, size_t Size);
+
+    const std::string& ReceiveBuffer() const { return FBuffer; }
+    void ClearBuffer();
+    uint64_t ScannedBytes() const { return FScanned; }
+
+protected:
+    virtual void TransportSend(const std::string& Text) = 0;
+    virtual void TransportClose() = 0;
+    virtual void TransportOpen() = 0;
+
+private:
+    void Process(size_t OldSize);
+    void HandleReply(bool Malformed);
+    void NameNextRecipient();
+    void SendMailFrom();
+
+    std::string FBuffer;
+    size_t FLfScan = 0;                       // bytes of FBuffer already examined for LF
+    size_t FFirstLf = std::string::npos;      // first LF of the buffer
+    size_t FLastLf = std::string::npos;       // last LF seen
+    size_t FPrevLf = std::string::npos;       // the LF before FLastLf
+    uint64_t FScanned = 0;
+};

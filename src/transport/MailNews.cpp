@@ -1,0 +1,80 @@
+// TPOPx and TSMTPx: the POP3 and SMTP client components, each a client socket
+// whose read event drives its protocol engine.
+#include "MailNews.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+
+bool ProcessEventsUntil(const std::function<bool()>& Done, int Milliseconds) {
+    QElapsedTimer Clock;
+    Clock.start();
+    while (!Done()) {
+        const qint64 Left = Milliseconds - Clock.elapsed();
+        if (Left <= 0) break;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, static_cast<int>(std::min<qint64>(Left, 50)));
+    }
+    return Done();
+}
+
+// ---------------------------------------------------------------- POP3
+
+TPOPx::TPOPx(QObject* Owner) : TClientSocket(Owner) {
+    Port = 110;
+    State = popNone;
+    OnRead = [this](QObject*, TCustomWinSocket* S) { DataArrived(S->ReceiveText()); };
+    OnDisconnect = [this](QObject*, TCustomWinSocket*) { State = popNone; };
+}
+
+TPOPx::~TPOPx() {
+    if (State != popNone && State != popQuit && Active()) Quit();
+    ProcessEventsUntil([this] { return State == popNone || !Opening(); }, WaitLimit);
+    if (Opening()) Close();
+}
+
+void TPOPx::Connect() {
+    if (State == popNone) Open();
+}
+
+void TPOPx::TransportSend(const std::string& Text) { Socket()->SendText(Text); }
+
+void TPOPx::TransportClose() { Close(); }
+
+bool TPOPx::WaitUntil(const std::function<bool()>& Done) { return ProcessEventsUntil(Done, WaitLimit); }
+
+void TPOPx::Disconnected() {
+    // Whatever handler replaced OnDisconnect, a closed connection is popNone
+    // and a half-received reply is dropped.
+    State = popNone;
+    ClearBuffer();
+}
+
+bool TPOPx::ReplyPending() const { return State != popReady; }
+
+// ---------------------------------------------------------------- SMTP
+
+TSMTPx::TSMTPx(QObject* Owner) : TClientSocket(Owner) {
+    Port = 25;
+    State = smtpNone;
+    ReplyCode = 0;
+    OnRead = [this](QObject*, TCustomWinSocket* S) { DataArrived(S->ReceiveText()); };
+}
+
+TSMTPx::~TSMTPx() {
+    if (State != smtpNone && State != smtpQuit && Active()) Quit();
+    ProcessEventsUntil([this] { return State == smtpNone || !Opening(); }, WaitLimit);
+    if (Opening()) Close();
+}
+
+void TSMTPx::TransportSend(const std::string& Text) { Socket()->SendText(Text); }
+
+void TSMTPx::TransportClose() { Close(); }
+
+void TSMTPx::TransportOpen() { Open(); }
+
+void TSMTPx::Disconnected() {
+    State = smtpNone;
+    ClearBuffer();
+}
+
+bool TSMTPx::ReplyPending() const { return State != smtpReady; }
