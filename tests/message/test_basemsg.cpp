@@ -56,9 +56,8 @@ TEST(BaseMessage, BadIndexesRaiseAndLeaveTheMessageAlone) {
     M.Insert(M.Count(), "end");  // at Count: appended to the body
     EXPECT_EQ(M.Body().Get(1), "end");
 
-    TBaseMessage NoSep;
-    NoSep.SetText("A: 1");
-    EXPECT_THROW(NoSep.Delete(1), BM_Exception);
+    M.SetText("A: 1");
+    EXPECT_THROW(M.Delete(1), BM_Exception);  // no separator to delete
 }
 
 TEST(BaseMessage, InsertAndDeleteKeepHeaderFreeOfEmptyLines) {
