@@ -9,11 +9,6 @@ namespace {
 
 constexpr char16_t Replacement = 0xFFFD;
 
-inline bool IsLead(unsigned char C)
-{
-    return (C >= 0x81 && C <= 0x9F) || (C >= 0xE0 && C <= 0xFC);
-}
-
 // Decodes Sjis and calls Emit with each UTF-16 code unit (all within the
 // BMP, never a surrogate). Single bytes: 0x00-0x80 are themselves, 0xA0 is
 // U+F8F0, 0xA1-0xDF half-width katakana, 0xFD-0xFF U+F8F1-U+F8F3. A lead byte
@@ -37,7 +32,7 @@ inline void Decode(const std::string& Sjis, EmitFn Emit)
         } else if (C >= 0xFD) {
             Emit(static_cast<char16_t>(0xF8F1 + (C - 0xFD)));
             ++i;
-        } else {
+        } else {  // a lead byte: 0x81-0x9F or 0xE0-0xFC
             char16_t U = 0;
             if (i + 1 < N) {
                 const unsigned char T = S[i + 1];
