@@ -1,0 +1,73 @@
+// Tests of the address book file on real files.
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "AddressFile.h"
+#include "TestFiles.h"
+#include "cp932.h"
+
+namespace {
+
+TEST(AddressFile, LinesReadByTheCommaRules)
+{
+    EXPECT_EQ(ReadAddressLine("Taro,taro@example.jp,"), (TAddressEntry{"Taro", "taro@example.jp"}));
+    EXPECT_EQ(ReadAddressLine(",taro@example.jp,"), (TAddressEntry{"", "taro@example.jp"}));
+    EXPECT_EQ(ReadAddressLine("Taro,a@b,ignored,more"), (TAddressEntry{"Taro", "a@b"}));
+    EXPECT_EQ(ReadAddressLine("Taro,a@b"), (TAddressEntry{"Taro", ""}));  // no second comma
+    EXPECT_EQ(ReadAddressLine("Taro,"), (TAddressEntry{"Taro", ""}));
+    EXPECT_EQ(ReadAddressLine("no comma at all"), (TAddressEntry{"", ""}));
+    EXPECT_EQ(ReadAddressLine(""), (TAddressEntry{"", ""}));
+
+    const auto Entries = ReadAddressText("a,1,\r\n\r\nb,2,\nc,3,\rd,4,");
+    ASSERT_EQ(Entries.size(), 5u);
+    EXPECT_EQ(Entries[1], (TAddressEntry{"", ""}));
+    EXPECT_EQ(Entries[4], (TAddressEntry{"d", "4"}));
+    EXPECT_EQ(ReadAddressText("a,1,\r\n").size(), 1u);
+}
+
+TEST(AddressFile, SaveAndLoadRoundTripInProgramFolder)
+{
+    TTempDir Dir;
+    SetProgramDir(Dir.Path);
+    const std::string Path = AddressBookPath();
+    EXPECT_EQ(Path, Dir.Path + "VELNARO.LST");
+
+    std::vector<TAddressEntry> Entries = {{"x", "old@x"}};
+    EXPECT_FALSE(LoadAddressBook(Path, Entries));  // no file: the list stays as it was
+    EXPECT_EQ(Entries.size(), 1u);
+
+    Entries = {{SJ("山田"), "yamada@example.jp"}, {"", "anon@example.jp"}, {"a\r\nb", "c"}};
+    ListSave(Path, Entries);
+    EXPECT_EQ(ReadFileText(Path), SJ("山田") + ",yamada@example.jp,\r\n,anon@example.jp,\r\na  b,c,\r\n");
+    std::vector<TAddressEntry> Back;
+    ASSERT_TRUE(LoadAddressBook(Path, Back));
+    Entries[2].Name = "a  b";
+    EXPECT_EQ(Back, Entries);
+
+    ListSave(Path, {});  // replaces the file
+    EXPECT_EQ(ReadFileText(Path), "");
+    SetProgramDir("");
+}
+
+TEST(AddressFile, RefusedSaveRaisesIoErrorAndKeepsOldFile)
+{
+    TTempDir Dir;
+    const std::string Path = Dir.Path + "VELNARO.LST";
+    WriteFileText(Path, "a,b,\r\n");
+    ::chmod(Path.c_str(), 0644);
+    ::chmod(Dir.Path.c_str(), 0555);
+    {
+        TAsUnprivileged User;
+        try {
+            ListSave(Path, {{"n", "m"}});
+            ADD_FAILURE() << "no error";
+        } catch (const EInOutError& E) {
+            EXPECT_EQ(E.ErrorCode, EACCES);
+            EXPECT_EQ(E.Message(), SJ("I/O エラー (13)"));
+        }
+    }
+    EXPECT_EQ(ReadFileText(Path), "a,b,\r\n");
+}
+
+}  // namespace
