@@ -1,0 +1,172 @@
+// Test fixtures of the reachability tests: the ping group range held for one test, and a silent host in a network namespace.
+#pragma once
+
+#include <fcntl.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "Icmphead.h"
+
+inline bool RunQuiet(const std::string& Command)
+{
+    return std::system((Command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Holds net.ipv4.ping_group_range so that the system grants (or refuses) this
+// process an ICMP datagram socket, and puts the old value back on destruction,
+// whatever way the test leaves. Tests in other processes that hold one wait
+// on a lock file, so the value never changes under a running test.
+class ScopedPingGroupRange {
+public:
+    enum TMode { Grant, Refuse };
+
+    explicit ScopedPingGroupRange(TMode Mode)
+    {
+        if (geteuid() != 0) {
+            Why = "changing net.ipv4.ping_group_range needs root";
+            return;
+        }
+        LockFd = ::open("/tmp/velnaro-reach-ping-group-range.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+        if (LockFd < 0 || ::flock(LockFd, LOCK_EX) != 0) {
+            Why = "cannot lock /tmp/velnaro-reach-ping-group-range.lock";
+            return;
+        }
+        if (!Read(Old)) {
+            Why = "cannot read " + std::string(Path);
+            return;
+        }
+        const std::string Gid = std::to_string(getegid());
+        const std::string Wanted = Mode == Grant ? Gid + " " + Gid : "1 0";
+        if (!Write(Wanted)) {
+            Why = "cannot write " + std::string(Path) + " (read-only /proc/sys?)";
+            return;
+        }
+        Changed = true;
+        Ok = true;
+    }
+
+    ~ScopedPingGroupRange()
+    {
+        if (Changed)
+            Write(Old);
+        if (LockFd >= 0)
+            ::close(LockFd); // releases the lock
+    }
+
+    ScopedPingGroupRange(const ScopedPingGroupRange&) = delete;
+    ScopedPingGroupRange& operator=(const ScopedPingGroupRange&) = delete;
+
+    bool Ok = false;
+    std::string Why;
+
+private:
+    static constexpr const char* Path = "/proc/sys/net/ipv4/ping_group_range";
+    static bool Read(std::string& Value)
+    {
+        std::ifstream In(Path);
+        return static_cast<bool>(std::getline(In, Value));
+    }
+    static bool Write(const std::string& Value)
+    {
+        std::ofstream Out(Path);
+        Out << Value << "\n";
+        Out.close();
+        return static_cast<bool>(Out);
+    }
+
+    int LockFd = -1;
+    bool Changed = false;
+    std::string Old;
+};
+
+// A host that never answers an echo: a network namespace joined to this one by
+// a veth pair with a private /30, the far end ignoring echo requests. Both go
+// when the object does. Traffic to FarAddress stays inside the pair.
+class SilentHost {
+public:
+    SilentHost()
+    {
+        if (geteuid() != 0) {
+            Why = "creating a network namespace needs root";
+            return;
+        }
+        static int Serial = 0;
+        const unsigned Pid = static_cast<unsigned>(getpid());
+        const int Mine = Serial++;
+        char Buf[64];
+        std::snprintf(Buf, sizeof Buf, "velnaro-reach-%u-%d", Pid, Mine);
+        Namespace = Buf;
+        std::snprintf(Buf, sizeof Buf, "vr%xh%d", Pid, Mine);
+        HostEnd = Buf;
+        std::snprintf(Buf, sizeof Buf, "vr%xf%d", Pid, Mine);
+        FarEnd = Buf;
+        uint32_t Net = PickNetwork((Pid * 4u + static_cast<unsigned>(Mine)) & 0x3FFFFFu);
+        const std::string Near = DottedAddress(Net + 1);
+        FarAddress = DottedAddress(Net + 2);
+        Cleanup();
+        const std::string In = "ip netns exec " + Namespace + " ";
+        const std::string Steps[] = {
+            "ip netns add " + Namespace,
+            "ip link add " + HostEnd + " type veth peer name " + FarEnd,
+            "ip link set " + FarEnd + " netns " + Namespace,
+            In + "ip addr add " + FarAddress + "/30 dev " + FarEnd,
+            In + "ip link set " + FarEnd + " up",
+            In + "sh -c 'echo 1 > /proc/sys/net/ipv4/icmp_echo_ignore_all'",
+            "ip addr add " + Near + "/30 dev " + HostEnd,
+            "ip link set " + HostEnd + " up",
+        };
+        for (const std::string& Step : Steps) {
+            if (!RunQuiet(Step)) {
+                Why = "cannot set up a network namespace: '" + Step + "' failed";
+                Cleanup();
+                return;
+            }
+        }
+        Ok = true;
+    }
+
+    ~SilentHost() { Cleanup(); }
+    SilentHost(const SilentHost&) = delete;
+    SilentHost& operator=(const SilentHost&) = delete;
+
+    bool Ok = false;
+    std::string Why;
+    std::string FarAddress;
+
+private:
+    void Cleanup()
+    {
+        RunQuiet("ip link del " + HostEnd);
+        RunQuiet("ip netns del " + Namespace);
+    }
+
+    // A /30 inside 10.0.0.0/8 that no address of this machine falls in.
+    static uint32_t PickNetwork(uint32_t Index)
+    {
+        for (;; Index = (Index + 1) & 0x3FFFFFu) {
+            uint32_t Net = (10u << 24) | (Index << 2);
+            bool Taken = false;
+            ifaddrs* List = nullptr;
+            if (getifaddrs(&List) == 0) {
+                for (ifaddrs* I = List; I; I = I->ifa_next) {
+                    if (I->ifa_addr && I->ifa_addr->sa_family == AF_INET) {
+                        uint32_t A = ntohl(reinterpret_cast<sockaddr_in*>(I->ifa_addr)->sin_addr.s_addr);
+                        Taken = Taken || (A & ~3u) == Net;
+                    }
+                }
+                freeifaddrs(List);
+            }
+            if (!Taken)
+                return Net;
+        }
+    }
+
+    std::string Namespace, HostEnd, FarEnd;
+};

@@ -1,0 +1,199 @@
+// Tests of the Qt-free reachability core: socket error texts, echo packets, reply reading, dotted addresses.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "Icmphead.h"
+#include "cp932.h"
+#include "errormessage.h"
+
+TEST(SocketErrorText, HasExactlyTheListedCodesAndTheDefaultElsewhere)
+{
+    std::set<int> Listed = {10004, 10009, 10013, 10014, 10022, 10024, 10091, 10092, 10093, 10101, 11001, 11002, 11003, 11004};
+    for (int C = 10035; C <= 10071; ++C)
+        Listed.insert(C);
+    ASSERT_EQ(Listed.size(), 51u);
+    const std::string Default = SJ("WinSock 不明なエラーです");
+    std::set<std::string> Distinct;
+    for (int C = 9000; C <= 12000; ++C) {
+        std::string T = SocketErrorText(C);
+        EXPECT_EQ(T != Default, Listed.count(C) == 1) << C;
+        if (T != Default)
+            Distinct.insert(T);
+    }
+    EXPECT_EQ(Distinct.size(), 51u);
+    EXPECT_EQ(SocketErrorText(0), Default);
+    EXPECT_EQ(SocketErrorText(-10060), Default);
+    EXPECT_EQ(SocketErrorText(10034), Default);
+    EXPECT_EQ(SocketErrorText(10072), Default);
+}
+
+TEST(SocketErrorText, SentencesUsersMeet)
+{
+    EXPECT_EQ(SocketErrorText(10060), SJ("接続がタイムアウトしました"));
+    EXPECT_EQ(SocketErrorText(11001), SJ("ホストが見つかりません。サーバ名(xxx.xxx.xxx)を確認してください"));
+    EXPECT_EQ(SocketErrorText(10101), SJ("シャットダウン処理中。"));
+    EXPECT_EQ(SocketErrorText(10058), SJ("ソケットのシャットダウンの後の通信不可。"));
+    // Full-width comma (Shift_JIS 81 43) in the 11004 sentence.
+    EXPECT_NE(SocketErrorText(11004).find("\x81\x43"), std::string::npos);
+    EXPECT_EQ(SocketErrorText(10092), SJ("WINSOCK.DLLのversionが範囲外。"));
+}
+
+TEST(SocketErrorText, ErrnoValuesMapOntoWindowsSocketsCodes)
+{
+    EXPECT_EQ(WinSockErrorFromErrno(0), 0);
+    EXPECT_EQ(WinSockErrorFromErrno(EACCES), 10013);
+    EXPECT_EQ(WinSockErrorFromErrno(EPERM), 10013);
+    EXPECT_EQ(WinSockErrorFromErrno(EAGAIN), 10035);
+    EXPECT_EQ(WinSockErrorFromErrno(ETIMEDOUT), 10060);
+    EXPECT_EQ(WinSockErrorFromErrno(ECONNREFUSED), 10061);
+    EXPECT_EQ(WinSockErrorFromErrno(EHOSTUNREACH), 10065);
+    EXPECT_EQ(WinSockErrorFromErrno(ENOTSOCK), 10038);
+}
+
+TEST(InternetChecksum, MatchesTheRfcExampleAndPadsOddBytes)
+{
+    const uint8_t Rfc[] = {0x00, 0x01, 0xF2, 0x03, 0xF4, 0xF5, 0xF6, 0xF7};
+    EXPECT_EQ(InternetChecksum(Rfc, sizeof Rfc), 0x220D);
+    const uint8_t Odd[] = {0x01};
+    EXPECT_EQ(InternetChecksum(Odd, 1), 0xFEFF);
+    EXPECT_EQ(InternetChecksum(nullptr, 0), 0xFFFF);
+}
+
+TEST(EchoRequest, LayoutOfThe1013Bytes)
+{
+    TEchoPacket P = BuildEchoRequest(0x1234, 0xABCD, 0x11223344);
+    ASSERT_EQ(P.size(), 1013u);
+    EXPECT_EQ(P[0], 8);
+    EXPECT_EQ(P[1], 0);
+    EXPECT_EQ(P[4], 0x34);
+    EXPECT_EQ(P[5], 0x12);
+    EXPECT_EQ(P[6], 0xCD);
+    EXPECT_EQ(P[7], 0xAB);
+    EXPECT_EQ(P[8], 0);
+    EXPECT_EQ(std::vector<uint8_t>(P.begin() + 9, P.begin() + 13), (std::vector<uint8_t>{0x44, 0x33, 0x22, 0x11}));
+    EXPECT_EQ(std::string(P.begin() + 13, P.begin() + 13 + 24), " !\"#$%&'()*+,-./01234567");
+    EXPECT_EQ(P[13 + 24], ' ');
+    EXPECT_EQ(P[1012], 32 + 999 % 24);
+
+    // Checked the way BSD stacks do it: 16-bit words in memory order, the
+    // complement stored as it is.
+    uint32_t Sum = 0;
+    for (size_t I = 0; I < P.size(); I += 2) {
+        uint16_t W = 0;
+        std::memcpy(&W, &P[I], I + 1 < P.size() ? 2 : 1);
+        Sum += W;
+    }
+    while (Sum >> 16)
+        Sum = (Sum & 0xFFFF) + (Sum >> 16);
+    EXPECT_EQ(Sum, 0xFFFFu);
+}
+
+TEST(EchoRequest, SharedCountersGrowByOneAndWrap)
+{
+    SetEchoCounters(0xFFFE, 7);
+    uint16_t Id, Seq;
+    TEchoPacket A = NextEchoRequest(0, Id, Seq);
+    EXPECT_EQ(Id, 0xFFFE);
+    EXPECT_EQ(Seq, 7);
+    EXPECT_EQ(A[4], 0xFE);
+    NextEchoRequest(0, Id, Seq);
+    EXPECT_EQ(Id, 0xFFFF);
+    EXPECT_EQ(Seq, 8);
+    EXPECT_EQ(PeekEchoIdentifier(), 0);
+    EXPECT_EQ(PeekEchoSequence(), 9);
+}
+
+namespace {
+
+// The IPv4 datagram a raw socket would deliver for an echo reply to Request.
+std::vector<uint8_t> ReplyDatagram(const TEchoPacket& Request, uint32_t Source)
+{
+    std::vector<uint8_t> D(20, 0);
+    D[0] = 0x45;
+    D[9] = 1;
+    for (int B = 0; B < 4; ++B)
+        D[12 + B] = static_cast<uint8_t>(Source >> (24 - 8 * B));
+    std::vector<uint8_t> Icmp(Request.begin(), Request.end());
+    Icmp[0] = 0;
+    Icmp[2] = Icmp[3] = 0;
+    uint16_t Sum = InternetChecksum(Icmp.data(), Icmp.size());
+    Icmp[2] = static_cast<uint8_t>(Sum >> 8);
+    Icmp[3] = static_cast<uint8_t>(Sum);
+    D.insert(D.end(), Icmp.begin(), Icmp.end());
+    return D;
+}
+
+} // namespace
+
+TEST(EchoReply, ReadsTheReplyToTheRequestSent)
+{
+    TEchoPacket Req = BuildEchoRequest(5, 9, 1234);
+    std::vector<uint8_t> D = ReplyDatagram(Req, 0x7F000001);
+    TIcmpReply R;
+    ASSERT_TRUE(ParseIpIcmpPacket(D.data(), D.size(), R));
+    EXPECT_EQ(R.Source, 0x7F000001u);
+    EXPECT_EQ(R.IcmpSize, 1013u);
+    EXPECT_TRUE(IsEchoReplyTo(R, 5, 9));
+    EXPECT_FALSE(IsEchoReplyTo(R, 5, 10));
+    EXPECT_FALSE(IsEchoReplyTo(R, 6, 9));
+
+    // The request itself, as the loopback delivers it to raw sockets, is no reply.
+    std::vector<uint8_t> Own(D.begin(), D.begin() + 20);
+    Own.insert(Own.end(), Req.begin(), Req.end());
+    ASSERT_TRUE(ParseIpIcmpPacket(Own.data(), Own.size(), R));
+    EXPECT_FALSE(IsEchoReplyTo(R, 5, 9));
+
+    // A damaged reply is no answer.
+    D[200] ^= 0x40;
+    ASSERT_TRUE(ParseIpIcmpPacket(D.data(), D.size(), R));
+    EXPECT_FALSE(R.ChecksumOk);
+    EXPECT_FALSE(IsEchoReplyTo(R, 5, 9));
+}
+
+TEST(EchoReply, RefusesWhatIsNoIpv4IcmpDatagram)
+{
+    std::vector<uint8_t> D = ReplyDatagram(BuildEchoRequest(1, 1, 0), 0x7F000001);
+    TIcmpReply R;
+    EXPECT_FALSE(ParseIpIcmpPacket(D.data(), 19, R));
+    EXPECT_FALSE(ParseIpIcmpPacket(D.data(), 27, R)); // header but no whole ICMP header
+    EXPECT_TRUE(ParseIpIcmpPacket(D.data(), 28, R));
+    auto With = [&](size_t At, uint8_t V) {
+        std::vector<uint8_t> C = D;
+        C[At] = V;
+        return ParseIpIcmpPacket(C.data(), C.size(), R);
+    };
+    EXPECT_FALSE(With(9, 6));    // TCP
+    EXPECT_FALSE(With(0, 0x65)); // version 6
+    EXPECT_FALSE(With(0, 0x44)); // header shorter than 20 bytes
+    EXPECT_TRUE(With(0, 0x46));  // 24-byte header: the ICMP message starts later
+    std::vector<uint8_t> Short(D.begin(), D.begin() + 40);
+    Short[0] = 0x4F; // 60-byte header in a 40-byte datagram
+    EXPECT_FALSE(ParseIpIcmpPacket(Short.data(), Short.size(), R));
+    EXPECT_FALSE(ParseIcmpMessage(D.data() + 20, 7, R));
+}
+
+TEST(DottedAddress, FormsInetAddrTakes)
+{
+    uint32_t A = 0;
+    struct Case { const char* Text; bool Ok; uint32_t Address; };
+    const Case Cases[] = {
+        {"127.0.0.1", true, 0x7F000001}, {"127.1", true, 0x7F000001}, {"10.1.2", true, 0x0A010002},
+        {"0x7f.0.0.01", true, 0x7F000001}, {"2130706433", true, 0x7F000001}, {"0.0.0.0", true, 0},
+        {"255.255.255.254", true, 0xFFFFFFFE}, {"255.255.255.255", false, 0}, {"0xffffffff", false, 0},
+        {"", false, 0}, {"localhost", false, 0}, {"1.2.3.256", false, 0}, {"1.2.3.4.5", false, 0},
+        {"1..2", false, 0}, {"1.2.3.", false, 0}, {".1.2.3", false, 0}, {"08.1.1.1", false, 0},
+        {"0x.1.1.1", false, 0}, {"1.2.3.4 ", false, 0}, {"4294967296", false, 0}, {"1.16777216", false, 0},
+    };
+    for (const Case& C : Cases) {
+        A = 0;
+        EXPECT_EQ(ParseDottedAddress(C.Text, A), C.Ok) << C.Text;
+        if (C.Ok) {
+            EXPECT_EQ(A, C.Address) << C.Text;
+        }
+    }
+    EXPECT_EQ(DottedAddress(0x0A000102), "10.0.1.2");
+}
