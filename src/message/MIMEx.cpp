@@ -11,6 +11,7 @@
 #include <ostream>
 
 #include "codex.h"
+#include "cp932.h"
 #include "sjisconv.h"
 #include "uni2sj.h"
 
@@ -141,13 +142,16 @@ inline bool IsBeginLineExact(const std::string& L) { return L.size() > 11 && L.c
 
 inline bool IsEndAnyCase(const std::string& L) { return L.size() == 3 && SameTextPrefix(L, 3, "end"); }
 
+// Paths are program text (Shift_JIS); the file system takes UTF-8.
+std::string NativePath(const std::string& Path) { return HasHigh(Path) ? Cp932ToUtf8(Path) : Path; }
+
 bool FileExists(const std::string& Path) {
     struct stat St;
-    return ::stat(Path.c_str(), &St) == 0 && !S_ISDIR(St.st_mode);
+    return ::stat(NativePath(Path).c_str(), &St) == 0 && !S_ISDIR(St.st_mode);
 }
 
 std::ofstream CreateFile(const std::string& Path) {
-    std::ofstream F(Path, std::ios::binary | std::ios::trunc);
+    std::ofstream F(NativePath(Path), std::ios::binary | std::ios::trunc);
     if (!F) throw EMIMEFileError("Cannot create file \"" + Path + "\"");
     return F;
 }
@@ -158,7 +162,7 @@ void CloseFile(std::ofstream& F, const std::string& Path) {
 }
 
 std::string ReadWholeFile(const std::string& Path) {
-    std::ifstream F(Path, std::ios::binary);
+    std::ifstream F(NativePath(Path), std::ios::binary);
     if (!F) throw EMIMEFileError("Cannot open file \"" + Path + "\"");
     std::string S;
     F.seekg(0, std::ios::end);
@@ -316,7 +320,7 @@ void TEncodingList::DecodeToFile(const std::string& FileName) const {
 
 void TEncodingList::EncodeFromFile(const std::string& FileName) {
     if (!FileExists(FileName)) return;
-    std::ifstream F(FileName, std::ios::binary);
+    std::ifstream F(NativePath(FileName), std::ios::binary);
     if (!F) throw EMIMEFileError("Cannot open file \"" + FileName + "\"");
     EncodeFrom(F);
 }
@@ -927,6 +931,11 @@ void TMIMEPart::SetFileName(const std::string& Name) {
         Params.WriteToField(*this, "Content-Disposition");
     } else {
         const std::string W = EncodeHeader(SJISToJIS(Name));
+        // Start from the parameters the field holds now (a charset set just
+        // before must survive the rewrite).
+        const std::string CT = GetField("Content-Type");
+        const size_t Semi = CT.find(';');
+        if (Semi != std::string::npos) TypeParams->SetText(Trim(CT.substr(Semi + 1)));
         TypeParams->DeleteParam("name");
         TypeParams->Add("name=\"" + W + "\"");
         TypeParams->WriteToField(*this, "Content-Type");
@@ -1154,7 +1163,7 @@ void TMIMEx::DecodeText(const std::string& Text) {
 }
 
 void TMIMEx::DecodeFile(const std::string& Path) {
-    std::ifstream F(Path, std::ios::binary);
+    std::ifstream F(NativePath(Path), std::ios::binary);
     if (!F) throw EMIMEFileError("Cannot open file \"" + Path + "\"");
     Lines->Clear();
     BeginDecode();

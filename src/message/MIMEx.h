@@ -11,6 +11,9 @@
 #include "Classes.h"
 #include "SysUtils.h"
 
+// File paths given to this unit are program text (Shift_JIS) like any other
+// text; they are converted to UTF-8 where the file system is called.
+
 // Raised when a file cannot be opened for reading or created for writing.
 class EMIMEFileError : public Exception {
 public:
