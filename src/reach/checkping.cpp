@@ -68,10 +68,14 @@ void ChekPing::Check()
         std::unique_ptr<Tping>& Ping;
         ~TRelease() { Ping.reset(); }
     } Release{FPing};
-    if (!ICPMDLL::CanLoad() && (FPing->HighVersion & 0xFF) >= 2)
+    std::unique_ptr<ICPMDLL> Wrapper = ICPMDLL::TryLoad();
+    if (!Wrapper && (FPing->HighVersion & 0xFF) >= 2) {
         RawEcho();
-    else
-        SystemEcho();
+        return;
+    }
+    if (!Wrapper)
+        Wrapper = std::make_unique<ICPMDLL>(); // raises "Unable to register icmpDLL"
+    SystemEcho(std::move(Wrapper));
 }
 
 void ChekPing::RawEcho()
@@ -94,11 +98,11 @@ void ChekPing::RawEcho()
     }
 }
 
-void ChekPing::SystemEcho()
+void ChekPing::SystemEcho(std::unique_ptr<ICPMDLL> Wrapper)
 {
     PathTaken = TEchoPath::System;
     const int WaitCount = FPing->WaitCount;
-    pingdllthread Worker(Address);
+    pingdllthread Worker(std::move(Wrapper), Address);
     Worker.TimeoutTenths = WaitCount;
     Worker.Wrapper().Timeout = WaitCount * 100;
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Tping.h"
+#include "pingdll.h"
 
 class TNameResolver;
 
@@ -51,7 +52,7 @@ private:
     void MakePing();
     void Notify(const std::string& Text);
     void RawEcho();
-    void SystemEcho();
+    void SystemEcho(std::unique_ptr<ICPMDLL> Wrapper);
 
     std::unique_ptr<Tping> FPing;
     TNameResolver* FResolver = nullptr;

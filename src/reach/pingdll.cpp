@@ -34,11 +34,29 @@ bool ICPMDLL::CanLoad()
     return true;
 }
 
+std::unique_ptr<ICPMDLL> ICPMDLL::TryLoad()
+{
+    int Fd = OpenEchoSocket();
+    if (Fd < 0)
+        return nullptr;
+    return std::unique_ptr<ICPMDLL>(new ICPMDLL(Fd));
+}
+
 ICPMDLL::ICPMDLL()
 {
     Handle = OpenEchoSocket();
     if (Handle < 0)
         throw TICMPException("Unable to register icmpDLL");
+    SetUp();
+}
+
+ICPMDLL::ICPMDLL(int Socket) : Handle(Socket)
+{
+    SetUp();
+}
+
+void ICPMDLL::SetUp()
+{
     int Flags = ::fcntl(Handle, F_GETFL);
     if (Flags < 0 || ::fcntl(Handle, F_SETFL, Flags | O_NONBLOCK) < 0) {
         ::close(Handle);

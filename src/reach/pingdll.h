@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "SysUtils.h"
@@ -26,6 +27,10 @@ public:
 
     // True when the system grants an ICMP datagram socket right now.
     static bool CanLoad();
+    // A wrapper when the system grants the echo socket, nullptr when it
+    // refuses it; TICMPException when the socket cannot be set up. Probing and
+    // loading in one step leaves no gap in which the system's answer can change.
+    static std::unique_ptr<ICPMDLL> TryLoad();
 
     // Destination from dotted text; a text that is no address gives the
     // all-ones address, to which no echo is answered.
@@ -45,5 +50,8 @@ public:
     int Status = 0; // 0: the reply was an echo reply
 
 private:
+    explicit ICPMDLL(int Socket);
+    void SetUp();
+
     int Handle = -1; // the echo socket
 };

@@ -7,6 +7,12 @@ pingdllthread::pingdllthread(const std::string& AddressText, QObject* Parent)
     FWrapper->SetDestination(AddressText);
 }
 
+pingdllthread::pingdllthread(std::unique_ptr<ICPMDLL> Wrapper, const std::string& AddressText, QObject* Parent)
+    : QThread(Parent), FWrapper(std::move(Wrapper))
+{
+    FWrapper->SetDestination(AddressText);
+}
+
 pingdllthread::~pingdllthread()
 {
     wait();
