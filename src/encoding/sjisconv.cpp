@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr char ESC = 0x1B;
 constexpr unsigned char SO = 0x0E;
 constexpr unsigned char SI = 0x0F;
 
@@ -102,12 +101,13 @@ uint16_t StrToCode(const std::string& Text) {
     return static_cast<uint16_t>(static_cast<unsigned char>(Text[0]) << 8 | static_cast<unsigned char>(Text[1]));
 }
 
-std::string SJISToJIS(const std::string& Text) {
-    const unsigned char* T = reinterpret_cast<const unsigned char*>(Text.data());
-    const size_t N = Text.size();
-    std::string Out;
-    Out.reserve(N + N / 4 + 16);
-    bool On = false;
+// The converters work on a piece of text with their state passed in, so that
+// a text delivered in pieces converts exactly as the whole text would. With
+// Final false a converter stops before the bytes whose meaning depends on
+// bytes not yet delivered, and returns how many it used; with Final true it
+// uses everything.
+
+static size_t SJISToJISPiece(const unsigned char* T, size_t N, bool Final, bool& On, std::string& Out) {
     size_t i = 0;
     while (i < N) {
         unsigned char c = T[i];
@@ -116,10 +116,11 @@ std::string SJISToJIS(const std::string& Text) {
             CloseDouble(Out, On);
             size_t j = i + 1;
             while (j < N && T[j] < 0x80) ++j;
-            Out.append(Text, i, j - i);
+            Out.append(reinterpret_cast<const char*>(T) + i, j - i);
             i = j;
             continue;
         }
+        if (i + 1 >= N && !Final && IsSJISLead(c)) break;
         // The byte after the last one reads as a space, never a trail byte.
         unsigned char Next = i + 1 < N ? T[i + 1] : 0x20;
         if (IsSJISLead(c) && IsSJISTrail(Next)) {
@@ -137,16 +138,11 @@ std::string SJISToJIS(const std::string& Text) {
             ++i;
         }
     }
-    CloseDouble(Out, On);
-    return Out;
+    if (Final) CloseDouble(Out, On);
+    return i;
 }
 
-std::string EUCToJIS(const std::string& Text) {
-    const unsigned char* T = reinterpret_cast<const unsigned char*>(Text.data());
-    const size_t N = Text.size();
-    std::string Out;
-    Out.reserve(N + N / 4 + 16);
-    bool On = false;
+static size_t EUCToJISPiece(const unsigned char* T, size_t N, bool Final, bool& On, std::string& Out) {
     size_t i = 0;
     while (i < N) {
         unsigned char c = T[i];
@@ -154,10 +150,11 @@ std::string EUCToJIS(const std::string& Text) {
             CloseDouble(Out, On);
             size_t j = i + 1;
             while (j < N && T[j] < 0x80) ++j;
-            Out.append(Text, i, j - i);
+            Out.append(reinterpret_cast<const char*>(T) + i, j - i);
             i = j;
             continue;
         }
+        if (!Final && (i + 1 >= N || (c == 0x8F && T[i + 1] > 0x80 && i + 2 >= N))) break;
         unsigned char Next = i + 1 < N ? T[i + 1] : 0x20;
         if (c == 0x8E && IsHankakuKana(Next)) {
             // SS2 + half-width katakana: the full-width character, as the
@@ -183,38 +180,38 @@ std::string EUCToJIS(const std::string& Text) {
             ++i;
         }
     }
-    CloseDouble(Out, On);
-    return Out;
+    if (Final) CloseDouble(Out, On);
+    return i;
 }
 
-std::string JISToSJIS(const std::string& Text) {
-    enum Mode { Single, Double, Kana };
-    const unsigned char* T = reinterpret_cast<const unsigned char*>(Text.data());
-    const size_t N = Text.size();
-    std::string Out;
-    Out.reserve(N);
-    Mode M = Single, Saved = Single;
+static size_t JISToSJISPiece(const unsigned char* T, size_t N, bool Final, TJISToSJISStream::TMode& M,
+                      TJISToSJISStream::TMode& Saved, std::string& Out) {
+    using TMode = TJISToSJISStream::TMode;
     size_t i = 0;
     while (i < N) {
         unsigned char c = T[i];
-        if (c == 0x1B && i + 2 < N) {
-            unsigned char a = T[i + 1], b = T[i + 2];
-            if (a == '$' && (b == 'B' || b == '@')) { M = Double; i += 3; continue; }
-            if (a == '(' && (b == 'B' || b == 'J')) { M = Single; i += 3; continue; }
-            if (a == '(' && b == 'I') { M = Kana; i += 3; continue; }
+        if (c == 0x1B) {
+            if (i + 2 < N) {
+                unsigned char a = T[i + 1], b = T[i + 2];
+                if (a == '$' && (b == 'B' || b == '@')) { M = TMode::Double; i += 3; continue; }
+                if (a == '(' && (b == 'B' || b == 'J')) { M = TMode::Single; i += 3; continue; }
+                if (a == '(' && b == 'I') { M = TMode::Kana; i += 3; continue; }
+            } else if (!Final) {
+                break;
+            }
         }
-        if (c == SO && M != Kana) { Saved = M; M = Kana; ++i; continue; }
-        if (c == SI && M == Kana) { M = Saved; ++i; continue; }
+        if (c == SO && M != TMode::Kana) { Saved = M; M = TMode::Kana; ++i; continue; }
+        if (c == SI && M == TMode::Kana) { M = Saved; ++i; continue; }
         switch (M) {
-            case Single: {
+            case TMode::Single: {
                 // Copy up to the next byte that could change the mode.
                 size_t j = i + 1;
                 while (j < N && T[j] != 0x1B && T[j] != SO) ++j;
-                Out.append(Text, i, j - i);
+                Out.append(reinterpret_cast<const char*>(T) + i, j - i);
                 i = j;
                 break;
             }
-            case Double:
+            case TMode::Double:
                 if (i + 1 < N) {
                     unsigned char d = T[i + 1];
                     if (IsJISByte(c) && IsJISByte(d)) {
@@ -224,19 +221,93 @@ std::string JISToSJIS(const std::string& Text) {
                         Out += static_cast<char>(d);
                     }
                     i += 2;
-                } else {
+                } else if (Final) {
                     Out += static_cast<char>(c);
                     ++i;
+                } else {
+                    return i;
                 }
                 break;
-            case Kana:
+            case TMode::Kana:
                 if (c >= 0x21 && c <= 0x5F) PutCode(Out, ZenkakuTable[c + 0x80 - 0xA1]);
                 else Out += static_cast<char>(c);
                 ++i;
                 break;
         }
     }
+    return i;
+}
+
+namespace {
+inline const unsigned char* Bytes(const std::string& S) { return reinterpret_cast<const unsigned char*>(S.data()); }
+
+// Feeds a piece to a converter: bytes held back from the previous piece go
+// first; whatever the converter cannot decide yet is held back again.
+template <typename Convert>
+void FeedPiece(std::string& Held, const char* Data, size_t Size, std::string& Out, Convert Conv) {
+    if (Held.empty()) {
+        size_t Used = Conv(reinterpret_cast<const unsigned char*>(Data), Size, false);
+        Held.assign(Data + Used, Size - Used);
+    } else {
+        Held.append(Data, Size);
+        size_t Used = Conv(Bytes(Held), Held.size(), false);
+        Held.erase(0, Used);
+    }
+}
+}  // namespace
+
+std::string SJISToJIS(const std::string& Text) {
+    std::string Out;
+    Out.reserve(Text.size() + Text.size() / 4 + 16);
+    bool On = false;
+    SJISToJISPiece(Bytes(Text), Text.size(), true, On, Out);
     return Out;
+}
+
+std::string EUCToJIS(const std::string& Text) {
+    std::string Out;
+    Out.reserve(Text.size() + Text.size() / 4 + 16);
+    bool On = false;
+    EUCToJISPiece(Bytes(Text), Text.size(), true, On, Out);
+    return Out;
+}
+
+std::string JISToSJIS(const std::string& Text) {
+    std::string Out;
+    Out.reserve(Text.size());
+    auto M = TJISToSJISStream::TMode::Single, Saved = TJISToSJISStream::TMode::Single;
+    JISToSJISPiece(Bytes(Text), Text.size(), true, M, Saved, Out);
+    return Out;
+}
+
+void TSJISToJISStream::Feed(const char* Data, size_t Size, std::string& Out) {
+    FeedPiece(Held, Data, Size, Out,
+              [&](const unsigned char* T, size_t N, bool F) { return SJISToJISPiece(T, N, F, On, Out); });
+}
+
+void TSJISToJISStream::Finish(std::string& Out) {
+    SJISToJISPiece(Bytes(Held), Held.size(), true, On, Out);
+    Held.clear();
+}
+
+void TEUCToJISStream::Feed(const char* Data, size_t Size, std::string& Out) {
+    FeedPiece(Held, Data, Size, Out,
+              [&](const unsigned char* T, size_t N, bool F) { return EUCToJISPiece(T, N, F, On, Out); });
+}
+
+void TEUCToJISStream::Finish(std::string& Out) {
+    EUCToJISPiece(Bytes(Held), Held.size(), true, On, Out);
+    Held.clear();
+}
+
+void TJISToSJISStream::Feed(const char* Data, size_t Size, std::string& Out) {
+    FeedPiece(Held, Data, Size, Out,
+              [&](const unsigned char* T, size_t N, bool F) { return JISToSJISPiece(T, N, F, Mode, Saved, Out); });
+}
+
+void TJISToSJISStream::Finish(std::string& Out) {
+    JISToSJISPiece(Bytes(Held), Held.size(), true, Mode, Saved, Out);
+    Held.clear();
 }
 
 bool IsAllASCII(const TStrings& Lines) {

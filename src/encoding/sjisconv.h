@@ -1,6 +1,7 @@
 // Conversion between JIS (ISO-2022-JP), Shift_JIS and EUC-JP, with half-width katakana.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -31,6 +32,37 @@ uint16_t StrToCode(const std::string& Text);
 std::string SJISToJIS(const std::string& Text);
 std::string EUCToJIS(const std::string& Text);
 std::string JISToSJIS(const std::string& Text);
+
+// Incremental forms of the three converters: Feed the text in pieces of any
+// size, then Finish; the output is exactly that of converting the whole text
+// at once. They let a large text be converted without holding all of it.
+class TSJISToJISStream {
+public:
+    void Feed(const char* Data, size_t Size, std::string& Out);
+    void Finish(std::string& Out);
+private:
+    bool On = false;
+    std::string Held;
+};
+
+class TEUCToJISStream {
+public:
+    void Feed(const char* Data, size_t Size, std::string& Out);
+    void Finish(std::string& Out);
+private:
+    bool On = false;
+    std::string Held;
+};
+
+class TJISToSJISStream {
+public:
+    enum class TMode { Single, Double, Kana };
+    void Feed(const char* Data, size_t Size, std::string& Out);
+    void Finish(std::string& Out);
+private:
+    TMode Mode = TMode::Single, Saved = TMode::Single;
+    std::string Held;
+};
 
 // True when no line holds a byte above 0x7F or an ESC byte.
 bool IsAllASCII(const TStrings& Lines);

@@ -164,3 +164,34 @@ TEST(IsAllASCII, HighBytesAndEscape) {
     M.Add("abc\x88\x9F");
     EXPECT_FALSE(IsAllASCII(M));
 }
+
+namespace {
+template <typename Stream>
+std::string InPieces(const std::string& Text, size_t Piece) {
+    Stream S;
+    std::string Out;
+    for (size_t i = 0; i < Text.size(); i += Piece) S.Feed(Text.data() + i, std::min(Piece, Text.size() - i), Out);
+    S.Finish(Out);
+    return Out;
+}
+}  // namespace
+
+TEST(Streams, PiecesConvertLikeTheWholeText) {
+    // Bytes chosen to put escapes, pairs, SS2/SS3 sequences and lead bytes
+    // across every possible piece boundary.
+    const std::string Alphabet = std::string("\x1B$B(JI@\x0E\x0F!0~\x7F\r\n a", 18) + "\x88\x9F\xB1\x8E\x8F\xA1\xE0\xFC\x80\xFF";
+    uint32_t Seed = 12345;
+    for (int Round = 0; Round < 300; ++Round) {
+        std::string Text;
+        size_t Len = Round % 40;
+        for (size_t k = 0; k < Len; ++k) {
+            Seed = Seed * 1103515245u + 12345u;
+            Text += Alphabet[(Seed >> 16) % Alphabet.size()];
+        }
+        for (size_t Piece : {1, 2, 3, 7}) {
+            ASSERT_EQ(InPieces<TSJISToJISStream>(Text, Piece), SJISToJIS(Text)) << Round << "/" << Piece;
+            ASSERT_EQ(InPieces<TEUCToJISStream>(Text, Piece), EUCToJIS(Text)) << Round << "/" << Piece;
+            ASSERT_EQ(InPieces<TJISToSJISStream>(Text, Piece), JISToSJIS(Text)) << Round << "/" << Piece;
+        }
+    }
+}
