@@ -1,0 +1,140 @@
+// TClientSocket on loopback: event order, sending before and after the
+// connect, large sends in order, close during a lookup, and error numbers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ScriptedServer.h"
+#include "cp932.h"
+
+namespace {
+
+struct EventLog {
+    std::vector<std::string> Names;
+    void Bind(TClientSocket& C) {
+        C.OnLookup = [this](QObject*, TCustomWinSocket*) { Names.push_back("lookup"); };
+        C.OnConnecting = [this](QObject*, TCustomWinSocket*) { Names.push_back("connecting"); };
+        C.OnConnect = [this](QObject*, TCustomWinSocket*) { Names.push_back("connect"); };
+        C.OnWrite = [this](QObject*, TCustomWinSocket*) { Names.push_back("write"); };
+        C.OnDisconnect = [this](QObject*, TCustomWinSocket*) { Names.push_back("disconnect"); };
+        C.OnError = [this](QObject*, TCustomWinSocket*, TErrorEvent E, int& Code) {
+            Names.push_back("error " + std::to_string(E) + " " + std::to_string(Code));
+            Code = 0;
+        };
+    }
+};
+
+int UnusedPort() {
+    QTcpServer S;
+    S.listen(QHostAddress::LocalHost, 0);
+    return S.serverPort();  // closed again when S goes
+}
+
+}  // namespace
+
+TEST(ClientSocket, EventsComeInOrderAndDataFlowsBothWays) {
+    ScriptedServer Srv;
+    TClientSocket C;
+    EventLog Log;
+    Log.Bind(C);
+    std::string Received;
+    C.OnRead = [&](QObject*, TCustomWinSocket* S) { Received += S->ReceiveText(); };
+    C.Address = "127.0.0.1";
+    C.Port = Srv.Port();
+    EXPECT_EQ(C.Socket()->SendText("early"), 0);  // nothing before the connect
+    C.Open();
+    EXPECT_THROW(C.Open(), ESocketError);
+    ASSERT_TRUE(Wait([&] { return C.Active(); }));
+    ASSERT_GE(Log.Names.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(Log.Names.begin(), Log.Names.begin() + 4),
+              (std::vector<std::string>{"lookup", "connecting", "connect", "write"}));
+    ASSERT_TRUE(Srv.WaitPeer());
+
+    // 20 MB in one SendText arrive whole and in order.
+    std::string Big(20u << 20, '\0');
+    for (size_t I = 0; I < Big.size(); ++I) Big[I] = static_cast<char>('a' + I % 23);
+    EXPECT_EQ(C.Socket()->SendText(Big), static_cast<int>(Big.size()));
+    ASSERT_TRUE(Wait([&] { return Srv.Got.size() >= Big.size(); }, 20000));
+    EXPECT_TRUE(Srv.Got == Big);
+    EXPECT_FALSE(Srv.Got.find("early") == 0);
+
+    // Two replies written together arrive as one fragment; a close by the peer
+    // delivers the last bytes first, then OnDisconnect.
+    Srv.Send("+OK one\r\n+OK two\r\n");
+    ASSERT_TRUE(Wait([&] { return Received.size() == 18; }));
+    Srv.Send("last");
+    Srv.Hangup();
+    ASSERT_TRUE(Wait([&] { return !C.Active(); }));
+    EXPECT_EQ(Received, "+OK one\r\n+OK two\r\nlast");
+    EXPECT_EQ(Log.Names.back(), "disconnect");
+}
+
+TEST(ClientSocket, SetUpErrorsRaiseESocketError) {
+    TClientSocket C;
+    try {
+        C.Open();
+        FAIL() << "no address given";
+    } catch (const ESocketError& E) {
+        EXPECT_EQ(std::string(E.what()), SJ("アドレスが指定されていません"));
+    }
+    C.Address = "127.0.0.1";
+    C.Service = "no-such-service-here";
+    EXPECT_THROW(C.Open(), ESocketError);
+    C.Service = "pop3";  // a service name is looked up for tcp
+    C.OnError = [](QObject*, TCustomWinSocket*, TErrorEvent, int& Code) { Code = 0; };
+    EXPECT_NO_THROW(C.Open());
+    C.Close();
+    ScriptedServer Srv;  // Service wins over Port
+    C.Port = 1;
+    C.Service = std::to_string(Srv.Port());
+    C.Open();
+    EXPECT_TRUE(Srv.WaitPeer());
+    EXPECT_TRUE(Wait([&] { return C.Active(); }));
+    C.Close();
+}
+
+TEST(ClientSocket, RefusedConnectReportsWinSockNumberAndRaisesWhenLeftSet) {
+    TClientSocket C;
+    EventLog Log;
+    Log.Bind(C);
+    C.Address = "127.0.0.1";
+    C.Port = UnusedPort();
+    C.Open();
+    ASSERT_TRUE(Wait([&] { return !C.Opening(); }));
+    EXPECT_EQ(Log.Names.back(), "error 3 10061");
+    EXPECT_FALSE(C.Active());
+    EXPECT_EQ(std::count(Log.Names.begin(), Log.Names.end(), "disconnect"), 0);
+
+    // A handler that leaves the code set gets "非同期ソケットエラー 10061".
+    std::string Raised;
+    auto Saved = TClientSocket::UnhandledException;
+    TClientSocket::UnhandledException = [&](const Exception& E) { Raised = E.what(); };
+    C.OnError = nullptr;
+    C.Open();
+    Wait([&] { return !C.Opening(); });
+    TClientSocket::UnhandledException = Saved;
+    EXPECT_EQ(Raised, SJ("非同期ソケットエラー 10061"));
+}
+
+TEST(ClientSocket, CloseWhileLookingUpCancelsAndStillDisconnects) {
+    TClientSocket C;
+    EventLog Log;
+    Log.Bind(C);
+    C.Host = "localhost";
+    C.Port = UnusedPort();
+    C.Open();
+    C.Close();
+    EXPECT_FALSE(C.Opening());
+    Wait([] { return false; }, 200);
+    EXPECT_EQ(Log.Names, (std::vector<std::string>{"lookup", "disconnect"}));
+}
+
+TEST(ClientSocket, WinSockNumbersForQtErrors) {
+    EXPECT_EQ(WinSockErrorCode(QAbstractSocket::ConnectionRefusedError), 10061);
+    EXPECT_EQ(WinSockErrorCode(QAbstractSocket::HostNotFoundError), 11001);
+    EXPECT_EQ(WinSockErrorCode(QAbstractSocket::SocketTimeoutError), 10060);
+    EXPECT_EQ(WinSockErrorCode(QAbstractSocket::NetworkError, "Connection timed out"), 10060);
+    EXPECT_EQ(WinSockErrorCode(QAbstractSocket::NetworkError, "Connection reset by peer"), 10054);
+    EXPECT_EQ(WinSockErrorCode(QAbstractSocket::RemoteHostClosedError), 0);
+    EXPECT_EQ(WinSockErrorFromErrno(ECONNRESET), 10054);
+}
