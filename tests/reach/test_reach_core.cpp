@@ -1,7 +1,6 @@
 // Tests of the Qt-free reachability core: socket error texts, echo packets, reply reading, dotted addresses.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -39,19 +38,6 @@ TEST(SocketErrorText, SentencesUsersMeet)
     EXPECT_EQ(SocketErrorText(10058), SJ("ソケットのシャットダウンの後の通信不可。"));
     // Full-width comma (Shift_JIS 81 43) in the 11004 sentence.
     EXPECT_NE(SocketErrorText(11004).find("\x81\x43"), std::string::npos);
-    EXPECT_EQ(SocketErrorText(10092), SJ("WINSOCK.DLLのversionが範囲外。"));
-}
-
-TEST(SocketErrorText, ErrnoValuesMapOntoWindowsSocketsCodes)
-{
-    EXPECT_EQ(WinSockErrorFromErrno(0), 0);
-    EXPECT_EQ(WinSockErrorFromErrno(EACCES), 10013);
-    EXPECT_EQ(WinSockErrorFromErrno(EPERM), 10013);
-    EXPECT_EQ(WinSockErrorFromErrno(EAGAIN), 10035);
-    EXPECT_EQ(WinSockErrorFromErrno(ETIMEDOUT), 10060);
-    EXPECT_EQ(WinSockErrorFromErrno(ECONNREFUSED), 10061);
-    EXPECT_EQ(WinSockErrorFromErrno(EHOSTUNREACH), 10065);
-    EXPECT_EQ(WinSockErrorFromErrno(ENOTSOCK), 10038);
 }
 
 TEST(InternetChecksum, MatchesTheRfcExampleAndPadsOddBytes)
