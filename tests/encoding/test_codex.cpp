@@ -32,7 +32,7 @@ TEST(Base64, DigitsAndWords) {
     EXPECT_EQ(EncodeWordB("ABC"), "=?ISO-2022-JP?B?QUJD?=");
     EXPECT_EQ(EncodeWordB("AB"), "=?ISO-2022-JP?B?QUI=?=");
     EXPECT_EQ(EncodeWordB("A"), "=?ISO-2022-JP?B?QQ==?=");
-    EXPECT_EQ(EncodeWordB(""), "=?ISO-2022-JP?B??=");
+    EXPECT_EQ(EncodeWordB(""), "=?ISO-2022-JP?B?" "?=");
 }
 
 TEST(QuotedPrintable, UpperCaseEscapesOnly) {
@@ -84,7 +84,7 @@ TEST(DecodeHeader, TextAroundWords) {
     EXPECT_EQ(DecodeHeader("=?UTF-8?X?abc?="), "abc");
     // A word never closed is decoded all the same; an empty one vanishes.
     EXPECT_EQ(DecodeHeader("x =?UTF-8?B?QUJD"), "x ABC");
-    EXPECT_EQ(DecodeHeader("x =?UTF-8?B??= y"), "x  y");
+    EXPECT_EQ(DecodeHeader("x =?UTF-8?B?" "?= y"), "x  y");
     // Words of different charsets in one value.
     EXPECT_EQ(JISToSJIS(DecodeHeader("=?UTF-8?B?QQ==?= " + EncodeWordB(KanjiJIS))), "A " + Kanji);
     // A marker without its "?" after the letter is copied.

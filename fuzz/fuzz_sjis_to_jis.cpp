@@ -1,0 +1,19 @@
+// Fuzz target: SJISToJIS on arbitrary bytes; the result is 7-bit and converts back to Shift_JIS.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "codex.h"
+#include "sjisconv.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+    const std::string In(reinterpret_cast<const char*>(Data), Size);
+    const std::string Jis = SJISToJIS(In);
+    for (unsigned char c : Jis)
+        if (c >= 0x80) std::abort();
+    // A half-width katakana byte between single bytes costs at most 8 bytes.
+    if (Jis.size() > In.size() * 8) std::abort();
+    (void)JISToSJIS(Jis);
+    return 0;
+}
