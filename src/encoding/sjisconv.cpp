@@ -2,6 +2,7 @@
 #include "sjisconv.h"
 
 #include "Classes.h"
+#include "piecewise.h"
 
 namespace {
 
@@ -238,23 +239,7 @@ static size_t JISToSJISPiece(const unsigned char* T, size_t N, bool Final, TJIST
     return i;
 }
 
-namespace {
-inline const unsigned char* Bytes(const std::string& S) { return reinterpret_cast<const unsigned char*>(S.data()); }
-
-// Feeds a piece to a converter: bytes held back from the previous piece go
-// first; whatever the converter cannot decide yet is held back again.
-template <typename Convert>
-void FeedPiece(std::string& Held, const char* Data, size_t Size, std::string& Out, Convert Conv) {
-    if (Held.empty()) {
-        size_t Used = Conv(reinterpret_cast<const unsigned char*>(Data), Size, false);
-        Held.assign(Data + Used, Size - Used);
-    } else {
-        Held.append(Data, Size);
-        size_t Used = Conv(Bytes(Held), Held.size(), false);
-        Held.erase(0, Used);
-    }
-}
-}  // namespace
+using piecewise::Bytes;
 
 std::string SJISToJIS(const std::string& Text) {
     std::string Out;
@@ -281,7 +266,7 @@ std::string JISToSJIS(const std::string& Text) {
 }
 
 void TSJISToJISStream::Feed(const char* Data, size_t Size, std::string& Out) {
-    FeedPiece(Held, Data, Size, Out,
+    piecewise::Feed(Held, Data, Size,
               [&](const unsigned char* T, size_t N, bool F) { return SJISToJISPiece(T, N, F, On, Out); });
 }
 
@@ -291,7 +276,7 @@ void TSJISToJISStream::Finish(std::string& Out) {
 }
 
 void TEUCToJISStream::Feed(const char* Data, size_t Size, std::string& Out) {
-    FeedPiece(Held, Data, Size, Out,
+    piecewise::Feed(Held, Data, Size,
               [&](const unsigned char* T, size_t N, bool F) { return EUCToJISPiece(T, N, F, On, Out); });
 }
 
@@ -301,7 +286,7 @@ void TEUCToJISStream::Finish(std::string& Out) {
 }
 
 void TJISToSJISStream::Feed(const char* Data, size_t Size, std::string& Out) {
-    FeedPiece(Held, Data, Size, Out,
+    piecewise::Feed(Held, Data, Size,
               [&](const unsigned char* T, size_t N, bool F) { return JISToSJISPiece(T, N, F, Mode, Saved, Out); });
 }
 

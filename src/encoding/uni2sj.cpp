@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "piecewise.h"
+
 namespace {
 
 inline uint16_t Lookup(uint32_t U)
@@ -118,14 +120,16 @@ std::string UTF8CharToSJIS(const std::string& Text, int& Length)
     return Out;
 }
 
-std::string UTF8ToSJIS(const std::string& Text)
+namespace {
+
+// Converts Src[0..N) into Dst, which has room for N bytes (every character
+// gives at most as many bytes as it takes); Done receives the bytes written.
+// With Final false it stops before a character whose form runs past the end,
+// since the next piece may complete it, and returns the bytes used.
+size_t UTF8ToSJISPiece(const unsigned char* Src, size_t N, bool Final, char* Dst, size_t& Done)
 {
-    const size_t N = Text.size();
-    // Every character gives at most as many bytes as it takes.
-    std::string Out(N, '\0');
-    const auto* Src = reinterpret_cast<const unsigned char*>(Text.data());
-    char* Dst = &Out[0];
-    size_t In = 0, Done = 0;
+    size_t In = 0;
+    Done = 0;
     while (In < N) {
         if (Src[In] < 0x80) {
             const size_t Run = AsciiRun(Src + In, N - In);
@@ -134,10 +138,45 @@ std::string UTF8ToSJIS(const std::string& Text)
             Done += Run;
             continue;
         }
+        if (!Final && FormLength(Src[In]) > N - In)
+            break;
         size_t Written;
         In += ConvertChar(Src + In, N - In, Dst + Done, Written);
         Done += Written;
     }
+    return In;
+}
+
+}  // namespace
+
+std::string UTF8ToSJIS(const std::string& Text)
+{
+    std::string Out(Text.size(), '\0');
+    size_t Done;
+    UTF8ToSJISPiece(piecewise::Bytes(Text), Text.size(), true, &Out[0], Done);
     Out.resize(Done);
     return Out;
+}
+
+void TUTF8ToSJISStream::Feed(const char* Data, size_t Size, std::string& Out)
+{
+    piecewise::Feed(Held, Data, Size, [&](const unsigned char* T, size_t N, bool F) {
+        return Convert(T, N, F, Out);
+    });
+}
+
+void TUTF8ToSJISStream::Finish(std::string& Out)
+{
+    Convert(piecewise::Bytes(Held), Held.size(), true, Out);
+    Held.clear();
+}
+
+size_t TUTF8ToSJISStream::Convert(const unsigned char* T, size_t N, bool Final, std::string& Out)
+{
+    const size_t Start = Out.size();
+    Out.resize(Start + N);
+    size_t Done;
+    const size_t Used = UTF8ToSJISPiece(T, N, Final, &Out[Start], Done);
+    Out.resize(Start + Done);
+    return Used;
 }

@@ -17,6 +17,17 @@ size_t UTF8CharToSJISAt(const std::string& Text, size_t Pos, std::string& Out);
 
 std::string UTF8ToSJIS(const std::string& Text);
 
+// UTF8ToSJIS of a text fed in pieces of any size, then finished: the output
+// is exactly that of converting the whole text at once.
+class TUTF8ToSJISStream {
+public:
+    void Feed(const char* Data, size_t Size, std::string& Out);
+    void Finish(std::string& Out);
+private:
+    size_t Convert(const unsigned char* T, size_t N, bool Final, std::string& Out);
+    std::string Held;
+};
+
 // The generated code page 932 tables (uni2sj_tables.cpp, from tools/gen-uni2sj.py).
 namespace uni2sj_tables {
 // One Unicode page: Table[0] is the first low byte F, Table[1 .. Count] the

@@ -3,6 +3,7 @@
 
 #include "Classes.h"
 #include "sjisconv.h"
+#include "uni2sj.h"
 
 namespace {
 const std::string ESC_B = "\x1B$B";
@@ -179,7 +180,8 @@ std::string InPieces(const std::string& Text, size_t Piece) {
 TEST(Streams, PiecesConvertLikeTheWholeText) {
     // Bytes chosen to put escapes, pairs, SS2/SS3 sequences and lead bytes
     // across every possible piece boundary.
-    const std::string Alphabet = std::string("\x1B$B(JI@\x0E\x0F!0~\x7F\r\n a", 18) + "\x88\x9F\xB1\x8E\x8F\xA1\xE0\xFC\x80\xFF";
+    const std::string Alphabet = std::string("\x1B$B(JI@\x0E\x0F!0~\x7F\r\n a", 18) +
+                                 "\x88\x9F\xB1\x8E\x8F\xA1\xE0\xFC\x80\xFF\xC2\xA7\xE3\x81\x82\xF0\xF8";
     uint32_t Seed = 12345;
     for (int Round = 0; Round < 300; ++Round) {
         std::string Text;
@@ -192,6 +194,7 @@ TEST(Streams, PiecesConvertLikeTheWholeText) {
             ASSERT_EQ(InPieces<TSJISToJISStream>(Text, Piece), SJISToJIS(Text)) << Round << "/" << Piece;
             ASSERT_EQ(InPieces<TEUCToJISStream>(Text, Piece), EUCToJIS(Text)) << Round << "/" << Piece;
             ASSERT_EQ(InPieces<TJISToSJISStream>(Text, Piece), JISToSJIS(Text)) << Round << "/" << Piece;
+            ASSERT_EQ(InPieces<TUTF8ToSJISStream>(Text, Piece), UTF8ToSJIS(Text)) << Round << "/" << Piece;
         }
     }
 }

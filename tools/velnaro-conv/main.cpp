@@ -45,7 +45,7 @@ const Mode Modes[] = {
     {"sjis-to-jis", SJISToJIS, Piecewise<TSJISToJISStream>::Run},
     {"jis-to-sjis", JISToSJIS, Piecewise<TJISToSJISStream>::Run},
     {"euc-to-jis", EUCToJIS, Piecewise<TEUCToJISStream>::Run},
-    {"utf8-to-sjis", UTF8ToSJIS, nullptr},
+    {"utf8-to-sjis", UTF8ToSJIS, Piecewise<TUTF8ToSJISStream>::Run},
     {"sjis-to-utf8", Cp932ToUtf8, nullptr},
     {"encode-header", EncodeHeaderOfSJIS, nullptr},
     {"decode-header", DecodeHeaderToSJIS, nullptr},
