@@ -34,13 +34,6 @@ inline bool HasHigh(const std::string& S) {
     return false;
 }
 
-// Blanks and control bytes only (or nothing).
-inline bool IsBlankLine(const std::string& S) {
-    for (char c : S)
-        if (U(c) > ' ') return false;
-    return true;
-}
-
 // Collects output and hands it to a stream in large pieces.
 class TOutBuffer {
 public:
