@@ -28,6 +28,13 @@ inline bool HasHighOrEsc(const std::string& S) {
     return false;
 }
 
+// Converts to itself under every charset: no high byte, ESC or SO.
+inline bool IsPlainAscii(const std::string& S) {
+    for (char c : S)
+        if (U(c) >= 0x80 || c == '\x1b' || c == '\x0e') return false;
+    return true;
+}
+
 inline bool HasHigh(const std::string& S) {
     for (char c : S)
         if (U(c) >= 0x80) return true;
@@ -889,15 +896,17 @@ void TMIMEPart::AddLine(const std::string& Line) {
     if (!MimeVersion.empty() && (MediaType != "text" || (SubType != "plain" && !SubType.empty()))) {
         Body().Add(Line);
     } else if (MimeVersion.empty() || !DecodeAsHeader) {
-        Body().Add(ConvertCharset(Line));
+        if (IsPlainAscii(Line))
+            Body().Add(Line);  // the conversion would copy it unchanged
+        else
+            Body().Add(ConvertCharset(Line));
     } else {
         Body().Add(ConvertCharset(DecodeHeader(Line)));
     }
 }
 
 std::string TMIMEPart::ConvertCharset(const std::string& Line) const {
-    // Plain ASCII converts to itself under every charset.
-    if (!HasHighOrEsc(Line) && Line.find('\x0e') == std::string::npos) return Line;
+    if (IsPlainAscii(Line)) return Line;
     return CharsetToSJIS(Charset, Line, true);
 }
 
