@@ -9,7 +9,8 @@
 #include "SysUtils.h"
 
 // Raised when the settings file cannot be written; the message is the
-// Shift_JIS text "<full path> に書き込めません".
+// Shift_JIS text "<full path> に書き込めません", the path turned from the file
+// system's UTF-8 into Shift_JIS like any other text the program shows.
 class EIniFileException : public Exception {
 public:
     using Exception::Exception;

@@ -20,10 +20,6 @@ TEST(CleanAddress, ReducesDisplayTextsToTheBareAddress)
     EXPECT_EQ(CleanAddress("<a@b>, <c@d>", false), "a@b");
     EXPECT_EQ(CleanAddress("a@b, c@d (C)", false), "a@b, c@d");
     EXPECT_EQ(CleanAddress("(only)(comments)", false), "");
-}
-
-TEST(CleanAddress, WrapsNonEmptyResultsOnly)
-{
     EXPECT_EQ(CleanAddress("N <a@b>", true), "<a@b>");
     EXPECT_EQ(CleanAddress("  ", true), "");
 }

@@ -24,12 +24,9 @@ TEST(Rc4, KeystreamMatchesRfc6229)
     const std::string K40("\x01\x02\x03\x04\x05", 5);
     const std::string K128("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10", 16);
     const Vector Vectors[] = {
-        {K40, 0, "b2396305f03dc027ccc3524a0a1118a8"},    {K40, 16, "6982944f18fc82d589c403a47a0d0919"},
-        {K40, 240, "28cb1132c96ce286421dcaadb8b69eae"},  {K40, 256, "1cfcf62b03eddb641d77dfcf7f8d8c93"},
-        {K40, 4080, "068326a2118416d21f9d04b2cd1ca050"}, {K40, 4096, "ff25b58995996707e51fbdf08b34d875"},
-        {K128, 0, "9ac7cc9a609d1ef7b2932899cde41b97"},   {K128, 16, "5248c4959014126a6e8a84f11d1a9e1c"},
-        {K128, 240, "065902e4b620f6cc36c8589f66432f2b"}, {K128, 256, "d39d566bc6bce3010768151549f3873f"},
-        {K128, 4080, "ff38265c1642c1abe8d3c2fe5e572bf8"}, {K128, 4096, "a36a4c301ae8ac13610ccbc12256cacc"},
+        {K40, 0, "b2396305f03dc027ccc3524a0a1118a8"},     {K40, 240, "28cb1132c96ce286421dcaadb8b69eae"},
+        {K40, 4096, "ff25b58995996707e51fbdf08b34d875"},  {K128, 0, "9ac7cc9a609d1ef7b2932899cde41b97"},
+        {K128, 256, "d39d566bc6bce3010768151549f3873f"},  {K128, 4080, "ff38265c1642c1abe8d3c2fe5e572bf8"},
     };
     std::vector<uint8_t> Zero(4112), Out(4112);
     for (const Vector& V : Vectors) {
