@@ -1,0 +1,281 @@
+// velnaro-msg: reads one received message and prints, as one JSON object, its
+// fields, its parts and what the read page shows of it; --save writes every
+// listed attachment into a folder.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "BaseMsg.h"
+#include "MIMEx.h"
+#include "ReadLayout.h"
+#include "Sha256.h"
+#include "cp932.h"
+
+namespace {
+
+int Fail(const std::string& Message) {
+    std::fprintf(stderr, "velnaro-msg: %s\n", Message.c_str());
+    return 2;
+}
+
+// Program text (Shift_JIS) to a file-system path (UTF-8).
+std::string Native(const std::string& Path) {
+    for (char c : Path)
+        if (static_cast<unsigned char>(c) >= 0x80) return Cp932ToUtf8(Path);
+    return Path;
+}
+
+// Splits a byte stream into lines at CR LF, LF or CR, as a message text is
+// split when assigned; a line end at the very end starts no further line.
+class TLineFeeder {
+public:
+    template <typename Emit>
+    void Feed(const char* P, size_t N, Emit&& Out) {
+        size_t i = 0;
+        if (AfterCR && N > 0) {
+            AfterCR = false;
+            if (P[0] == '\n') i = 1;
+        }
+        while (i < N) {
+            size_t j = i;
+            while (j < N && P[j] != '\r' && P[j] != '\n') ++j;
+            Line.append(P + i, j - i);
+            if (j == N) break;
+            Out(Line);
+            Line.clear();
+            if (P[j] == '\r') {
+                if (j + 1 == N) {
+                    AfterCR = true;
+                    return;
+                }
+                if (P[j + 1] == '\n') ++j;
+            }
+            i = j + 1;
+        }
+    }
+    template <typename Emit>
+    void Finish(Emit&& Out) {
+        if (!Line.empty()) Out(Line);
+        Line.clear();
+    }
+
+private:
+    std::string Line;
+    bool AfterCR = false;
+};
+
+// JSON text of Shift_JIS bytes: UTF-8, with quotes, backslashes and control
+// characters escaped.
+std::string JsonString(const std::string& Sjis) {
+    const std::string U = Cp932ToUtf8(Sjis);
+    std::string Out = "\"";
+    for (char ch : U) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        switch (c) {
+        case '"': Out += "\\\""; break;
+        case '\\': Out += "\\\\"; break;
+        case '\n': Out += "\\n"; break;
+        case '\r': Out += "\\r"; break;
+        case '\t': Out += "\\t"; break;
+        default:
+            if (c < 0x20 || c == 0x7F) {
+                char Buf[8];
+                std::snprintf(Buf, sizeof Buf, "\\u%04x", c);
+                Out += Buf;
+            } else {
+                Out += ch;
+            }
+        }
+    }
+    return Out + "\"";
+}
+
+std::string Hex(const std::string& Bytes) {
+    static const char Digits[] = "0123456789ABCDEF";
+    std::string Out = "\"";
+    Out.reserve(Bytes.size() * 2 + 2);
+    for (char ch : Bytes) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        Out += Digits[c >> 4];
+        Out += Digits[c & 15];
+    }
+    return Out + "\"";
+}
+
+template <typename It>
+std::string HexArray(It Begin, It End) {
+    std::string Out = "[";
+    for (It i = Begin; i != End; ++i) {
+        if (i != Begin) Out += ",";
+        Out += Hex(*i);
+    }
+    return Out + "]";
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    bool WithHeader = false;
+    const char* SaveDir = nullptr;
+    const char* File = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const std::string A = argv[i];
+        if (A == "--header") {
+            WithHeader = true;
+        } else if (A == "--save" && i + 1 < argc) {
+            SaveDir = argv[++i];
+        } else if (!File && (A.empty() || A[0] != '-' || A == "-")) {
+            File = argv[i];
+        } else {
+            return Fail("usage: velnaro-msg [--header] [--save DIR] FILE");
+        }
+    }
+    if (!File) return Fail("usage: velnaro-msg [--header] [--save DIR] FILE");
+    if (SaveDir) {
+        struct stat St;
+        const char* Why = nullptr;
+        if (::stat(SaveDir, &St) != 0)
+            Why = std::strerror(errno);
+        else if (!S_ISDIR(St.st_mode))
+            Why = "not a folder";
+        else if (::access(SaveDir, W_OK | X_OK) != 0)
+            Why = std::strerror(errno);
+        if (Why) return Fail(std::string("cannot save into ") + SaveDir + ": " + Why);
+    }
+
+    std::FILE* In = std::string(File) == "-" ? stdin : std::fopen(File, "rb");
+    if (!In) return Fail(std::string("cannot read ") + File + ": " + std::strerror(errno));
+
+    // One pass over the text: the header goes into the message that answers
+    // the field questions, every line into the MIME tree, and the sizes are
+    // counted, so a large message is held once (as its parts) and not twice.
+    TINetMessage Msg;
+    TMIMEx Mime;
+    Mime.Decode(TStringList());
+    TMIMEPart* Root = Mime.Root.get();
+    bool InHeader = true;
+    long long Size = 0;
+    int BodyLines = 0;
+    auto Take = [&](const std::string& L) {
+        Size += static_cast<long long>(L.size()) + 1;
+        if (InHeader) {
+            if (L.empty()) {
+                InHeader = false;
+                Msg.SetHasSeparator(true);
+            } else {
+                Msg.Header().Add(L);
+            }
+        } else {
+            ++BodyLines;
+        }
+        Root->AddLine(L);
+    };
+    TLineFeeder Feeder;
+    {
+        std::vector<char> Buf(1 << 20);
+        size_t N;
+        while ((N = std::fread(Buf.data(), 1, Buf.size(), In)) > 0) Feeder.Feed(Buf.data(), N, Take);
+        const bool Bad = std::ferror(In);
+        const int Err = errno;
+        if (In != stdin) std::fclose(In);
+        if (Bad) return Fail(std::string("cannot read ") + File + ": " + std::strerror(Err));
+    }
+    Feeder.Finish(Take);
+
+    const TReadLayout Layout = BuildReadLayout(Mime, WithHeader, Msg.Subject());
+
+    // Save every listed attachment: into the chosen folder, or into a private
+    // temporary one that only serves the digests.
+    std::string TmpDir;
+    std::string SaveTo = SaveDir ? SaveDir : "";
+    if (!SaveDir && !Layout.Attachments.empty()) {
+        const char* T = std::getenv("TMPDIR");
+        std::string Tmpl = std::string(T && *T ? T : "/tmp") + "/velnaro-msg-XXXXXX";
+        if (!mkdtemp(&Tmpl[0])) return Fail(std::string("cannot create a temporary folder: ") + std::strerror(errno));
+        TmpDir = SaveTo = Tmpl;
+    }
+    // The folder name stays a file-system name: saving happens inside it, with
+    // the listed names (program text) only.
+    std::vector<std::string> Digests;
+    std::string Problem;
+    if (!Layout.Attachments.empty() && ::chdir(SaveTo.c_str()) != 0)
+        Problem = "cannot enter " + SaveTo + ": " + std::strerror(errno);
+    for (const TAttachmentEntry& E : Layout.Attachments) {
+        if (!Problem.empty()) break;
+        std::string Saved, Error;
+        if (!SaveAttachmentInto(Mime, E, "", Saved, Error)) {
+            Problem = Cp932ToUtf8(Error);
+            break;
+        }
+        std::string Digest;
+        if (!Sha256File(Native(Saved), Digest)) {
+            Problem = "cannot read back " + Cp932ToUtf8(Saved);
+            break;
+        }
+        Digests.push_back(Digest);
+        if (!TmpDir.empty()) std::remove(Native(Saved).c_str());
+    }
+    if (!TmpDir.empty()) {
+        if (::chdir("/") == 0) ::rmdir(TmpDir.c_str());
+    }
+    if (!Problem.empty()) return Fail(Problem);
+
+    std::string J = "{";
+    J += "\"subject_sjis_hex\":" + Hex(Msg.Subject());
+    J += ",\"subject\":" + JsonString(Msg.Subject());
+    J += ",\"from_sjis_hex\":" + Hex(Msg.From());
+    J += ",\"from\":" + JsonString(Msg.From());
+    const TDateTime D = Msg.Date();
+    J += ",\"date_jst\":" + (D == 0 ? std::string("null") : JsonString(FormatDateTime("yyyy-mm-dd hh:nn:ss", D)));
+    J += ",\"message_id\":" + JsonString(Msg.MessageID());
+    J += ",\"references\":[";
+    const TStringList& Refs = Msg.References();
+    for (int i = 0; i < Refs.GetCount(); ++i) J += (i ? "," : "") + JsonString(Refs.At(i));
+    J += "]";
+    int Lines = Msg.Lines();  // the Lines field; the body is counted here
+    if (Lines == 0) Lines = BodyLines;
+    J += ",\"lines\":" + IntToStr(Lines);
+    J += ",\"size\":" + IntToStr(Size > 0x7FFFFFFF ? 0x7FFFFFFF : Size);
+
+    J += ",\"leaves\":[";
+    for (int i = 0; i < Layout.LeafCount; ++i) {
+        TMIMEPart* P = Root->LeafAt(i);
+        const std::string FN = P->GetFileName();
+        J += i ? ",{" : "{";
+        J += "\"type\":" + JsonString(P->MediaType);
+        J += ",\"subtype\":" + JsonString(P->SubType);
+        J += ",\"encoding\":" + JsonString(P->GetEncoding());
+        J += ",\"filename_sjis_hex\":" + (FN.empty() ? std::string("null") : Hex(FN));
+        J += ",\"text_sjis_hex_lines\":";
+        const TShownLeaf* S = nullptr;
+        for (const TShownLeaf& X : Layout.Shown)
+            if (X.Leaf == i) S = &X;
+        if (S) {
+            const auto B = Layout.Lines.begin() + S->FirstLine;
+            J += HexArray(B, B + S->LineCount);
+        } else {
+            J += "null";
+        }
+        J += "}";
+    }
+    J += "]";
+    J += ",\"shown_lines_sjis_hex\":" + HexArray(Layout.Lines.begin(), Layout.Lines.end());
+    J += ",\"attachments\":[";
+    for (size_t i = 0; i < Layout.Attachments.size(); ++i) {
+        const TAttachmentEntry& E = Layout.Attachments[i];
+        J += i ? ",{" : "{";
+        J += "\"name_sjis_hex\":" + Hex(E.Name);
+        J += ",\"number\":" + IntToStr(E.Number);
+        J += ",\"sha256\":\"" + Digests[i] + "\"}";
+    }
+    J += "]}\n";
+    if (std::fwrite(J.data(), 1, J.size(), stdout) != J.size() || std::fflush(stdout) != 0)
+        return Fail(std::string("cannot write the output: ") + std::strerror(errno));
+    return 0;
+}
