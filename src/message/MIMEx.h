@@ -200,8 +200,13 @@ public:
     // Replaces the body of a base64 or quoted-printable text part by its
     // decoded Shift_JIS lines. Done once: a second call changes nothing.
     void DecodeTextBody();
-    // Writes the content to Dir + FileName (see the source) and returns the
-    // path or paths (";"-joined) written; empty when nothing was written.
+    // Writes the content to Dir + "/" + FileName (an empty Dir is the current
+    // folder) and returns the path or paths (";"-joined) written, empty when
+    // nothing was written. base64, quoted-printable and 7bit/8bit/binary
+    // decode by their list class; any other encoding saves each complete
+    // uuencoded block of the body to that path in turn, or, without any, the
+    // body lines as they are. FileName is used as given: names proposed from
+    // message data go through SafeFileName first.
     std::string SaveAttachment(const std::string& Dir, const std::string& FileName);
 
     // Creates a child part carrying this part's flags and appends it.
