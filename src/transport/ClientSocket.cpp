@@ -269,7 +269,10 @@ void TClientSocket::HandleReadyRead() {
 }
 
 void TClientSocket::HandleBytesWritten() {
-    if (FClosing || !FActive || FTcp->bytesToWrite() > 0) return;
+    if (FClosing || !FActive) return;
+    // While a long text is still going out, no reply can be due yet.
+    RestartReplyTimer();
+    if (FTcp->bytesToWrite() > 0) return;
     NotifyScope Scope(FNotifyDepth);
     Fire(OnWrite);
 }

@@ -125,7 +125,8 @@ public:
 
     // Milliseconds without a byte from the server after which a pending reply
     // is given up: OnError with 10060, then the connection is closed. Counts
-    // from Open, from every command sent and from every arrival; 0 = never.
+    // from Open, from every send, from every arrival and from every part of a
+    // long send taken by the system; 0 = never.
     int ReplyTimeout = 60000;
 
     // Receives the exceptions raised inside event-loop notifications. By

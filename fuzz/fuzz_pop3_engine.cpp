@@ -1,0 +1,74 @@
+// libFuzzer target: the POP3 receive engine fed arbitrary byte chunks in
+// arbitrary states, with commands and handlers that send more commands mixed in.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "MailEngine.h"
+
+namespace {
+
+struct FuzzPop : TPopEngine {
+    size_t SentBytes = 0;
+    void TransportSend(const std::string& T) override { SentBytes += T.size(); }
+    void TransportClose() override { State = popNone; }
+};
+
+void Check(const FuzzPop& P) {
+    if (P.State < popNone || P.State > popQuit) abort();
+    if (P.Sizes.size() > static_cast<size_t>(P.MessageCount) && P.MessageCount >= 0) abort();
+    if (P.MessageSize(-1) != -1 || P.MessageSize(static_cast<int>(P.Sizes.size())) != -1) abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+    if (Size < 2) return 0;
+    FuzzPop P;
+    P.User = "user";
+    P.Password = "pass";
+    P.State = static_cast<TPopState>(Data[0] % 10);
+    P.APop = Data[1] & 1;
+    const bool Chain = Data[1] & 2;  // handlers send the next command at once
+    int Depth = 0;
+    P.OnRecvComp = [&](bool, TPopState S) {
+        if (Chain && Depth < 4 && S == popList) {
+            ++Depth;
+            P.Retrieve(P.MessageCount);
+            --Depth;
+        }
+    };
+    P.OnGetError = [&](bool, TPopState) {
+        if (Chain) P.Quit();
+    };
+    P.OnReceiving = [&](int Bytes) {
+        if (Bytes < 0) abort();
+    };
+    if (Data[1] & 4) P.OnHeaderRecv = [](bool, TPopState) {};
+    if (Data[1] & 8) P.OnDeleted = [](bool, TPopState) {};
+
+    size_t I = 2;
+    while (I < Size) {
+        const uint8_t Op = Data[I++];
+        switch (Op % 8) {
+        case 5:
+            if (I < Size) P.Retrieve(Data[I++] % 6);
+            break;
+        case 6:
+            if (I < Size) P.State = static_cast<TPopState>(Data[I++] % 10);
+            break;
+        case 7:
+            if (Op & 8) P.Quit(); else if (Op & 16) P.RetrieveHeader(1); else P.Delete(2);
+            break;
+        default: {
+            size_t Len = Op / 8 * 4 + 1;
+            if (Len > Size - I) Len = Size - I;
+            P.DataArrived(reinterpret_cast<const char*>(Data + I), Len);
+            I += Len;
+        }
+        }
+        Check(P);
+    }
+    return 0;
+}
