@@ -96,8 +96,16 @@ int TCustomWinSocket::SendText(const std::string& S) {
 }
 
 std::string TCustomWinSocket::ReceiveText() {
-    const QByteArray Data = FSocket->readAll();
-    return std::string(Data.constData(), static_cast<size_t>(Data.size()));
+    std::string Data;
+    qint64 Avail;
+    while ((Avail = FSocket->bytesAvailable()) > 0) {
+        const size_t Old = Data.size();
+        Data.resize(Old + static_cast<size_t>(Avail));
+        const qint64 N = FSocket->read(Data.data() + Old, Avail);
+        Data.resize(Old + static_cast<size_t>(N > 0 ? N : 0));
+        if (N <= 0) break;
+    }
+    return Data;
 }
 
 int TCustomWinSocket::ReceiveLength() const {

@@ -209,6 +209,11 @@ void TPopEngine::FinishMultiLine() {
     EmptyBuffer();
 
     Lines.Clear();
+    size_t LineEnds = 0;
+    for (const char* P = Text.data(); (P = static_cast<const char*>(std::memchr(P, '\n', Text.data() + Text.size() - P)));
+         ++P)
+        ++LineEnds;
+    Lines.Reserve(static_cast<int>(std::min<size_t>(LineEnds + 1, INT_MAX)));
     const bool IsList = State == popList;
     bool First = true;
     ForEachLine(Text, [&](size_t Start, size_t Len) {
@@ -353,14 +358,22 @@ bool TSMTPEngine::SendMessage(const TStrings& Message) {
         SplitAddresses(Msg.GetField("Bcc"), BccList);
         Msg.DeleteField("Bcc");
 
-        TStringList Out;
-        Msg.SaveToStrings(Out);
+        // The text as SaveToStrings writes it (header, an empty line, body),
+        // taken straight from the two lists.
+        const TStringList& Head = Msg.Header();
+        const TStringList& Body = Msg.Body();
+        const int HeadCount = Head.Count();
+        const int Count = HeadCount + 1 + Body.Count();
+        static const std::string Empty;
+        auto Line = [&](int I) -> const std::string& {
+            return I < HeadCount ? Head.At(I) : I == HeadCount ? Empty : Body.At(I - HeadCount - 1);
+        };
         size_t Total = 3;
-        for (int I = 0; I < Out.Count(); ++I) Total += Out.At(I).size() + 3;
+        for (int I = 0; I < Count; ++I) Total += Line(I).size() + 3;
         MessageText.clear();
         MessageText.reserve(Total);
-        for (int I = 0; I < Out.Count(); ++I) {
-            const std::string& L = Out.At(I);
+        for (int I = 0; I < Count; ++I) {
+            const std::string& L = Line(I);
             // A line break inside a line would let a line "." end the text
             // early; every such break ends a line of its own here.
             if (L.find_first_of("\r\n") == std::string::npos) {
