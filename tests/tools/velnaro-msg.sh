@@ -79,6 +79,9 @@ vector sha-448bits two_blocks 248D6A61D20638B8E5C026930C3E6039A33CE45964FF2167F6
 vector sha-million million    CDC76E5C9914FB9281A1C7E284D73E67F1809A48A497200E046D39CCC7112CD0
 vector sha-empty   nothing    E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855
 
+# Both digest implementations (portable and the processor's SHA instructions).
+"$msg" --check-sha256 > /dev/null || fail "sha256 self-check"
+
 # JSON escaping of quotes, backslashes and control characters.
 printf 'Subject: =?UTF-8?B?%s?=\r\nFrom: x@example.jp\r\n\r\nbody\r\n' "$(printf 'a"b\\c\001\td' | base64)" > "$work/e.eml"
 "$msg" "$work/e.eml" > "$work/e.json" || fail "escape: exit status $?"

@@ -42,9 +42,17 @@ public:
             AfterCR = false;
             if (P[0] == '\n') i = 1;
         }
+        size_t NextLF = 0;  // the first LF at or after i (N: none); kept, so text without LF stays linear
+        bool Searched = false;
         while (i < N) {
-            size_t j = i;
-            while (j < N && P[j] != '\r' && P[j] != '\n') ++j;
+            // The next line end: the first LF, or a CR before it.
+            if (!Searched || NextLF < i) {
+                const char* LF = static_cast<const char*>(std::memchr(P + i, '\n', N - i));
+                NextLF = LF ? static_cast<size_t>(LF - P) : N;
+                Searched = true;
+            }
+            size_t j = NextLF;
+            if (const void* CR = std::memchr(P + i, '\r', j - i)) j = static_cast<size_t>(static_cast<const char*>(CR) - P);
             Line.append(P + i, j - i);
             if (j == N) break;
             Out(Line);
@@ -126,7 +134,12 @@ int main(int argc, char* argv[]) {
     const char* File = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string A = argv[i];
-        if (A == "--header") {
+        if (A == "--check-sha256" && argc == 2) {
+            // Self-check of the digest code against the FIPS 180-2 vectors.
+            const bool Ok = Sha256SelfTest();
+            std::puts(Ok ? "sha256: ok" : "sha256: FAILED");
+            return Ok ? 0 : 1;
+        } else if (A == "--header") {
             WithHeader = true;
         } else if (A == "--save" && i + 1 < argc) {
             SaveDir = argv[++i];

@@ -1,0 +1,69 @@
+// Fuzzes the read layout: an arbitrary received text taken apart, laid out
+// with and without its header, the attachment list checked and its entries
+// saved into a private folder.
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "ReadLayout.h"
+
+namespace {
+std::string TempDir() {
+    static std::string Dir = [] {
+        char Tmpl[] = "/tmp/fuzz-layout-XXXXXX";
+        const char* D = mkdtemp(Tmpl);
+        if (!D) std::abort();
+        return std::string(D);
+    }();
+    return Dir;
+}
+
+// Every saved file is a plain name inside the folder; the folder is emptied.
+void CheckAndEmpty(const std::string& Dir) {
+    DIR* D = opendir(Dir.c_str());
+    if (!D) std::abort();
+    while (dirent* E = readdir(D)) {
+        const std::string N = E->d_name;
+        if (N == "." || N == "..") continue;
+        if (E->d_type == DT_DIR) std::abort();
+        unlink((Dir + "/" + N).c_str());
+    }
+    closedir(D);
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+    const std::string Text(reinterpret_cast<const char*>(Data), Size);
+    for (int Pass = 0; Pass < 2; ++Pass) {
+        TMIMEx M;
+        M.DecodeText(Text);
+        const bool WithHeader = Pass == 1;
+        const TReadLayout L = BuildReadLayout(M, WithHeader, "subject");
+        if (L.LeafCount != M.Root->LeafCount()) std::abort();
+        if (!L.Attachments.empty() && !L.CanSave) std::abort();
+        size_t Shown = WithHeader ? static_cast<size_t>(M.Root->Header().GetCount()) : 0;
+        for (const TShownLeaf& S : L.Shown) {
+            if (S.Leaf < 0 || S.Leaf >= L.LeafCount || S.FirstLine < 0 ||
+                static_cast<size_t>(S.FirstLine) + static_cast<size_t>(S.LineCount) > L.Lines.size())
+                std::abort();
+            Shown += static_cast<size_t>(S.LineCount);
+        }
+        if (Shown > L.Lines.size()) std::abort();
+        for (const TAttachmentEntry& E : L.Attachments) {
+            if (E.Name.empty() || E.Name.find('/') != std::string::npos || E.Name == "." || E.Name == "..")
+                std::abort();
+            if (E.Number < 0 || (L.LeafCount > 1 && E.Number >= L.LeafCount)) std::abort();
+        }
+        if (Pass == 0) {
+            for (size_t i = 0; i < L.Attachments.size() && i < 4; ++i) {
+                std::string Saved, Error;
+                if (!SaveAttachmentInto(M, L.Attachments[i], TempDir(), Saved, Error) && Error.empty()) std::abort();
+            }
+            CheckAndEmpty(TempDir());
+        }
+    }
+    return 0;
+}
