@@ -32,6 +32,15 @@ inline void PutSJISAsJIS(std::string& Out, unsigned char Lead, unsigned char Tra
     PutCode(Out, SJISCharToJIS(static_cast<uint16_t>(Lead << 8 | Trail)));
 }
 
+// Copies the run of bytes below 0x80 that starts at I in one piece and
+// returns the position after it.
+inline size_t CopySingleBytes(const unsigned char* T, size_t I, size_t N, std::string& Out) {
+    size_t J = I + 1;
+    while (J < N && T[J] < 0x80) ++J;
+    Out.append(reinterpret_cast<const char*>(T) + I, J - I);
+    return J;
+}
+
 inline void OpenDouble(std::string& Out, bool& On) {
     if (!On) {
         Out += "\x1B$B";
@@ -113,12 +122,8 @@ static size_t SJISToJISPiece(const unsigned char* T, size_t N, bool Final, bool&
     while (i < N) {
         unsigned char c = T[i];
         if (c < 0x80) {
-            // Runs of single bytes are copied in one piece.
             CloseDouble(Out, On);
-            size_t j = i + 1;
-            while (j < N && T[j] < 0x80) ++j;
-            Out.append(reinterpret_cast<const char*>(T) + i, j - i);
-            i = j;
+            i = CopySingleBytes(T, i, N, Out);
             continue;
         }
         if (i + 1 >= N && !Final && IsSJISLead(c)) break;
@@ -149,10 +154,7 @@ static size_t EUCToJISPiece(const unsigned char* T, size_t N, bool Final, bool& 
         unsigned char c = T[i];
         if (c < 0x80) {
             CloseDouble(Out, On);
-            size_t j = i + 1;
-            while (j < N && T[j] < 0x80) ++j;
-            Out.append(reinterpret_cast<const char*>(T) + i, j - i);
-            i = j;
+            i = CopySingleBytes(T, i, N, Out);
             continue;
         }
         if (!Final && (i + 1 >= N || (c == 0x8F && T[i + 1] > 0x80 && i + 2 >= N))) break;
