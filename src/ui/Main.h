@@ -1,0 +1,321 @@
+// TMainForm: the main window with its send, read and connection pages, its
+// menu and status bars, and the window-wide commands (focus tracking and the
+// clipboard, saving and opening text, file drop, forced disconnect, account
+// choice, the clock, the about box).
+#pragma once
+
+#include <QMainWindow>
+#include <QMessageBox>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QCalendarWidget;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QStatusBar;
+class QTabWidget;
+class QTextEdit;
+class QTimer;
+class QTreeWidget;
+
+class TINetMessage;
+class TSpinEdit2;
+class TForm3;
+class TOKsign;
+class Tabout;
+
+// ---------------------------------------------------------------------------
+// Program-wide values.
+
+// The text control last clicked in any of the program's windows; the
+// clipboard commands of the edit menu act on it. May be null.
+extern QWidget* ActiveTextControl;
+// 0-based index of the account chosen in the main window's user-name box.
+// (AccountCount and CurrentAccount live in the settings window's
+// TAccountSettings.)
+extern int SelectedAccount;
+
+// Every message box and question of the windows goes through this hook, so
+// tests can answer them. The default shows a real QMessageBox and returns
+// the button pressed. Title empty means the application's title.
+using TMessageBoxHook = std::function<QMessageBox::StandardButton(
+    QWidget* Parent, QMessageBox::Icon Icon, const QString& Title, const QString& Text,
+    QMessageBox::StandardButtons Buttons)>;
+extern TMessageBoxHook MessageBoxHook;
+// Calls MessageBoxHook (or the default when the hook is empty).
+QMessageBox::StandardButton ShowMessageBox(QWidget* Parent, QMessageBox::Icon Icon,
+                                           const QString& Text,
+                                           QMessageBox::StandardButtons Buttons = QMessageBox::Ok,
+                                           const QString& Title = QString());
+
+// ---------------------------------------------------------------------------
+// Widget-free parts of the window.
+
+// Where FormResize puts the controls for a page width W. The inputs are the
+// left edge of eTo and the widths of the buttons concerned.
+struct TResizeInput {
+    int W = 0;
+    int eToLeft = 0;
+    int SendBtnWidth = 0;
+    int Button2Width = 0;
+    int Button3Width = 0;
+    int Button1Width = 0;
+    int reletterWidth = 0;
+    int Button5Width = 0;
+};
+struct TResizeLayout {
+    int FieldWidth = 0;   // eTo, eCC, eSubject, ComboBox2: round((W - 80) * 5 / 7)
+    int SendBtnLeft = 0;  // also ClearBtn and PasswdOK
+    int Button2Left = 0;
+    int Button3Left = 0;
+    int Button1Left = 0;
+    int reletterLeft = 0;
+    int Button5Left = 0;
+};
+TResizeLayout ComputeResizeLayout(const TResizeInput& In);
+
+// Text file contents as the program's Shift_JIS text: bytes that are valid
+// UTF-8 (a leading byte-order mark is dropped) are converted from UTF-8,
+// anything else is taken as Shift_JIS unchanged.
+bool IsValidUtf8(const std::string& Bytes);
+std::string TextFileToSjis(const std::string& Bytes);
+
+// Reads a text file for the body (open and drop). Throws Exception with the
+// standard input/output error text when the file cannot be read.
+std::string LoadTextFile(const std::string& Path);
+// Writes Lines (Shift_JIS), each followed by CR LF, to a new file at Path;
+// a failed write leaves any old file untouched. Throws Exception with the
+// standard input/output error text on failure.
+void SaveTextFile(const std::string& Path, const std::vector<std::string>& Lines);
+// The standard input/output error text for an errno value.
+std::string InOutErrorText(int Code);
+
+// The received messages of the last listing: entry i belongs to list row i
+// and message number i + 1; the string is the decoded Subject. The store
+// owns the messages; Put replaces (and frees) an entry's message.
+class TMessageStore {
+public:
+    TMessageStore();
+    ~TMessageStore();
+    int Count() const { return static_cast<int>(FItems.size()); }
+    int Add(const std::string& Subject, std::unique_ptr<TINetMessage> Msg);
+    void Put(int Index, const std::string& Subject, std::unique_ptr<TINetMessage> Msg);
+    const std::string& Subject(int Index) const;
+    TINetMessage* Message(int Index) const;  // null for an index out of range
+    void Clear();
+
+private:
+    struct Item;
+    std::vector<Item> FItems;
+};
+
+// ---------------------------------------------------------------------------
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* Parent = nullptr);
+    ~TMainForm() override;
+
+    // --- Windows this one works with (set by the program start) ----------
+    TForm3* Form3 = nullptr;    // account settings window (one for all main windows)
+    TOKsign* OKsign = nullptr;  // signature editor
+    Tabout* about = nullptr;    // about box
+    // Called after the main window (Tag 0) has closed; the program start
+    // ends the event loop here.
+    std::function<void()> OnMainClosed;
+    // File dialogs; tests replace them. Return the chosen path, or an empty
+    // string when cancelled.
+    std::function<QString(const QString& Dir, const QString& Name, const QString& Filter)> SaveDialog;
+    std::function<QString(const QString& Filter)> OpenDialog;
+
+    // --- State -------------------------------------------------------------
+    int Tag = 0;  // 0: the main window; 1..n: a patrol window
+    std::unique_ptr<TMessageStore> MessageStore;
+    int HeaderCursor = 0;
+    int ReadTarget = 0;
+    bool ReadingWhole = false;
+    bool KeepList = false;
+    bool DeleteMode = false;
+    int DeleteCursor = 0;
+    int DeleteCount = 0;
+    bool CheckSeen = false;
+    bool ForcedDisconnect = false;
+    QWidget* FocusedControl = nullptr;
+    std::string InReplyToId;     // Shift_JIS
+    std::string ReferencesText;  // Shift_JIS
+
+    // --- Controls ----------------------------------------------------------
+    QTabWidget* PageControl1 = nullptr;
+
+    // Send page "メール配信"
+    QWidget* SendPage = nullptr;
+    QLabel* Label1 = nullptr;  // "To:"
+    QLabel* Label2 = nullptr;  // "CC:"
+    QLabel* Label3 = nullptr;  // "Subject:"
+    QLabel* Label4 = nullptr;  // "添付file"
+    QLineEdit* eTo = nullptr;
+    QLineEdit* eCC = nullptr;
+    QLineEdit* eSubject = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QPushButton* SendBtn = nullptr;
+    QPushButton* ClearBtn = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QTextEdit* reMessageText = nullptr;
+    QStatusBar* SMTPStatus = nullptr;
+
+    // Read page "メール鑑賞"
+    QWidget* RecvPage = nullptr;
+    QLabel* lMessageCount = nullptr;
+    QLabel* Label5 = nullptr;  // "通中"
+    TSpinEdit2* SpinEdit1 = nullptr;
+    QLabel* Label6 = nullptr;  // "通目表示"
+    QPushButton* Button5 = nullptr;
+    QPushButton* reletter = nullptr;
+    QPushButton* Button1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QTreeWidget* ListView1 = nullptr;
+    QTextEdit* mReadMessage = nullptr;
+    QStatusBar* POPStatus = nullptr;
+    QProgressBar* ProgressBar2 = nullptr;
+    QLabel* Label7 = nullptr;  // "添付ファイル"
+    QPushButton* Button4 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+
+    // Connection page "接続設定"
+    QWidget* ConPage = nullptr;
+    QGroupBox* GroupBox1 = nullptr;  // "login please"
+    QLabel* Label8 = nullptr;        // "User Name:"
+    QLabel* Label9 = nullptr;        // "Password:"
+    QComboBox* eUserName = nullptr;
+    QLineEdit* ePassword = nullptr;
+    QPushButton* PasswdOK = nullptr;
+    QCalendarWidget* Calendar1 = nullptr;
+    QLabel* Panel8 = nullptr;
+    QPushButton* Button6 = nullptr;
+    QLabel* Panel6 = nullptr;
+    QPlainTextEdit* memo1 = nullptr;
+    QLabel* Panel7 = nullptr;
+    QCheckBox* Cmailhead = nullptr;
+    QStatusBar* ConnectStatus = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+
+    QTimer* Timer2 = nullptr;
+
+    // Menus and their items.
+    QMenu* File1 = nullptr;      // "ファイル(&F)"
+    QAction* N1 = nullptr;       // "保存"
+    QAction* Open1 = nullptr;    // "開く"
+    QAction* N4 = nullptr;       // "強制接続解除(&F)"
+    QAction* mailend = nullptr;  // "終了(&X)"
+    QMenu* Copy1 = nullptr;      // "編集(&E)"
+    QAction* Paste1 = nullptr;   // "貼り付け(&P)"
+    QAction* Copy2 = nullptr;    // "コピー(&C)"
+    QAction* Cut1 = nullptr;     // "切り取り(&T)"
+    QAction* Edit1 = nullptr;    // "設定(&E)" (hidden)
+    QAction* N2 = nullptr;       // "アドレス帳(&A)"
+    QMenu* View1 = nullptr;      // "表示(&V)"
+    QAction* N3 = nullptr;       // "ヘッダ表示(&H)" (checkable)
+    QMenu* Account1 = nullptr;   // "アカウント(&A)"
+    QAction* N6 = nullptr;       // "追加(&A)"
+    QMenu* edit2 = nullptr;      // "編集(&E)": one sub-item per account (settings window)
+    QMenu* delete1 = nullptr;    // "削除(&D)": one sub-item per account (settings window)
+    QAction* N5 = nullptr;       // separator
+    QAction* patrol = nullptr;   // "巡回" (hidden)
+    QMenu* patrolList = nullptr; // "巡回リスト" (hidden): one sub-item per account
+    QMenu* Help1 = nullptr;      // "ヘルプ(&H)"
+    QAction* About1 = nullptr;   // "バージョン情報(&V)"
+
+    // --- Handlers ----------------------------------------------------------
+    void FormCreate();
+    void FormShow();
+    void FormActivate();
+    void FormDeactivate();
+    void FormResize();
+    void FormClose();
+    // Places the controls for page width W (FormResize's arithmetic).
+    void ApplyLayout(int W);
+
+    void OnClick(QWidget* Sender);
+    void eToMouseUp(QWidget* Sender);
+    void eToMouseMove();
+    void eCCMouseMove();
+    void eSubjectMouseMove();
+    void OnChanging();
+    void OnChange();
+
+    void File1Click();
+    void Copy1Click();
+    void N1Click();
+    void Open1Click();
+    // Loads a dropped (or opened) file into reMessageText, replacing it;
+    // errors are shown as a message box.
+    void LoadFileIntoBody(const QString& Path);
+    void N4Click();
+    void mailendClick();
+    void Paste1Click();
+    void Copy2Click();
+    void Cut1Click();
+    void Edit1Click();
+    void N2Click();  // address book: comes with sending
+    void N3Click();  // header display: comes with receiving
+    void N6Click();
+    void patrolClick();  // patrol windows: comes with receiving
+    void About1Click();
+    void ePOPserverChange();
+    void Passchange();
+    void CmailheadClick();
+    void Timer2Timer();
+
+    void PasswdOKClick();  // comes with receiving
+    void SendBtnClick();   // comes with sending
+
+    // --- Operations used by the mail flows and the settings window ---------
+    void DisableReceiveControls();
+    void EnableReceiveControls();
+    void DisableSendControls();
+    void EnableSendControls();
+    void mailreadclear();
+    void ResetPopShow();
+    void SetMySelf(int N) { MySelf = N; }
+    int GetMySelf() const { return MySelf; }
+
+    // Widget boundary: Shift_JIS in and out of text widgets.
+    static std::string WidgetText(const QString& Text);
+    static QString ShownText(const std::string& Sjis);
+    // The lines of a multi-line text box, as Shift_JIS.
+    static std::vector<std::string> BoxLines(const QString& PlainText);
+
+protected:
+    void showEvent(QShowEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+    void closeEvent(QCloseEvent* Event) override;
+    void changeEvent(QEvent* Event) override;
+    void dragEnterEvent(QDragEnterEvent* Event) override;
+    void dropEvent(QDropEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    void CreateControls();
+    void CreateMenus();
+    void CreateSendPage();
+    void CreateRecvPage();
+    void CreateConPage();
+    void SetReceiveControls(bool Enabled);
+    void SetSendControls(bool Enabled);
+    int MySelf = 0;
+    bool FClosed = false;
+};
