@@ -60,6 +60,8 @@ public:
     // The account the fields are bound to: n while account n is shown or
     // edited, AccountCount + 1 for a new account, AccountCount after a reload.
     int CurrentAccount = 0;
+    // 0-based index of the account chosen in the main window's user-name box.
+    int SelectedAccount = 0;
 
     // The lists a reload fills: item i of each stands for account i + 1.
     std::vector<std::string> UserNames;  // user-name box and the account menus

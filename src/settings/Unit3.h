@@ -1,0 +1,218 @@
+// The account settings window TForm3: the fields of the current account, bound to the settings-file operations.
+#pragma once
+
+#include <QGroupBox>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Accounts.h"
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class TOKsign;
+
+// How the settings window reaches the main windows.
+//
+// The settings window library does not link the main window's library (that
+// one links this one), so TForm3 never names TMainForm. Instead every main
+// window (the main window and each patrol window) implements this small
+// interface, and TForm3 talks to it only through these members. The main
+// window's own change handlers stay connected to the widgets returned here,
+// so setting a text here runs them exactly as typing does.
+//
+// TMainForm derives from TAccountHost; its existing public SetMySelf(int) and
+// mailreadclear() implement the two operations of the same name. A member
+// returning a widget or an action may return nullptr when the window has none
+// (the settings window then skips that step).
+class TAccountHost {
+public:
+    virtual ~TAccountHost() = default;
+
+    // The window number (Tag): 0 for the main window, k for patrol window k.
+    virtual int HostTag() const = 0;
+    // Connection page: the user-name box eUserName (editable drop-down box),
+    // the password field ePassword, the check box Cmailhead.
+    virtual QComboBox* HostUserNameBox() = 0;
+    virtual QLineEdit* HostPasswordEdit() = 0;
+    virtual QCheckBox* HostCmailhead() = 0;
+    // Sets the text of the connection page's status bar ConnectStatus.
+    virtual void HostSetConnectStatus(const QString& Text) = 0;
+    // The account menu's "編集(&E)", "削除(&D)" and "巡回リスト" sub-menus (the
+    // settings window rebuilds their items on every reload), its item "巡回"
+    // and its item "追加(&A)".
+    virtual QMenu* HostEditAccountMenu() = 0;
+    virtual QMenu* HostDeleteAccountMenu() = 0;
+    virtual QMenu* HostPatrolListMenu() = 0;
+    virtual QAction* HostPatrolItem() = 0;
+    virtual QAction* HostAddAccountItem() = 0;
+    // The edit menu's "切り取り(&T)", "コピー(&C)" and "貼り付け(&P)".
+    virtual QAction* HostCutItem() = 0;
+    virtual QAction* HostCopyItem() = 0;
+    virtual QAction* HostPasteItem() = 0;
+    // Sets the program-wide ActiveTextControl (the clipboard commands' target).
+    virtual void HostSetActiveTextControl(QWidget* Control) = 0;
+    // The account this window uses (1-based).
+    virtual void SetMySelf(int n) = 0;
+    // Clears the message count, the message list and the read text.
+    virtual void mailreadclear() = 0;
+};
+
+// A two-column choice without caption; ItemIndex -1 means no item chosen.
+class TRadioGroup : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit TRadioGroup(QWidget* Parent = nullptr);
+    // Replaces the items; no item is chosen afterwards.
+    void SetItems(const QStringList& Items);
+    QStringList Items() const;
+    int ItemIndex() const;
+    // An index beyond the last item chooses the last one, below 0 none.
+    void SetItemIndex(int Index);
+    QRadioButton* Button(int Index) const;
+
+private:
+    QButtonGroup* FGroup;
+    std::vector<QRadioButton*> FButtons;
+};
+
+// The account settings window. Single instance, created at program start
+// after the main window and the signature editor, hidden until asked for;
+// closing it only hides it. Its fields are the current account record: the
+// main windows read server names, address, user name, password and options
+// straight from the widgets below, whether the window is visible or not.
+class TForm3 : public QWidget {
+    Q_OBJECT
+public:
+    // MainForm: the main window (Tag 0); Sign: the signature editor, whose
+    // text holds the account's signature lines. The constructor sets Form3
+    // first, then reloads (FormCreate). SettingsPath defaults to
+    // ProgramDir() + "VELNARO.ini".
+    TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent = nullptr, const std::string& SettingsPath = "");
+    ~TForm3() override;
+
+    // Top panel.
+    QWidget* Panel1;
+    QLabel* Label1;  // "User Name"
+    QLineEdit* eUserName;
+    QLabel* Label2;  // "Password"
+    QLineEdit* ePassword;  // shown as "*"
+    QLabel* Label4;  // "pop3 server name"
+    QLineEdit* Edit1;
+    QLabel* Label5;  // "smtp server name"
+    QLineEdit* Edit2;
+    QLabel* Label6;  // "Your mail address"
+    QLineEdit* Edit4;
+    QCheckBox* passsave;  // "上記のpasswordを保存する"
+    // Middle panel: group "署名".
+    QWidget* Panel2;
+    QGroupBox* GroupBox1;
+    QLabel* Label3;  // signature preview (each line followed by a line break)
+    QCheckBox* signcheck;  // "署名をメールの最後に自動挿入する"
+    QPushButton* Button3;  // "署名の編集"
+    // Bottom panel.
+    QWidget* Panel3;
+    TRadioGroup* RadioGroup1;  // "RFC2231" (0), "JISEncode" (1)
+    QCheckBox* mailhead;   // "メール本文を読み込まない"
+    QCheckBox* ApopOn;     // "Apopで接続"
+    QCheckBox* pingcheck;  // "pingでのチェックを無視する"
+    QCheckBox* patrol;     // "巡回する", never visible
+    QPushButton* Button1;  // "データの保存"
+    QPushButton* Button2;  // "保存せず実行"
+
+    // The number of the main window served: 0 the main window, k patrol window k.
+    int Tag = 0;
+    // Slot k - 1 holds patrol window k, nullptr for an account outside the
+    // patrol. The main window's patrol command fills and empties it; a patrol
+    // window clears its own slot when it closes.
+    std::vector<TAccountHost*> PatrolWindows;
+    // The text field of this window last clicked or entered.
+    QWidget* FocusedControl = nullptr;
+
+    // AccountCount, CurrentAccount, SelectedAccount and the settings-file
+    // operations. Read Settings.AccountCount etc. directly.
+    TAccountSettings Settings;
+
+    // The main window and the window served now (nullptr when Tag names an
+    // empty or missing patrol slot).
+    TAccountHost* MainForm() const { return FMainForm; }
+    TAccountHost* ServedWindow() const;
+
+    // The current account record as the fields hold it (Shift_JIS), with the
+    // signature editor's lines.
+    TAccountRecord CurrentRecord() const;
+
+    // Reload: reads the file, fills the main window's user-name box and the
+    // account sub-menus, shows account "start".
+    void FormCreate();
+    // Reads account n into the fields.
+    void editdisp(int n);
+    // "データの保存": saves the fields as account CurrentAccount (asking
+    // before overwriting an existing file), then reloads.
+    void Button1Click();
+    // Removes account n, moves the later ones down, reloads.
+    void DeleteAccount(int n);
+    // Sub-item i (0-based) of "編集(&E)" / "削除(&D)" / "巡回リスト".
+    void edit2Click(int Index);
+    void deleteClick(int Index);
+    void patrolClick();
+    // New account entry ("追加(&A)"): CurrentAccount := AccountCount + 1,
+    // "追加(&A)" disabled, fields and signature emptied, options at their
+    // initial state, the window shown.
+    void BeginNewAccount();
+    // "保存せず実行": keeps the typed values in use and hides the window.
+    void Button2Click();
+    // "署名の編集": shows the signature editor.
+    void Button3Click();
+    // Shows the window without blocking and brings it to the front.
+    void ShowWindow();
+
+    // Change handlers.
+    void userchange();
+    void passwdChange();
+    void passsaveClick();
+    void mailheadClick();
+    void ApopOnClick();
+    void FormActivate();
+    void FormClose();
+    void FormHide();
+    // Focus tracking for the five text fields.
+    void OnClick(QWidget* Sender);
+    void Edit1MouseUp(QWidget* Sender) { OnClick(Sender); }
+
+    // Message boxes, replaceable so that tests never block. Question: Yes/No
+    // box with a question icon, true for Yes. Message: plain box with OK.
+    // Error: error box. Defaults show real QMessageBoxes.
+    static std::function<bool(QWidget* Parent, const QString& Text)> QuestionBox;
+    static std::function<void(QWidget* Parent, const QString& Text)> MessageBox;
+    static std::function<void(QWidget* Parent, const QString& Text)> ErrorBox;
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+    bool event(QEvent* Event) override;
+    void closeEvent(QCloseEvent* Event) override;
+    void hideEvent(QHideEvent* Event) override;
+
+private:
+    // Puts the record into the fields, in the order of a load (user name,
+    // password, servers, status text, signature, options); check boxes that
+    // change run their handlers.
+    void ShowRecord(const TAccountRecord& R, bool Reloading);
+    void RebuildAccountMenus();
+    void EnableAddItem();
+
+    TAccountHost* FMainForm;
+    TOKsign* FSign;
+};
+
+// The single settings window (set when it is created, cleared when destroyed).
+extern TForm3* Form3;
