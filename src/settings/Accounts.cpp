@@ -113,6 +113,7 @@ void TAccountSettings::Reload()
     Record.passsave = !P.empty();
     Record.ePassword = P.empty() ? std::string() : DecodePassword(PasswordKey, P);
     ReadAccountFields(*Ini, S);
+    ShownAccount = SelectedIndex() + 1;
 }
 
 void TAccountSettings::editdisp(int n)
@@ -121,6 +122,7 @@ void TAccountSettings::editdisp(int n)
     CurrentAccount = n;
     AccountCount = ReadBounded(*Ini, NumberSection, "count", 0, MaxAccounts);
 
+    ShownAccount = n;
     const std::string S = AccountSection(n);
     Record.eUserName = Ini->ReadString(S, "user", "");
     std::string P = Ini->ReadString(S, "password", "");
@@ -150,6 +152,12 @@ void TAccountSettings::WriteAccount(TCustomIniFile& Ini, int Number, int Count)
     Ini.WriteBool(S, "pingcheck", Record.pingcheck);
 }
 
+int TAccountSettings::SaveTarget() const
+{
+    if (CurrentAccount > AccountCount || CurrentAccount == ShownAccount) return CurrentAccount;
+    return ShownAccount >= 1 && ShownAccount <= AccountCount ? ShownAccount : AccountCount + 1;
+}
+
 void TAccountSettings::Save()
 {
     std::exception_ptr Failure;
@@ -157,13 +165,14 @@ void TAccountSettings::Save()
         std::unique_ptr<TCustomIniFile> Ini = Open();
         if (SafeFile::Exists(FPath)) {
             if (OnConfirmOverwrite && OnConfirmOverwrite()) {
+                const int Target = SaveTarget();
                 int Number, Count;
-                if (AccountCount >= CurrentAccount) {
-                    Ini->EraseSection(AccountSection(CurrentAccount));
-                    Number = CurrentAccount;
+                if (AccountCount >= Target) {
+                    Ini->EraseSection(AccountSection(Target));
+                    Number = Target;
                     Count = AccountCount;
                 } else {
-                    Number = Count = CurrentAccount;
+                    Number = Count = Target;
                 }
                 if (Count == 0) Number = Count = 1;
                 WriteAccount(*Ini, Number, Count);
@@ -217,6 +226,7 @@ void TAccountSettings::DeleteAccount(int n)
 void TAccountSettings::BeginNewAccount()
 {
     CurrentAccount = AccountCount + 1;
+    ShownAccount = CurrentAccount;
     const int Encode = Record.RadioGroup1;
     Record = TAccountRecord();
     Record.RadioGroup1 = Encode;

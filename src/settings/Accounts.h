@@ -62,6 +62,10 @@ public:
     int CurrentAccount = 0;
     // 0-based index of the account chosen in the main window's user-name box.
     int SelectedAccount = 0;
+    // The account whose values the fields were last loaded from: "start"
+    // after a reload (0 when it names no account), n after editdisp(n),
+    // AccountCount + 1 after BeginNewAccount.
+    int ShownAccount = 0;
 
     // The lists a reload fills: item i of each stands for account i + 1.
     std::vector<std::string> UserNames;  // user-name box and the account menus
@@ -91,7 +95,16 @@ public:
     // Saves Record as account CurrentAccount (the button "データの保存"),
     // asking OnConfirmOverwrite first when the file exists, then reloads. A
     // refused write raises EIniFileException after the reload has run.
+    //
+    // CurrentAccount falls back to AccountCount after every reload and
+    // whenever the window is hidden, while the fields still show the account
+    // loaded last; saving then would overwrite the last account with another
+    // one's values. So when CurrentAccount names an existing account other
+    // than ShownAccount, the save goes to the account the fields show
+    // (ShownAccount, or a new account when they show none).
     void Save();
+    // The account number a save writes to (see Save).
+    int SaveTarget() const;
     // Removes account n and moves the accounts behind it down by one, then
     // reloads; a refused write raises EIniFileException after the reload.
     void DeleteAccount(int n);

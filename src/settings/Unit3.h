@@ -175,6 +175,8 @@ public:
     void Button3Click();
     // Shows the window without blocking and brings it to the front.
     void ShowWindow();
+    // Label3 := the lines, each followed by a line break.
+    void ShowSignPreview(const std::vector<std::string>& Lines);
 
     // Change handlers.
     void userchange();
@@ -207,7 +209,9 @@ private:
     // password, servers, status text, signature, options); check boxes that
     // change run their handlers.
     void ShowRecord(const TAccountRecord& R, bool Reloading);
-    void RebuildAccountMenus();
+    // The widget side of a reload, after Settings has read the file.
+    void ShowReload();
+    void RebuildAccountMenus(const std::vector<std::string>& Names, const std::vector<bool>& PatrolFlags);
     void EnableAddItem();
 
     TAccountHost* FMainForm;

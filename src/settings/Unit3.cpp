@@ -1,0 +1,588 @@
+// The account settings window TForm3: the fields of the current account, bound to the settings-file operations.
+#include "Unit3.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHideEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "cp932.h"
+#include "sign.h"
+
+TForm3* Form3 = nullptr;
+
+namespace {
+
+QString Q(const std::string& Sjis) { return QString::fromStdU16String(Cp932ToUtf16(Sjis)); }
+std::string S(const QString& Text) { return Utf16ToCp932(Text.toStdU16String()); }
+QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
+
+// Sets the text of an editable drop-down box; its change signals fire only
+// when the text really changes.
+void SetComboText(QComboBox* Box, const QString& Text)
+{
+    if (!Box) return;
+    if (Box->isEditable())
+        Box->setEditText(Text);
+    else
+        Box->setCurrentText(Text);
+}
+
+// A menu caption shows "&" only when doubled.
+QString MenuCaption(const QString& Text)
+{
+    QString C = Text;
+    return C.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+// Takes every item out of a menu. The items are deleted later, since the item
+// whose action runs this may still be delivering its signal.
+void ClearMenu(QMenu* Menu)
+{
+    for (QAction* A : Menu->actions()) {
+        Menu->removeAction(A);
+        A->deleteLater();
+    }
+}
+
+void SetEnabled(QAction* A, bool On)
+{
+    if (A) A->setEnabled(On);
+}
+
+bool ClipboardHasText()
+{
+    const QMimeData* D = QGuiApplication::clipboard()->mimeData();
+    return D && D->hasText();
+}
+
+}  // namespace
+
+std::function<bool(QWidget*, const QString&)> TForm3::QuestionBox = [](QWidget* Parent, const QString& Text) {
+    return QMessageBox::question(Parent, QGuiApplication::applicationDisplayName(), Text,
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+};
+std::function<void(QWidget*, const QString&)> TForm3::MessageBox = [](QWidget* Parent, const QString& Text) {
+    QMessageBox Box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), Text, QMessageBox::Ok, Parent);
+    Box.exec();
+};
+std::function<void(QWidget*, const QString&)> TForm3::ErrorBox = [](QWidget* Parent, const QString& Text) {
+    QMessageBox::critical(Parent, QGuiApplication::applicationDisplayName(), Text);
+};
+
+// ---------------------------------------------------------------------------
+
+TRadioGroup::TRadioGroup(QWidget* Parent) : QGroupBox(Parent), FGroup(new QButtonGroup(this))
+{
+    setLayout(new QGridLayout);
+}
+
+void TRadioGroup::SetItems(const QStringList& Items)
+{
+    for (QRadioButton* B : FButtons) {
+        FGroup->removeButton(B);
+        delete B;
+    }
+    FButtons.clear();
+    auto* Grid = static_cast<QGridLayout*>(layout());
+    for (int i = 0; i < Items.size(); ++i) {
+        auto* B = new QRadioButton(Items[i], this);
+        B->setObjectName(QStringLiteral("RadioGroup1Item%1").arg(i));
+        FGroup->addButton(B, i);
+        Grid->addWidget(B, i / 2, i % 2);
+        FButtons.push_back(B);
+    }
+}
+
+QStringList TRadioGroup::Items() const
+{
+    QStringList L;
+    for (QRadioButton* B : FButtons) L << B->text();
+    return L;
+}
+
+int TRadioGroup::ItemIndex() const { return FGroup->checkedId(); }
+
+void TRadioGroup::SetItemIndex(int Index)
+{
+    const int Count = static_cast<int>(FButtons.size());
+    if (Index >= Count) Index = Count - 1;
+    if (Index < 0) {
+        FGroup->setExclusive(false);
+        for (QRadioButton* B : FButtons) B->setChecked(false);
+        FGroup->setExclusive(true);
+        return;
+    }
+    FButtons[Index]->setChecked(true);
+}
+
+QRadioButton* TRadioGroup::Button(int Index) const
+{
+    return Index >= 0 && Index < static_cast<int>(FButtons.size()) ? FButtons[Index] : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+
+TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std::string& SettingsPath)
+    : QWidget(Parent, Qt::Window), Settings(SettingsPath), FMainForm(MainForm), FSign(Sign)
+{
+    if (!Form3) Form3 = this;
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(U("VELNARO設定"));
+    QFont F(QStringLiteral("IPAPGothic"));
+    F.setPixelSize(12);
+    setFont(F);
+
+    auto Named = [](auto* W, const char* Name) {
+        W->setObjectName(QString::fromLatin1(Name));
+        return W;
+    };
+
+    // Top panel: the account.
+    Panel1 = Named(new QWidget(this), "Panel1");
+    auto* Top = new QGridLayout(Panel1);
+    Top->setContentsMargins(8, 8, 8, 4);
+    Top->setVerticalSpacing(4);
+    Label1 = Named(new QLabel(QStringLiteral("User Name"), Panel1), "Label1");
+    eUserName = Named(new QLineEdit(Panel1), "eUserName");
+    Label2 = Named(new QLabel(QStringLiteral("Password"), Panel1), "Label2");
+    ePassword = Named(new QLineEdit(Panel1), "ePassword");
+    ePassword->setEchoMode(QLineEdit::Password);
+    Label4 = Named(new QLabel(QStringLiteral("pop3 server name"), Panel1), "Label4");
+    Edit1 = Named(new QLineEdit(Panel1), "Edit1");
+    Label5 = Named(new QLabel(QStringLiteral("smtp server name"), Panel1), "Label5");
+    Edit2 = Named(new QLineEdit(Panel1), "Edit2");
+    Label6 = Named(new QLabel(QStringLiteral("Your mail address"), Panel1), "Label6");
+    Edit4 = Named(new QLineEdit(Panel1), "Edit4");
+    passsave = Named(new QCheckBox(U("上記のpasswordを保存する"), Panel1), "passsave");
+    int Row = 0;
+    for (auto [L, E] : {std::pair<QLabel*, QLineEdit*>{Label1, eUserName}, {Label2, ePassword}, {Label4, Edit1},
+                        {Label5, Edit2}, {Label6, Edit4}}) {
+        L->setBuddy(E);
+        Top->addWidget(L, Row, 0);
+        Top->addWidget(E, Row++, 1);
+    }
+    Top->addWidget(passsave, Row, 1);
+
+    // Middle panel: the signature.
+    Panel2 = Named(new QWidget(this), "Panel2");
+    auto* Middle = new QVBoxLayout(Panel2);
+    Middle->setContentsMargins(8, 0, 8, 0);
+    GroupBox1 = Named(new QGroupBox(U("署名"), Panel2), "GroupBox1");
+    auto* Group = new QGridLayout(GroupBox1);
+    Group->setContentsMargins(6, 4, 6, 4);
+    Label3 = Named(new QLabel(GroupBox1), "Label3");
+    QFont Fixed(QStringLiteral("IPAGothic"));
+    Fixed.setPixelSize(12);
+    Fixed.setStyleHint(QFont::Monospace);
+    Label3->setFont(Fixed);
+    Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label3->setTextFormat(Qt::PlainText);
+    Label3->setAutoFillBackground(true);
+    QPalette P = Label3->palette();
+    P.setColor(QPalette::Window, Qt::white);
+    P.setColor(QPalette::WindowText, Qt::black);
+    Label3->setPalette(P);
+    Label3->setFrameShape(QFrame::StyledPanel);
+    Label3->setMinimumHeight(40);
+    Label3->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    signcheck = Named(new QCheckBox(U("署名をメールの最後に自動挿入する"), GroupBox1), "signcheck");
+    Button3 = Named(new QPushButton(U("署名の編集"), GroupBox1), "Button3");
+    Group->addWidget(Label3, 0, 0, 1, 2);
+    Group->addWidget(signcheck, 1, 0);
+    Group->addWidget(Button3, 1, 1);
+    Middle->addWidget(GroupBox1);
+
+    // Bottom panel: options and the two buttons.
+    Panel3 = Named(new QWidget(this), "Panel3");
+    auto* Bottom = new QGridLayout(Panel3);
+    Bottom->setContentsMargins(8, 4, 8, 8);
+    Bottom->setVerticalSpacing(2);
+    RadioGroup1 = Named(new TRadioGroup(Panel3), "RadioGroup1");
+    RadioGroup1->SetItems({QStringLiteral("RFC2231"), QStringLiteral("JISEncode")});
+    RadioGroup1->SetItemIndex(1);
+    mailhead = Named(new QCheckBox(U("メール本文を読み込まない"), Panel3), "mailhead");
+    mailhead->setChecked(true);
+    ApopOn = Named(new QCheckBox(U("Apopで接続"), Panel3), "ApopOn");
+    pingcheck = Named(new QCheckBox(U("pingでのチェックを無視する"), Panel3), "pingcheck");
+    patrol = Named(new QCheckBox(U("巡回する"), Panel3), "patrol");
+    patrol->setVisible(false);
+    Button1 = Named(new QPushButton(U("データの保存"), Panel3), "Button1");
+    Button2 = Named(new QPushButton(U("保存せず実行"), Panel3), "Button2");
+    Bottom->addWidget(RadioGroup1, 0, 0, 1, 2);
+    Bottom->addWidget(mailhead, 1, 0);
+    Bottom->addWidget(ApopOn, 1, 1);
+    Bottom->addWidget(pingcheck, 2, 0);
+    Bottom->addWidget(patrol, 2, 1);
+    auto* Buttons = new QHBoxLayout;
+    Buttons->addStretch();
+    Buttons->addWidget(Button1);
+    Buttons->addWidget(Button2);
+    Bottom->addLayout(Buttons, 3, 0, 1, 2);
+
+    auto* Whole = new QVBoxLayout(this);
+    Whole->setContentsMargins(0, 0, 0, 0);
+    Whole->setSpacing(0);
+    Whole->addWidget(Panel1);
+    Whole->addWidget(Panel2, 1);
+    Whole->addWidget(Panel3);
+
+    // Tab order: the five fields and passsave first, then the rest from top to bottom.
+    QWidget* Order[] = {eUserName, ePassword, Edit1, Edit2, Edit4, passsave, signcheck, Button3,
+                        RadioGroup1->Button(0), RadioGroup1->Button(1), mailhead, ApopOn, pingcheck, Button1, Button2};
+    for (size_t i = 0; i + 1 < std::size(Order); ++i) setTabOrder(Order[i], Order[i + 1]);
+
+    resize(365, 388);
+    if (const QScreen* Screen = QGuiApplication::primaryScreen())
+        move(Screen->availableGeometry().center() - QPoint(365 / 2, 388 / 2));
+
+    // Handlers. Qt's textChanged and toggled fire only when the value really
+    // changes, so programmatic changes run them exactly as the loads need.
+    connect(eUserName, &QLineEdit::textChanged, this, [this] { userchange(); });
+    connect(ePassword, &QLineEdit::textChanged, this, [this] { passwdChange(); });
+    connect(passsave, &QCheckBox::toggled, this, [this] { passsaveClick(); });
+    connect(mailhead, &QCheckBox::toggled, this, [this] { mailheadClick(); });
+    connect(ApopOn, &QCheckBox::toggled, this, [this] { ApopOnClick(); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+    for (QLineEdit* E : {eUserName, ePassword, Edit1, Edit2, Edit4}) E->installEventFilter(this);
+    mailhead->installEventFilter(this);
+
+    Settings.OnConfirmOverwrite = [this] { return QuestionBox(this, Q(OverwriteQuestionText())); };
+    Settings.OnSetMySelf = [this](int n) {
+        if (FMainForm) FMainForm->SetMySelf(n);
+    };
+
+    FormCreate();
+}
+
+TForm3::~TForm3()
+{
+    // FormDestroy: the patrol list goes with the window.
+    PatrolWindows.clear();
+    if (Form3 == this) Form3 = nullptr;
+}
+
+TAccountHost* TForm3::ServedWindow() const
+{
+    if (Tag == 0) return FMainForm;
+    if (Tag < 0 || Tag > static_cast<int>(PatrolWindows.size())) return nullptr;
+    return PatrolWindows[Tag - 1];
+}
+
+TAccountRecord TForm3::CurrentRecord() const
+{
+    TAccountRecord R;
+    R.eUserName = S(eUserName->text());
+    R.ePassword = S(ePassword->text());
+    R.passsave = passsave->isChecked();
+    R.Edit1 = S(Edit1->text());
+    R.Edit2 = S(Edit2->text());
+    R.Edit4 = S(Edit4->text());
+    if (FSign) R.SignLines = FSign->Lines();
+    R.signcheck = signcheck->isChecked();
+    R.RadioGroup1 = RadioGroup1->ItemIndex();
+    R.mailhead = mailhead->isChecked();
+    R.ApopOn = ApopOn->isChecked();
+    R.patrol = patrol->isChecked();
+    R.pingcheck = pingcheck->isChecked();
+    return R;
+}
+
+void TForm3::ShowSignPreview(const std::vector<std::string>& Lines)
+{
+    QString Text;
+    for (const std::string& L : Lines) Text += Q(L) + QLatin1Char('\n');
+    Label3->setText(Text);
+}
+
+// ---------------------------------------------------------------------------
+// Loading accounts
+
+void TForm3::FormCreate()
+{
+    RadioGroup1->SetItems({QStringLiteral("RFC2231"), QStringLiteral("JISEncode")});
+    RadioGroup1->SetItemIndex(1);
+    Settings.Reload();
+    ShowReload();
+}
+
+void TForm3::ShowReload()
+{
+    // Copies: the main window's handlers may show another account while the
+    // fields are being filled, which rewrites Settings.
+    const std::vector<std::string> Names = Settings.UserNames;
+    const std::vector<bool> Flags = Settings.PatrolFlags;
+    const int Selected = Settings.SelectedIndex();
+    const TAccountRecord R = Settings.Record;
+
+    if (QComboBox* Box = FMainForm ? FMainForm->HostUserNameBox() : nullptr) {
+        // Refilling the list and choosing its item is no change of the text
+        // by the user: the main window's change handler stays quiet here and
+        // runs when the user name is set below, if it differs.
+        const QSignalBlocker B1(Box);
+        const QSignalBlocker B2(Box->lineEdit());
+        Box->clear();
+        for (const std::string& N : Names) Box->addItem(Q(N));
+        Box->setCurrentIndex(Selected);
+    }
+    RebuildAccountMenus(Names, Flags);
+    ShowRecord(R, true);
+}
+
+void TForm3::RebuildAccountMenus(const std::vector<std::string>& Names, const std::vector<bool>& PatrolFlags)
+{
+    if (!FMainForm) return;
+    const bool Any = !Names.empty();
+    if (QMenu* M = FMainForm->HostEditAccountMenu()) {
+        ClearMenu(M);
+        M->menuAction()->setEnabled(Any);
+        for (size_t i = 0; i < Names.size(); ++i)
+            connect(M->addAction(MenuCaption(Q(Names[i]))), &QAction::triggered, this,
+                    [this, i] { edit2Click(static_cast<int>(i)); });
+    }
+    if (QMenu* M = FMainForm->HostDeleteAccountMenu()) {
+        ClearMenu(M);
+        M->menuAction()->setEnabled(Any);
+        for (size_t i = 0; i < Names.size(); ++i)
+            connect(M->addAction(MenuCaption(Q(Names[i]))), &QAction::triggered, this,
+                    [this, i] { deleteClick(static_cast<int>(i)); });
+    }
+    SetEnabled(FMainForm->HostPatrolItem(), Any);
+    if (QMenu* M = FMainForm->HostPatrolListMenu()) {
+        ClearMenu(M);
+        for (size_t i = 0; i < Names.size(); ++i) {
+            QAction* A = M->addAction(MenuCaption(Q(Names[i])));
+            A->setEnabled(i < PatrolFlags.size() && PatrolFlags[i]);
+            connect(A, &QAction::triggered, this, [this] { patrolClick(); });
+        }
+    }
+}
+
+void TForm3::ShowRecord(const TAccountRecord& R, bool Reloading)
+{
+    const QString Status = U("選択されたサーバは") + Q(R.Edit1) + U("と") + Q(R.Edit2) + U("です");
+
+    eUserName->setText(Q(R.eUserName));
+    if (Reloading && FMainForm) {
+        SetComboText(FMainForm->HostUserNameBox(), eUserName->text());
+        // The main window copies its password field into ePassword; the
+        // assignment below then finds it there already.
+        if (QLineEdit* Pw = FMainForm->HostPasswordEdit()) Pw->setText(Q(R.ePassword));
+    }
+    ePassword->setText(Q(R.ePassword));
+    passsave->setChecked(R.passsave);
+    Edit1->setText(Q(R.Edit1));
+    Edit2->setText(Q(R.Edit2));
+    Edit4->setText(Q(R.Edit4));
+    if (FMainForm) FMainForm->HostSetConnectStatus(Status);
+    if (FSign) FSign->SetLines(R.SignLines);
+    ShowSignPreview(R.SignLines);
+    signcheck->setChecked(R.signcheck);
+    RadioGroup1->SetItemIndex(R.RadioGroup1);
+    mailhead->setChecked(R.mailhead);
+    ApopOn->setChecked(R.ApopOn);
+    patrol->setChecked(R.patrol);
+    pingcheck->setChecked(R.pingcheck);
+}
+
+void TForm3::editdisp(int n)
+{
+    Settings.editdisp(n);
+    ShowRecord(Settings.Record, false);
+}
+
+// ---------------------------------------------------------------------------
+// Saving and deleting
+
+void TForm3::Button1Click()
+{
+    Settings.Record = CurrentRecord();
+    QString Failure;
+    try {
+        Settings.Save();
+    } catch (const std::exception& E) {
+        Failure = Q(E.what());
+    }
+    EnableAddItem();
+    ShowReload();
+    if (!Failure.isEmpty()) ErrorBox(this, Failure);
+}
+
+void TForm3::DeleteAccount(int n)
+{
+    QString Failure;
+    try {
+        Settings.DeleteAccount(n);
+    } catch (const std::exception& E) {
+        Failure = Q(E.what());
+    }
+    ShowReload();
+    if (!Failure.isEmpty()) ErrorBox(this, Failure);
+}
+
+void TForm3::edit2Click(int Index)
+{
+    editdisp(Index + 1);
+    Settings.CurrentAccount = Index + 1;
+    ShowWindow();
+}
+
+void TForm3::deleteClick(int Index)
+{
+    if (Index < 0 || Index >= static_cast<int>(Settings.UserNames.size())) return;
+    if (QuestionBox(this, Q(DeleteQuestionText(Settings.UserNames[Index])))) DeleteAccount(Index + 1);
+}
+
+void TForm3::patrolClick() { MessageBox(this, U("このユーザは巡回に組み込まれています")); }
+
+void TForm3::BeginNewAccount()
+{
+    Settings.BeginNewAccount();
+    SetEnabled(FMainForm ? FMainForm->HostAddAccountItem() : nullptr, false);
+    for (QLineEdit* E : {eUserName, ePassword, Edit1, Edit2, Edit4}) E->clear();
+    Label3->clear();
+    for (QCheckBox* C : {passsave, signcheck, ApopOn, patrol, pingcheck}) C->setChecked(false);
+    mailhead->setChecked(true);
+    if (FSign) FSign->ClearLines();
+    ShowWindow();
+}
+
+// ---------------------------------------------------------------------------
+// Showing and hiding
+
+void TForm3::ShowWindow()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void TForm3::EnableAddItem() { SetEnabled(FMainForm ? FMainForm->HostAddAccountItem() : nullptr, true); }
+
+void TForm3::Button2Click()
+{
+    Settings.CurrentAccount = Settings.AccountCount;
+    EnableAddItem();
+    close();
+}
+
+void TForm3::Button3Click()
+{
+    if (!FSign) return;
+    FSign->show();
+    FSign->raise();
+    FSign->activateWindow();
+}
+
+void TForm3::FormClose()
+{
+    Settings.WindowHidden();
+    EnableAddItem();
+}
+
+void TForm3::FormHide()
+{
+    Settings.WindowHidden();
+    EnableAddItem();
+}
+
+void TForm3::FormActivate()
+{
+    if (FMainForm) FMainForm->HostSetActiveTextControl(FocusedControl);
+}
+
+void TForm3::closeEvent(QCloseEvent* Event)
+{
+    FormClose();
+    Event->accept();
+}
+
+void TForm3::hideEvent(QHideEvent* Event)
+{
+    // A minimised window is not hidden in this sense.
+    if (!Event->spontaneous()) FormHide();
+    QWidget::hideEvent(Event);
+}
+
+bool TForm3::event(QEvent* Event)
+{
+    if (Event->type() == QEvent::WindowActivate) FormActivate();
+    return QWidget::event(Event);
+}
+
+bool TForm3::eventFilter(QObject* Watched, QEvent* Event)
+{
+    const QEvent::Type T = Event->type();
+    if (Watched == mailhead) {
+        if (T == QEvent::FocusIn) mailheadClick();
+    } else if (T == QEvent::FocusIn || T == QEvent::MouseButtonRelease) {
+        auto* W = static_cast<QWidget*>(Watched);
+        if (T == QEvent::MouseButtonRelease && W != ePassword)
+            Edit1MouseUp(W);
+        else
+            OnClick(W);
+    }
+    return QWidget::eventFilter(Watched, Event);
+}
+
+// ---------------------------------------------------------------------------
+// Change handlers
+
+void TForm3::userchange()
+{
+    if (TAccountHost* W = ServedWindow()) SetComboText(W->HostUserNameBox(), eUserName->text());
+}
+
+void TForm3::passwdChange()
+{
+    if (TAccountHost* W = ServedWindow())
+        if (QLineEdit* Pw = W->HostPasswordEdit()) Pw->setText(ePassword->text());
+}
+
+void TForm3::passsaveClick()
+{
+    // Only a tick the user gives here warns; a load started elsewhere stays quiet.
+    if (passsave->isChecked() && isActiveWindow())
+        MessageBox(this, U("注意：パスワードが") + Q(Settings.SettingsPath()) + U("に保存される設定になります"));
+}
+
+void TForm3::mailheadClick()
+{
+    if (TAccountHost* W = ServedWindow())
+        if (QCheckBox* C = W->HostCmailhead()) C->setChecked(mailhead->isChecked());
+}
+
+void TForm3::ApopOnClick()
+{
+    if (FMainForm) FMainForm->mailreadclear();
+}
+
+void TForm3::OnClick(QWidget* Sender)
+{
+    if (FMainForm) FMainForm->HostSetActiveTextControl(Sender);
+    FocusedControl = Sender;
+    auto* E = qobject_cast<QLineEdit*>(Sender);
+    const bool CanCopy = E && E != ePassword && E->selectedText().size() > 0;
+    if (!FMainForm) return;
+    SetEnabled(FMainForm->HostCutItem(), CanCopy);
+    SetEnabled(FMainForm->HostCopyItem(), CanCopy);
+    SetEnabled(FMainForm->HostPasteItem(), ClipboardHasText());
+}

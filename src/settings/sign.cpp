@@ -1,0 +1,166 @@
+// The signature editor TOKsign: the current account's signature lines under a column ruler.
+#include "sign.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "Unit3.h"
+#include "cp932.h"
+
+TOKsign* OKsign = nullptr;
+
+// Marks at columns 0, 5, ..., 35, then 41, 46, ..., 61: the gap between 35
+// and 41 is one character wider than the others.
+const char* const SignRulerLine1 = "0    5    0    5    0    5    0    5     0    5    0    5    0";
+const char* const SignRulerLine2 = "|----+----|----+----|----+----|----+-----|----+----|----+----|";
+
+QString SignRuler()
+{
+    return QString::fromLatin1(SignRulerLine1) + QLatin1String("\r\n") + QString::fromLatin1(SignRulerLine2);
+}
+
+TOKsign::TOKsign(TAccountHost* MainForm, QWidget* Parent) : QDialog(Parent), FMainForm(MainForm)
+{
+    if (!OKsign) OKsign = this;
+    setObjectName(QStringLiteral("OKsign"));
+    setWindowTitle(QString::fromUtf8("署名編集"));
+    setModal(false);
+    QFont F(QStringLiteral("IPAPGothic"));
+    F.setPixelSize(12);
+    setFont(F);
+
+    Label1 = new QLabel(QStringLiteral("0    5    0    5    0    5    0    5     0    5    0    5    0"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont Mincho(QStringLiteral("IPAMincho"));
+    Mincho.setPixelSize(12);
+    Mincho.setStyleHint(QFont::Monospace);
+    Label1->setFont(Mincho);
+    Label1->setTextFormat(Qt::PlainText);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    QFont Gothic(QStringLiteral("IPAGothic"));
+    Gothic.setPixelSize(12);
+    Gothic.setStyleHint(QFont::Monospace);
+    Memo1->setFont(Gothic);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    CancelBtn = new QPushButton(QString::fromUtf8("キャンセル"), this);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    // Enter belongs to the text box; no button closes the window on it.
+    OKBtn->setAutoDefault(false);
+    CancelBtn->setAutoDefault(false);
+
+    auto* Buttons = new QHBoxLayout;
+    Buttons->addStretch();
+    Buttons->addWidget(OKBtn);
+    Buttons->addWidget(CancelBtn);
+    auto* Whole = new QVBoxLayout(this);
+    Whole->setContentsMargins(8, 6, 8, 8);
+    Whole->setSpacing(2);
+    Whole->addWidget(Label1);
+    Whole->addWidget(Memo1, 1);
+    Whole->addSpacing(4);
+    Whole->addLayout(Buttons);
+
+    setFixedSize(376, 208);
+    if (const QScreen* Screen = QGuiApplication::primaryScreen())
+        move(Screen->availableGeometry().center() - QPoint(376 / 2, 208 / 2));
+
+    connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
+    connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
+    Memo1->installEventFilter(this);
+    Memo1->viewport()->installEventFilter(this);
+
+    FormCreate();
+}
+
+TOKsign::~TOKsign()
+{
+    if (OKsign == this) OKsign = nullptr;
+}
+
+void TOKsign::FormCreate()
+{
+    // The label shows the two ruler lines one above the other.
+    QString Ruler = SignRuler();
+    Label1->setText(Ruler.replace(QLatin1String("\r\n"), QLatin1String("\n")));
+}
+
+std::vector<std::string> TOKsign::Lines() const
+{
+    std::vector<std::string> R;
+    const QString Text = Memo1->toPlainText();
+    if (Text.isEmpty()) return R;
+    const QStringList Parts = Text.split(QLatin1Char('\n'));
+    // A line break at the very end does not begin another line.
+    const qsizetype Count = Parts.back().isEmpty() ? Parts.size() - 1 : Parts.size();
+    R.reserve(Count);
+    for (qsizetype i = 0; i < Count; ++i) R.push_back(Utf16ToCp932(Parts[i].toStdU16String()));
+    return R;
+}
+
+void TOKsign::SetLines(const std::vector<std::string>& Lines)
+{
+    QString Text;
+    for (const std::string& L : Lines) Text += QString::fromStdU16String(Cp932ToUtf16(L)) + QLatin1Char('\n');
+    Memo1->setPlainText(Text);
+}
+
+void TOKsign::ClearLines() { Memo1->clear(); }
+
+void TOKsign::FormActivate()
+{
+    if (FMainForm) FMainForm->HostSetActiveTextControl(FocusedControl);
+}
+
+void TOKsign::OnClick(QWidget* Sender)
+{
+    if (FMainForm) FMainForm->HostSetActiveTextControl(Sender);
+    FocusedControl = Sender;
+    if (!FMainForm) return;
+    const bool CanCopy = Sender == Memo1 && Memo1->textCursor().hasSelection();
+    if (QAction* A = FMainForm->HostCutItem()) A->setEnabled(CanCopy);
+    if (QAction* A = FMainForm->HostCopyItem()) A->setEnabled(CanCopy);
+    const QMimeData* D = QGuiApplication::clipboard()->mimeData();
+    if (QAction* A = FMainForm->HostPasteItem()) A->setEnabled(D && D->hasText());
+}
+
+void TOKsign::OKBtnClick()
+{
+    if (Form3) Form3->ShowSignPreview(Lines());
+    hide();
+}
+
+void TOKsign::CancelBtnClick() { hide(); }
+
+void TOKsign::reject()
+{
+    // Esc and the close box: as "キャンセル".
+    CancelBtnClick();
+    QDialog::reject();
+}
+
+bool TOKsign::event(QEvent* Event)
+{
+    if (Event->type() == QEvent::WindowActivate) FormActivate();
+    return QDialog::event(Event);
+}
+
+bool TOKsign::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if ((Watched == Memo1 && Event->type() == QEvent::FocusIn) ||
+        (Watched == Memo1->viewport() && Event->type() == QEvent::MouseButtonRelease))
+        OnClick(Memo1);
+    return QDialog::eventFilter(Watched, Event);
+}
