@@ -86,6 +86,9 @@ int TCustomWinSocket::SendText(const std::string& S) {
     // QTcpSocket keeps what the system does not take at once and sends it on
     // write readiness, so every byte goes out, in order.
     const qint64 N = FSocket->write(S.data(), static_cast<qint64>(S.size()));
+    // Hand the bytes to the system now rather than on the next turn of the
+    // event loop; what it does not take stays queued.
+    if (N > 0) FSocket->flush();
     if (N < 0) {
         FOwner->SocketError(eeSend, WinSockErrorCode(FSocket->error(), FSocket->errorString()));
         FOwner->Close();
@@ -97,6 +100,11 @@ int TCustomWinSocket::SendText(const std::string& S) {
 
 std::string TCustomWinSocket::ReceiveText() {
     std::string Data;
+    ReceiveTextInto(Data);
+    return Data;
+}
+
+void TCustomWinSocket::ReceiveTextInto(std::string& Data) {
     qint64 Avail;
     while ((Avail = FSocket->bytesAvailable()) > 0) {
         const size_t Old = Data.size();
@@ -105,7 +113,6 @@ std::string TCustomWinSocket::ReceiveText() {
         Data.resize(Old + static_cast<size_t>(N > 0 ? N : 0));
         if (N <= 0) break;
     }
-    return Data;
 }
 
 int TCustomWinSocket::ReceiveLength() const {

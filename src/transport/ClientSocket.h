@@ -63,6 +63,8 @@ public:
     int SendText(const std::string& S);
     // All bytes that have arrived and not yet been read.
     std::string ReceiveText();
+    // Appends the arrived bytes to Buffer.
+    void ReceiveTextInto(std::string& Buffer);
     int ReceiveLength() const;
     bool Connected() const;
     std::string RemoteAddress() const;

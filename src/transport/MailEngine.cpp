@@ -86,6 +86,10 @@ bool TPopEngine::Retrieve(int N) {
     if (N < 1 || N > MessageCount) return false;
     CurrentMessage = N;
     SendCommand("RETR", IntToStr(N));
+    // Room for the listed size (within reason: the size comes from the
+    // server) spares the buffer its copies while it grows.
+    const int Listed = MessageSize(N - 1);
+    if (Listed > 0) FBuffer.reserve(std::min<size_t>(static_cast<size_t>(Listed) + 4096, 64u << 20));
     return true;
 }
 
@@ -120,7 +124,10 @@ void TPopEngine::Quit() {
 void TPopEngine::ClearBuffer() { EmptyBuffer(); }
 
 void TPopEngine::EmptyBuffer() {
-    FBuffer.clear();
+    if (FBuffer.capacity() > (1u << 20))
+        std::string().swap(FBuffer);  // give back the room of a large reply
+    else
+        FBuffer.clear();
     FCrlfScan = 0;
     FFirstCrlf = std::string::npos;
     FTermScan = 0;
@@ -137,6 +144,12 @@ void TPopEngine::DataArrived(const char* Data, size_t Size) {
     const size_t Old = FBuffer.size();
     FBuffer.append(Data, Size);
     Process(Old);
+}
+
+void TPopEngine::DataArrivedInto(const std::function<void(std::string&)>& Fill) {
+    const size_t Old = FBuffer.size();
+    Fill(FBuffer);
+    if (FBuffer.size() != Old) Process(Old);
 }
 
 void TPopEngine::Process(size_t) {

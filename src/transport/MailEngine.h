@@ -83,6 +83,9 @@ public:
     // The receive engine: the bytes of one read event.
     void DataArrived(const std::string& Bytes);
     void DataArrived(const char* Data, size_t Size);
+    // The same, with Fill appending the arrived bytes to the buffer itself
+    // (saves a copy of every byte).
+    void DataArrivedInto(const std::function<void(std::string& Buffer)>& Fill);
 
     const std::string& ReceiveBuffer() const { return FBuffer; }
     // Bytes examined while looking for line ends and terminators since the

@@ -5,15 +5,18 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QTimer>
 
 bool ProcessEventsUntil(const std::function<bool()>& Done, int Milliseconds) {
+    if (Done()) return true;
     QElapsedTimer Clock;
     Clock.start();
-    while (!Done()) {
-        const qint64 Left = Milliseconds - Clock.elapsed();
-        if (Left <= 0) break;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, static_cast<int>(std::min<qint64>(Left, 50)));
-    }
+    // Sleep until something happens instead of spinning; the tick bounds each
+    // sleep so that the time limit is kept.
+    QTimer Tick;
+    Tick.start(20);
+    while (!Done() && Clock.elapsed() < Milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     return Done();
 }
 
@@ -22,7 +25,9 @@ bool ProcessEventsUntil(const std::function<bool()>& Done, int Milliseconds) {
 TPOPx::TPOPx(QObject* Owner) : TClientSocket(Owner) {
     Port = 110;
     State = popNone;
-    OnRead = [this](QObject*, TCustomWinSocket* S) { DataArrived(S->ReceiveText()); };
+    OnRead = [this](QObject*, TCustomWinSocket* S) {
+        DataArrivedInto([S](std::string& Buffer) { S->ReceiveTextInto(Buffer); });
+    };
     OnDisconnect = [this](QObject*, TCustomWinSocket*) { State = popNone; };
 }
 
