@@ -1,7 +1,6 @@
 // The spin edit: a numeric field (TSpinEdit2) with a pair of up and down buttons (TSpinButton2) that repeat while held (TTimerSpeedButton).
 #include "spinEdit.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -367,8 +366,11 @@ void TSpinEdit2::keyPressEvent(QKeyEvent* Event)
         }
     }
     const QString Typed = Event->text();
-    // Keys that produce no character (arrows, Home, Delete, ...) are not typing.
-    if (!Typed.isEmpty() && Key != Qt::Key_Delete) {
+    // Keys that produce no character (arrows, Home, Delete, ...) are not
+    // typing; neither are Ctrl and Alt combinations, which stand for control
+    // characters or shortcuts (some platforms report Ctrl+V with the text "v").
+    const bool Shortcut = Event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (!Typed.isEmpty() && Key != Qt::Key_Delete && !Shortcut) {
         for (QChar C : Typed) {
             if (!IsValidChar(C)) {
                 if (Beep) Beep();
@@ -382,16 +384,12 @@ void TSpinEdit2::keyPressEvent(QKeyEvent* Event)
 
 void TSpinEdit2::contextMenuEvent(QContextMenuEvent* Event)
 {
+    // Without the editor the menu is built as for a read-only field: cut,
+    // paste, delete, undo and redo come disabled, copy and select-all stay.
+    const bool Lock = !EditorEnabled && !isReadOnly();
+    if (Lock) setReadOnly(true);
     QMenu* Menu = createStandardContextMenu();
-    if (!EditorEnabled) {
-        for (QAction* A : Menu->actions()) {
-            const QString Name = A->objectName();
-            if (Name == QLatin1String("edit-cut") || Name == QLatin1String("edit-paste")
-                || Name == QLatin1String("edit-delete") || Name == QLatin1String("edit-undo")
-                || Name == QLatin1String("edit-redo"))
-                A->setEnabled(false);
-        }
-    }
+    if (Lock) setReadOnly(false);
     Menu->setAttribute(Qt::WA_DeleteOnClose);
     Menu->popup(Event->globalPos());
 }
