@@ -189,6 +189,30 @@ TEST_F(AccountsTest, RewritingAccount2RemovesOldKeysAndSignaturesLoadAsDesigned)
     EXPECT_EQ(Value("Account2", "user"), "b");
 }
 
+TEST_F(AccountsTest, SaveGoesToTheShownAccountWhenCurrentAccountFellBack)
+{
+    for (const char* U : {"a", "b", "c"}) AddAccount(U);
+    Settings.editdisp(1);
+    Settings.Save();  // start 1; the reload sets CurrentAccount to the count
+    ASSERT_EQ(Settings.CurrentAccount, 3);
+    EXPECT_EQ(Settings.SaveTarget(), 1);
+    Settings.Record.Edit1 = "pop.a2";
+    Settings.Save();
+    EXPECT_EQ(Value("Account1", "pop3"), "pop.a2");
+    EXPECT_EQ(Value("Account3", "user"), "c");
+
+    // A start naming no account: the fields show nothing stored, so a save adds.
+    {
+        TIniFile Ini(Settings.SettingsPath());
+        Ini.WriteInteger("Number", "start", 7);
+        Ini.UpdateFile();
+    }
+    Settings.Reload();
+    EXPECT_EQ(Settings.SaveTarget(), 4);
+    Settings.BeginNewAccount();
+    EXPECT_EQ(Settings.SaveTarget(), 4);
+}
+
 TEST_F(AccountsTest, DeletingRenumbersAndAdjustsCountAndStart)
 {
     for (const char* U : {"a", "b", "c"}) AddAccount(U);

@@ -1,0 +1,473 @@
+// Tests of the account settings window and the signature editor: real widgets, a real settings file.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "IniFile.h"
+#include "Rc4unit.h"
+#include "TestFiles.h"
+#include "Unit3.h"
+#include "cp932.h"
+#include "sign.h"
+
+namespace {
+
+QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
+
+// The main window as the settings window sees it, with the main window's own
+// reactions to its user-name box and password field.
+class THost : public QMainWindow, public TAccountHost {
+public:
+    explicit THost(int Tag = 0) : Tag(Tag)
+    {
+        eUserName = new QComboBox(this);
+        eUserName->setEditable(true);
+        ePassword = new QLineEdit(this);
+        Cmailhead = new QCheckBox(this);
+        Cmailhead->setChecked(true);
+        QMenu* Edit = menuBar()->addMenu(U("編集(&E)"));
+        Paste = Edit->addAction(U("貼り付け(&P)"));
+        Copy = Edit->addAction(U("コピー(&C)"));
+        Cut = Edit->addAction(U("切り取り(&T)"));
+        QMenu* Account = menuBar()->addMenu(U("アカウント(&A)"));
+        Add = Account->addAction(U("追加(&A)"));
+        EditMenu = Account->addMenu(U("編集(&E)"));
+        DeleteMenu = Account->addMenu(U("削除(&D)"));
+        Patrol = Account->addAction(U("巡回"));
+        PatrolList = Account->addMenu(U("巡回リスト"));
+        QObject::connect(eUserName, &QComboBox::editTextChanged, [this] { ePOPserverChange(); });
+        QObject::connect(ePassword, &QLineEdit::textChanged, [this] {
+            if (Form3) Form3->ePassword->setText(ePassword->text());
+        });
+    }
+    void ePOPserverChange()
+    {
+        ++UserChanges;
+        if (!Form3) return;
+        const int i = eUserName->findText(eUserName->currentText());
+        if (i >= 0) {
+            if (Tag) {
+                SetMySelf(Tag);
+            } else {
+                Form3->Settings.SelectedAccount = i;
+                SetMySelf(i + 1);
+                Form3->Settings.CurrentAccount = i + 1;
+            }
+            Form3->Tag = Tag;
+            Form3->editdisp(MySelf);
+        }
+        Form3->eUserName->setText(eUserName->currentText());
+    }
+
+    int HostTag() const override { return Tag; }
+    QComboBox* HostUserNameBox() override { return eUserName; }
+    QLineEdit* HostPasswordEdit() override { return ePassword; }
+    QCheckBox* HostCmailhead() override { return Cmailhead; }
+    void HostSetConnectStatus(const QString& Text) override { Status = Text; }
+    QMenu* HostEditAccountMenu() override { return EditMenu; }
+    QMenu* HostDeleteAccountMenu() override { return DeleteMenu; }
+    QMenu* HostPatrolListMenu() override { return PatrolList; }
+    QAction* HostPatrolItem() override { return Patrol; }
+    QAction* HostAddAccountItem() override { return Add; }
+    QAction* HostCutItem() override { return Cut; }
+    QAction* HostCopyItem() override { return Copy; }
+    QAction* HostPasteItem() override { return Paste; }
+    void HostSetActiveTextControl(QWidget* C) override { Active = C; }
+    void SetMySelf(int n) override { MySelf = n; }
+    void mailreadclear() override { ++Clears; }
+
+    int Tag;
+    QComboBox* eUserName;
+    QLineEdit* ePassword;
+    QCheckBox* Cmailhead;
+    QAction *Paste, *Copy, *Cut, *Add, *Patrol;
+    QMenu *EditMenu, *DeleteMenu, *PatrolList;
+    QString Status;
+    QWidget* Active = nullptr;
+    int MySelf = -1, Clears = 0, UserChanges = 0;
+};
+
+// Typing: key by key for ASCII; other text as an input method inserts it.
+void Type(QLineEdit* E, const QString& Text)
+{
+    bool Ascii = true;
+    for (QChar C : Text) Ascii = Ascii && C.unicode() < 0x80;
+    if (Ascii)
+        QTest::keyClicks(E, Text);
+    else
+        E->insert(Text);
+}
+
+// The next widget that Tab reaches.
+QWidget* NextTabStop(QWidget* W)
+{
+    do W = W->nextInFocusChain();
+    while (!(W->focusPolicy() & Qt::TabFocus) || !W->isVisibleTo(W->window()));
+    return W;
+}
+
+QStringList Captions(QMenu* M)
+{
+    QStringList L;
+    for (QAction* A : M->actions()) L << A->text();
+    return L;
+}
+
+class SettingsWindowTest : public ::testing::Test {
+protected:
+    SettingsWindowTest()
+    {
+        SetProgramDir(Dir.Path);
+        TForm3::QuestionBox = [this](QWidget*, const QString& T) {
+            Questions << T;
+            return Answer;
+        };
+        TForm3::MessageBox = [this](QWidget*, const QString& T) { Messages << T; };
+        TForm3::ErrorBox = [this](QWidget*, const QString& T) { Errors << T; };
+    }
+    ~SettingsWindowTest() override
+    {
+        Form.reset();
+        Sign.reset();
+    }
+    void Create()
+    {
+        Sign = std::make_unique<TOKsign>(&Main);
+        Form = std::make_unique<TForm3>(&Main, Sign.get(), nullptr, Path());
+    }
+    std::string Path() const { return Dir.Path + "VELNARO.ini"; }
+    std::string Value(const std::string& Section, const std::string& Key)
+    {
+        return TIniFile(Path()).ReadString(Section, Key, "<none>");
+    }
+    // "追加(&A)", typing, "データの保存".
+    void AddAccount(const QString& User, const QString& Pop, const QString& Password = "", bool Store = false)
+    {
+        Form->BeginNewAccount();
+        Type(Form->eUserName, User);
+        Form->ePassword->setText(Password);
+        Form->passsave->setChecked(Store);
+        QTest::keyClicks(Form->Edit1, Pop);
+        QTest::keyClicks(Form->Edit2, "smtp." + Pop);
+        QTest::mouseClick(Form->Button1, Qt::LeftButton);
+    }
+
+    TTempDir Dir;
+    THost Main;
+    std::unique_ptr<TOKsign> Sign;
+    std::unique_ptr<TForm3> Form;
+    QStringList Questions, Messages, Errors;
+    bool Answer = true;
+};
+
+TEST_F(SettingsWindowTest, ControlsCarryTheirNamesCaptionsAndTabOrder)
+{
+    Create();
+    EXPECT_EQ(Form3, Form.get());
+    EXPECT_EQ(OKsign, Sign.get());
+    EXPECT_EQ(Form->windowTitle(), U("VELNARO設定"));
+    EXPECT_EQ(Form->font().family(), "IPAPGothic");
+    const std::pair<const char*, const char*> Texts[] = {
+        {"passsave", "上記のpasswordを保存する"}, {"signcheck", "署名をメールの最後に自動挿入する"},
+        {"Button3", "署名の編集"}, {"mailhead", "メール本文を読み込まない"}, {"ApopOn", "Apopで接続"},
+        {"pingcheck", "pingでのチェックを無視する"}, {"patrol", "巡回する"}, {"Button1", "データの保存"},
+        {"Button2", "保存せず実行"}};
+    for (auto [Name, Text] : Texts) {
+        auto* B = Form->findChild<QAbstractButton*>(Name);
+        ASSERT_NE(B, nullptr) << Name;
+        EXPECT_EQ(B->text(), U(Text)) << Name;
+    }
+    for (const char* Name : {"eUserName", "ePassword", "Edit1", "Edit2", "Edit4"})
+        EXPECT_NE(Form->findChild<QLineEdit*>(Name), nullptr) << Name;
+    EXPECT_EQ(Form->ePassword->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(Form->GroupBox1->title(), U("署名"));
+    EXPECT_EQ(Form->RadioGroup1->Items(), (QStringList{"RFC2231", "JISEncode"}));
+    EXPECT_EQ(Form->RadioGroup1->ItemIndex(), 1);
+    EXPECT_TRUE(Form->mailhead->isChecked());
+
+    Form->show();
+    EXPECT_FALSE(Form->patrol->isVisible());
+    QWidget* W = Form->eUserName;
+    for (QWidget* Next : {(QWidget*)Form->ePassword, (QWidget*)Form->Edit1, (QWidget*)Form->Edit2,
+                          (QWidget*)Form->Edit4, (QWidget*)Form->passsave}) {
+        W = NextTabStop(W);
+        EXPECT_EQ(W, Next) << Next->objectName().toStdString();
+    }
+
+    EXPECT_EQ(Sign->windowTitle(), U("署名編集"));
+    EXPECT_EQ(Sign->OKBtn->text(), "OK");
+    EXPECT_EQ(Sign->CancelBtn->text(), U("キャンセル"));
+    EXPECT_EQ(Sign->Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(Sign->size(), QSize(376, 208));
+}
+
+TEST_F(SettingsWindowTest, SignatureRulerHasItsMarksAtTheGivenColumns)
+{
+    const std::string L1 = SignRulerLine1, L2 = SignRulerLine2;
+    ASSERT_EQ(L1.size(), 62u);
+    ASSERT_EQ(L2.size(), 62u);
+    EXPECT_EQ(SignRuler(), QString::fromStdString(L1 + "\r\n" + L2));
+    std::string Marks1, Marks2;
+    for (size_t c = 0; c < 62; ++c) {
+        if (L1[c] != ' ') Marks1 += std::to_string(c) + L1[c] + " ";
+        if (L2[c] != '-') Marks2 += std::to_string(c) + L2[c] + " ";
+    }
+    EXPECT_EQ(Marks1, "00 55 100 155 200 255 300 355 410 465 510 565 610 ");
+    EXPECT_EQ(Marks2, "0| 5+ 10| 15+ 20| 25+ 30| 35+ 41| 46+ 51| 56+ 61| ");
+    Create();
+    EXPECT_EQ(Sign->Label1->text(), QString::fromStdString(L1 + "\n" + L2));
+    EXPECT_EQ(Sign->Label1->font().family(), "IPAMincho");
+    EXPECT_EQ(Sign->Memo1->font().family(), "IPAGothic");
+}
+
+TEST_F(SettingsWindowTest, EmptyFolderThenAddingSavingAndSwitchingAccounts)
+{
+    Create();
+    EXPECT_EQ(Main.eUserName->count(), 0);
+    EXPECT_FALSE(Main.EditMenu->menuAction()->isEnabled());
+    EXPECT_FALSE(Main.DeleteMenu->menuAction()->isEnabled());
+    EXPECT_FALSE(Main.Patrol->isEnabled());
+    EXPECT_EQ(Main.Status, U("選択されたサーバはとです"));
+    EXPECT_EQ(Main.MySelf, 0);
+
+    // First save: no question, account 1, the password scrambled.
+    AddAccount(U("太郎"), "pop.a", "secret", true);
+    EXPECT_TRUE(Questions.isEmpty());
+    EXPECT_EQ(Value("Number", "count"), "1");
+    EXPECT_EQ(Value("Account1", "user"), SJ("太郎"));
+    const std::string Stored = Value("Account1", "password");
+    EXPECT_EQ(Stored.size(), 512u);
+    EXPECT_EQ(ReadFileText(Path()).find("secret"), std::string::npos);
+    EXPECT_EQ(DecodePassword(PasswordKey, Stored), "secret");
+    EXPECT_TRUE(Main.Add->isEnabled());
+    EXPECT_TRUE(Form->isVisible());  // the window stays after a save
+    EXPECT_TRUE(Messages.isEmpty());  // ticked while not the active window: no warning
+
+    // Second account: the overwrite question, answered Yes.
+    AddAccount("bob", "pop.b");
+    EXPECT_EQ(Questions, QStringList{U("設定データが存在します。上書きしますか?")});
+    EXPECT_EQ(Value("Number", "count"), "2");
+    EXPECT_EQ(Value("Number", "start"), "2");
+    EXPECT_EQ(Value("Account2", "password"), "");
+    EXPECT_EQ(Main.eUserName->count(), 2);
+    EXPECT_EQ(Main.eUserName->currentText(), "bob");
+    EXPECT_EQ(Captions(Main.EditMenu), (QStringList{U("太郎"), "bob"}));
+    EXPECT_EQ(Captions(Main.DeleteMenu), (QStringList{U("太郎"), "bob"}));
+    EXPECT_EQ(Main.Status, U("選択されたサーバはpop.bとsmtp.pop.bです"));
+    EXPECT_EQ(Form->Settings.CurrentAccount, 2);
+
+    // Choosing account 1 in the main window shows it in the fields.
+    Main.eUserName->setCurrentIndex(0);
+    EXPECT_EQ(Form->Edit1->text(), "pop.a");
+    EXPECT_EQ(Form->ePassword->text(), "secret");
+    EXPECT_TRUE(Form->passsave->isChecked());
+    EXPECT_EQ(Main.ePassword->text(), "secret");
+    EXPECT_EQ(Form->Settings.CurrentAccount, 1);
+
+    // Typing in the settings window's fields changes the main window's at once.
+    Form->eUserName->selectAll();
+    QTest::keyClicks(Form->eUserName, "carl");
+    EXPECT_EQ(Main.eUserName->currentText(), "carl");
+    QTest::keyClicks(Form->ePassword, "2");
+    EXPECT_EQ(Main.ePassword->text(), "secret2");
+
+    // A third account answered No: the file stays, the start account shows.
+    const std::string Before = ReadFileText(Path());
+    Answer = false;
+    AddAccount("dan", "pop.d");
+    EXPECT_EQ(ReadFileText(Path()), Before);
+    EXPECT_EQ(Form->eUserName->text(), "bob");
+    EXPECT_EQ(Main.eUserName->currentText(), "bob");
+}
+
+TEST_F(SettingsWindowTest, EditAndDeleteThroughTheAccountSubItems)
+{
+    Create();
+    AddAccount("a", "pop.a");
+    AddAccount("b", "pop.b");
+    AddAccount("c", "pop.c");
+    Form->hide();
+    EXPECT_EQ(Form->Settings.CurrentAccount, 3);
+
+    Main.EditMenu->actions()[1]->trigger();  // "b"
+    EXPECT_TRUE(Form->isVisible());
+    EXPECT_EQ(Form->Settings.CurrentAccount, 2);
+    EXPECT_EQ(Form->Edit1->text(), "pop.b");
+    Form->Edit4->setText("b@example.jp");
+    Form->Button1->click();
+    EXPECT_EQ(Value("Number", "count"), "3");
+    EXPECT_EQ(Value("Number", "start"), "2");
+    EXPECT_EQ(Value("Account2", "address"), "b@example.jp");
+
+    Questions.clear();
+    Answer = false;
+    Main.DeleteMenu->actions()[0]->trigger();
+    EXPECT_EQ(Questions, QStringList{U("ユーザ名 aのデータをファイルから消去しますか？")});
+    EXPECT_EQ(Value("Number", "count"), "3");
+    Answer = true;
+    Main.DeleteMenu->actions()[0]->trigger();
+    EXPECT_EQ(Value("Number", "count"), "2");
+    EXPECT_EQ(Value("Account1", "user"), "b");
+    EXPECT_EQ(Captions(Main.EditMenu), (QStringList{"b", "c"}));
+    QApplication::processEvents();  // the old sub-items are deleted later
+    EXPECT_EQ(Main.EditMenu->actions().size(), 2);
+
+    Main.DeleteMenu->actions()[1]->trigger();
+    Main.DeleteMenu->actions()[0]->trigger();
+    EXPECT_EQ(Value("Number", "count"), "0");
+    EXPECT_EQ(Value("Number", "start"), "0");
+    EXPECT_EQ(Main.eUserName->count(), 0);
+    EXPECT_FALSE(Main.EditMenu->menuAction()->isEnabled());
+}
+
+TEST_F(SettingsWindowTest, SaveAfterHidingGoesToTheAccountTheFieldsShow)
+{
+    Create();
+    AddAccount("a", "pop.a");
+    AddAccount("b", "pop.b");
+    AddAccount("c", "pop.c");
+    Main.EditMenu->actions()[0]->trigger();
+    Form->Button1->click();  // start 1; the reload leaves CurrentAccount at 3
+    Form->hide();
+    ASSERT_EQ(Form->Settings.CurrentAccount, 3);
+    Form->ShowWindow();  // as "設定(&E)" does
+    EXPECT_EQ(Form->eUserName->text(), "a");
+    Form->Edit1->setText("pop.a2");
+    Form->Button1->click();
+    EXPECT_EQ(Value("Account1", "pop3"), "pop.a2");
+    EXPECT_EQ(Value("Account3", "user"), "c");  // the last account is left alone
+    EXPECT_EQ(Value("Account3", "pop3"), "pop.c");
+}
+
+TEST_F(SettingsWindowTest, PasswordWarningOnlyWhenTheWindowIsActive)
+{
+    Create();
+    AddAccount("a", "pop.a", "pw", true);
+    AddAccount("b", "pop.b");
+    Messages.clear();
+    Main.eUserName->setCurrentIndex(0);  // a load from the main window ticks passsave
+    EXPECT_TRUE(Form->passsave->isChecked());
+    EXPECT_TRUE(Messages.isEmpty());
+
+    Form->ShowWindow();
+    QApplication::setActiveWindow(Form.get());
+    ASSERT_TRUE(Form->isActiveWindow());
+    Form->passsave->setChecked(false);
+    QTest::mouseClick(Form->passsave, Qt::LeftButton);
+    EXPECT_EQ(Messages, QStringList{U("注意：パスワードが") + QString::fromStdString(Path()) +
+                                    U("に保存される設定になります")});
+}
+
+TEST_F(SettingsWindowTest, SaveWithoutStoringKeepsTheTypedValuesAndTheFile)
+{
+    Create();
+    AddAccount("a", "pop.a");
+    const std::string Before = ReadFileText(Path());
+    Form->BeginNewAccount();
+    EXPECT_FALSE(Main.Add->isEnabled());
+    EXPECT_EQ(Form->Settings.CurrentAccount, 2);
+    Form->Edit1->setText("typed.example.jp");
+    QTest::mouseClick(Form->Button2, Qt::LeftButton);
+    EXPECT_FALSE(Form->isVisible());
+    EXPECT_TRUE(Main.Add->isEnabled());
+    EXPECT_EQ(Form->Settings.CurrentAccount, 1);
+    EXPECT_EQ(Form->Edit1->text(), "typed.example.jp");
+    EXPECT_EQ(ReadFileText(Path()), Before);
+}
+
+TEST_F(SettingsWindowTest, ServedWindowGetsTheCopiesAndApopClearsTheMainList)
+{
+    Create();
+    AddAccount("a", "pop.a");
+    THost PatrolWindow(1);
+    Form->PatrolWindows = {&PatrolWindow};
+    Form->Tag = 1;
+    QTest::mouseClick(Form->mailhead, Qt::LeftButton);
+    EXPECT_FALSE(PatrolWindow.Cmailhead->isChecked());
+    EXPECT_TRUE(Main.Cmailhead->isChecked());
+    Form->ePassword->setText("x");
+    EXPECT_EQ(PatrolWindow.ePassword->text(), "x");
+    QTest::mouseClick(Form->ApopOn, Qt::LeftButton);
+    EXPECT_EQ(Main.Clears, 1);
+    Form->ApopOn->setChecked(true);  // no change, no handler
+    EXPECT_EQ(Main.Clears, 1);
+
+    Form->PatrolWindows = {nullptr};  // an empty slot: no served window
+    Form->eUserName->setText("nobody");
+    EXPECT_EQ(PatrolWindow.eUserName->currentText(), "");
+    EXPECT_EQ(Main.eUserName->currentText(), "a");
+    Form->PatrolWindows.clear();
+}
+
+TEST_F(SettingsWindowTest, FocusTrackingSetsTheClipboardItems)
+{
+    Create();
+    Form->ePassword->setText("secret");
+    Form->Edit1->setText("pop.example.jp");
+    QGuiApplication::clipboard()->setText("x");
+    Form->ePassword->selectAll();
+    Form->OnClick(Form->ePassword);
+    EXPECT_FALSE(Main.Cut->isEnabled());
+    EXPECT_FALSE(Main.Copy->isEnabled());
+    EXPECT_TRUE(Main.Paste->isEnabled());
+    EXPECT_EQ(Main.Active, Form->ePassword);
+
+    Form->Edit1->selectAll();
+    QTest::mouseRelease(Form->Edit1, Qt::LeftButton);
+    EXPECT_TRUE(Main.Copy->isEnabled());
+    EXPECT_TRUE(Main.Cut->isEnabled());
+    EXPECT_EQ(Form->FocusedControl, Form->Edit1);
+
+    QGuiApplication::clipboard()->clear();
+    Sign->Memo1->setPlainText("sig");
+    Sign->OnClick(Sign->Memo1);
+    EXPECT_FALSE(Main.Copy->isEnabled());
+    EXPECT_FALSE(Main.Paste->isEnabled());
+    EXPECT_EQ(Main.Active, Sign->Memo1);
+}
+
+TEST_F(SettingsWindowTest, SignatureEditorOkCancelAndSave)
+{
+    Create();
+    AddAccount("a", "pop.a");
+    Form->Button3->click();
+    EXPECT_TRUE(Sign->isVisible());
+    Sign->Memo1->insertPlainText(U("山田"));
+    QTest::keyClick(Sign->Memo1, Qt::Key_Return);
+    QTest::keyClick(Sign->Memo1, Qt::Key_Return);
+    EXPECT_EQ(Sign->Lines(), (std::vector<std::string>{SJ("山田"), ""}));
+    QTest::mouseClick(Sign->OKBtn, Qt::LeftButton);
+    EXPECT_FALSE(Sign->isVisible());
+    EXPECT_EQ(Form->Label3->text(), U("山田\n\n"));
+
+    // Cancel keeps the typed text but not the preview; a save stores the text.
+    Form->Button3->click();
+    Sign->Memo1->setPlainText("new");
+    QTest::keyClick(Sign->Memo1, Qt::Key_Escape);
+    EXPECT_FALSE(Sign->isVisible());
+    EXPECT_EQ(Form->Label3->text(), U("山田\n\n"));
+    Form->Button1->click();
+    EXPECT_EQ(Value("Account1", "signcount"), "1");
+    EXPECT_EQ(Value("Account1", "sign1"), "new");
+    EXPECT_EQ(Form->Label3->text(), "new\n");
+
+    Sign->ClearLines();
+    Form->Button1->click();
+    EXPECT_EQ(Value("Account1", "signcount"), "0");
+    EXPECT_EQ(Form->Label3->text(), "");
+}
+
+}  // namespace
