@@ -30,10 +30,10 @@ class QTextEdit;
 class QTimer;
 class QTreeWidget;
 
+#include "Unit3.h"  // TAccountHost, TForm3 and its global Form3
+
 class TINetMessage;
 class TSpinEdit2;
-class TForm3;
-class TOKsign;
 class Tabout;
 
 // ---------------------------------------------------------------------------
@@ -41,11 +41,9 @@ class Tabout;
 
 // The text control last clicked in any of the program's windows; the
 // clipboard commands of the edit menu act on it. May be null.
+// (AccountCount, CurrentAccount and SelectedAccount live in the settings
+// window's TAccountSettings, Form3->Settings.)
 extern QWidget* ActiveTextControl;
-// 0-based index of the account chosen in the main window's user-name box.
-// (AccountCount and CurrentAccount live in the settings window's
-// TAccountSettings.)
-extern int SelectedAccount;
 
 // Every message box and question of the windows goes through this hook, so
 // tests can answer them. The default shows a real QMessageBox and returns
@@ -117,22 +115,27 @@ public:
     void Clear();
 
 private:
-    struct Item;
+    struct Item {
+        std::string Subject;
+        std::unique_ptr<TINetMessage> Msg;
+    };
     std::vector<Item> FItems;
 };
 
 // ---------------------------------------------------------------------------
 
-class TMainForm : public QMainWindow {
+// The settings window (global Form3) and the signature editor (global
+// OKsign) reach this window through its TAccountHost members.
+class TMainForm : public QMainWindow, public TAccountHost {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* Parent = nullptr);
     ~TMainForm() override;
 
     // --- Windows this one works with (set by the program start) ----------
-    TForm3* Form3 = nullptr;    // account settings window (one for all main windows)
-    TOKsign* OKsign = nullptr;  // signature editor
-    Tabout* about = nullptr;    // about box
+    // The about box; the settings window and the signature editor are the
+    // globals Form3 and OKsign.
+    Tabout* about = nullptr;
     // Called after the main window (Tag 0) has closed; the program start
     // ends the event loop here.
     std::function<void()> OnMainClosed;
@@ -288,10 +291,26 @@ public:
     void EnableReceiveControls();
     void DisableSendControls();
     void EnableSendControls();
-    void mailreadclear();
+    void mailreadclear() override;
     void ResetPopShow();
-    void SetMySelf(int N) { MySelf = N; }
+    void SetMySelf(int N) override { MySelf = N; }
     int GetMySelf() const { return MySelf; }
+
+    // --- TAccountHost: what the settings window uses of this window -------
+    int HostTag() const override { return Tag; }
+    QComboBox* HostUserNameBox() override { return eUserName; }
+    QLineEdit* HostPasswordEdit() override { return ePassword; }
+    QCheckBox* HostCmailhead() override { return Cmailhead; }
+    void HostSetConnectStatus(const QString& Text) override;
+    QMenu* HostEditAccountMenu() override { return edit2; }
+    QMenu* HostDeleteAccountMenu() override { return delete1; }
+    QMenu* HostPatrolListMenu() override { return patrolList; }
+    QAction* HostPatrolItem() override { return patrol; }
+    QAction* HostAddAccountItem() override { return N6; }
+    QAction* HostCutItem() override { return Cut1; }
+    QAction* HostCopyItem() override { return Copy2; }
+    QAction* HostPasteItem() override { return Paste1; }
+    void HostSetActiveTextControl(QWidget* Control) override { ActiveTextControl = Control; }
 
     // Widget boundary: Shift_JIS in and out of text widgets.
     static std::string WidgetText(const QString& Text);

@@ -1,0 +1,1486 @@
+// TMainForm: the main window's controls, menus and window-wide commands, and
+// the widget-free helpers behind them (layout arithmetic, text files).
+#include "Main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDate>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QTime>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cmath>
+
+#include "BaseMsg.h"
+#include "MailNews.h"
+#include "SafeFile.h"
+#include "SysUtils.h"
+#include "cp932.h"
+#include "days.h"
+#include "help.h"
+#include "sign.h"
+#include "spinEdit.h"
+
+QWidget* ActiveTextControl = nullptr;
+TMessageBoxHook MessageBoxHook;
+
+namespace {
+
+// Caption text of a UTF-8 source literal.
+QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
+
+// The two text boxes hold at most this many characters.
+constexpr int MaxBoxLength = 1000000;
+
+QFont WindowFont()
+{
+    QFont F(QStringLiteral("IPAPGothic"));
+    F.setPixelSize(12);
+    return F;
+}
+
+QFont FixedFont()
+{
+    QFont F(QStringLiteral("IPAGothic"));
+    F.setPixelSize(12);
+    F.setStyleHint(QFont::TypeWriter);
+    return F;
+}
+
+const QString TextFilter = QStringLiteral("Text files (*.txt *.TXT);;all files (*)");
+
+QMessageBox::StandardButton DefaultMessageBox(QWidget* Parent, QMessageBox::Icon Icon,
+                                              const QString& Title, const QString& Text,
+                                              QMessageBox::StandardButtons Buttons)
+{
+    QMessageBox Box(Icon, Title.isEmpty() ? QApplication::applicationName() : Title, Text, Buttons,
+                    Parent);
+    return static_cast<QMessageBox::StandardButton>(Box.exec());
+}
+
+// The selected text of a text control as plain text with "\n" line breaks.
+QString SelectionOf(const QTextCursor& C)
+{
+    QString S = C.selectedText();
+    S.replace(QChar(0x2029), QLatin1Char('\n'));
+    S.replace(QChar(0x2028), QLatin1Char('\n'));
+    return S;
+}
+
+// Shift_JIS text for a text box: CR LF and lone CR become LF.
+QString BoxText(const std::string& Sjis)
+{
+    std::string T;
+    T.reserve(Sjis.size());
+    for (size_t i = 0; i < Sjis.size(); ++i) {
+        if (Sjis[i] == '\r') {
+            T += '\n';
+            if (i + 1 < Sjis.size() && Sjis[i + 1] == '\n')
+                ++i;
+        } else {
+            T += Sjis[i];
+        }
+    }
+    QString S = QString::fromStdU16String(Cp932ToUtf16(T));
+    if (S.size() > MaxBoxLength) {
+        int N = MaxBoxLength;
+        if (S.at(N - 1).isHighSurrogate())
+            --N;
+        S.truncate(N);
+    }
+    return S;
+}
+
+}  // namespace
+
+QMessageBox::StandardButton ShowMessageBox(QWidget* Parent, QMessageBox::Icon Icon,
+                                           const QString& Text,
+                                           QMessageBox::StandardButtons Buttons,
+                                           const QString& Title)
+{
+    if (MessageBoxHook)
+        return MessageBoxHook(Parent, Icon, Title, Text, Buttons);
+    return DefaultMessageBox(Parent, Icon, Title, Text, Buttons);
+}
+
+// ---------------------------------------------------------------------------
+// Widget-free parts.
+
+TResizeLayout ComputeResizeLayout(const TResizeInput& In)
+{
+    TResizeLayout L;
+    L.FieldWidth = static_cast<int>(std::lround((In.W - 80) * 5.0 / 7.0));
+    const int R = In.eToLeft + L.FieldWidth;
+    // Integer division truncates toward zero, also for a negative space.
+    L.SendBtnLeft = R + (In.W - R - In.SendBtnWidth) / 2;
+    const int Pair = In.Button2Width + 8 + In.Button3Width;
+    L.Button2Left = R + (In.W - R - Pair) / 2;
+    L.Button3Left = L.Button2Left + In.Button2Width + 8;
+    L.Button1Left = In.W - In.Button1Width - 8;
+    L.reletterLeft = L.Button1Left - 4 - In.reletterWidth;
+    L.Button5Left = L.reletterLeft - 4 - In.Button5Width;
+    return L;
+}
+
+bool IsValidUtf8(const std::string& Bytes)
+{
+    const auto* S = reinterpret_cast<const unsigned char*>(Bytes.data());
+    const size_t N = Bytes.size();
+    size_t i = 0;
+    while (i < N) {
+        const unsigned char C = S[i];
+        if (C < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t Need;
+        unsigned char Lo = 0x80, Hi = 0xBF;
+        if (C >= 0xC2 && C <= 0xDF) {
+            Need = 1;
+        } else if (C >= 0xE0 && C <= 0xEF) {
+            Need = 2;
+            if (C == 0xE0)
+                Lo = 0xA0;  // no overlong forms
+            else if (C == 0xED)
+                Hi = 0x9F;  // no surrogates
+        } else if (C >= 0xF0 && C <= 0xF4) {
+            Need = 3;
+            if (C == 0xF0)
+                Lo = 0x90;
+            else if (C == 0xF4)
+                Hi = 0x8F;  // nothing above U+10FFFF
+        } else {
+            return false;
+        }
+        if (N - i <= Need)
+            return false;
+        if (S[i + 1] < Lo || S[i + 1] > Hi)
+            return false;
+        for (size_t k = 2; k <= Need; ++k)
+            if (S[i + k] < 0x80 || S[i + k] > 0xBF)
+                return false;
+        i += Need + 1;
+    }
+    return true;
+}
+
+std::string TextFileToSjis(const std::string& Bytes)
+{
+    if (!IsValidUtf8(Bytes))
+        return Bytes;
+    size_t Start = 0;
+    if (Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        Start = 3;
+    // SJ maps the characters that editors of JIS-based text use for a few
+    // Shift_JIS codes (WAVE DASH for the full-width tilde, ...) to those
+    // codes; it reads up to a NUL, so the text goes through it piece by piece.
+    std::string Out;
+    Out.reserve(Bytes.size() - Start);
+    while (Start <= Bytes.size()) {
+        size_t End = Bytes.find('\0', Start);
+        if (End == std::string::npos)
+            End = Bytes.size();
+        Out += SJ(Bytes.substr(Start, End - Start).c_str());
+        if (End == Bytes.size())
+            break;
+        Out += '\0';
+        Start = End + 1;
+    }
+    return Out;
+}
+
+std::string InOutErrorText(int Code)
+{
+    switch (Code) {
+    case ENOENT:
+        return "File not found";
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EINVAL:
+        return "Invalid filename";
+    case EMFILE:
+    case ENFILE:
+        return "Too many open files";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return "File access denied";
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return "Disk full";
+    default:
+        return "I/O error " + IntToStr(Code);
+    }
+}
+
+std::string LoadTextFile(const std::string& Path)
+{
+    std::string Data;
+    const int Err = SafeFile::Read(Path, Data);
+    if (Err != 0)
+        throw Exception(InOutErrorText(Err));
+    return TextFileToSjis(Data);
+}
+
+void SaveTextFile(const std::string& Path, const std::vector<std::string>& Lines)
+{
+    size_t Size = 0;
+    for (const auto& L : Lines)
+        Size += L.size() + 2;
+    std::string Data;
+    Data.reserve(Size);
+    for (const auto& L : Lines) {
+        Data += L;
+        Data += "\r\n";
+    }
+    const mode_t Mask = umask(0);
+    umask(Mask);
+    const int Err = SafeFile::Write(Path, Data, 0666 & ~static_cast<unsigned>(Mask));
+    if (Err != 0)
+        throw Exception(InOutErrorText(Err));
+}
+
+// ---------------------------------------------------------------------------
+// TMessageStore
+
+TMessageStore::TMessageStore() = default;
+TMessageStore::~TMessageStore() = default;
+
+int TMessageStore::Add(const std::string& Subject, std::unique_ptr<TINetMessage> Msg)
+{
+    FItems.push_back(Item{Subject, std::move(Msg)});
+    return Count() - 1;
+}
+
+void TMessageStore::Put(int Index, const std::string& Subject, std::unique_ptr<TINetMessage> Msg)
+{
+    if (Index < 0 || Index >= Count())
+        return;
+    FItems[static_cast<size_t>(Index)].Subject = Subject;
+    FItems[static_cast<size_t>(Index)].Msg = std::move(Msg);
+}
+
+const std::string& TMessageStore::Subject(int Index) const
+{
+    static const std::string Empty;
+    if (Index < 0 || Index >= Count())
+        return Empty;
+    return FItems[static_cast<size_t>(Index)].Subject;
+}
+
+TINetMessage* TMessageStore::Message(int Index) const
+{
+    if (Index < 0 || Index >= Count())
+        return nullptr;
+    return FItems[static_cast<size_t>(Index)].Msg.get();
+}
+
+void TMessageStore::Clear() { FItems.clear(); }
+
+// ---------------------------------------------------------------------------
+// TMainForm: construction
+
+std::string TMainForm::WidgetText(const QString& Text)
+{
+    return Utf16ToCp932(Text.toStdU16String());
+}
+
+QString TMainForm::ShownText(const std::string& Sjis)
+{
+    return QString::fromStdU16String(Cp932ToUtf16(Sjis));
+}
+
+std::vector<std::string> TMainForm::BoxLines(const QString& PlainText)
+{
+    std::vector<std::string> Lines;
+    if (PlainText.isEmpty())
+        return Lines;
+    QStringList Parts = PlainText.split(QLatin1Char('\n'));
+    if (PlainText.endsWith(QLatin1Char('\n')))
+        Parts.removeLast();  // a final line break starts no further line
+    Lines.reserve(static_cast<size_t>(Parts.size()));
+    for (const QString& P : Parts)
+        Lines.push_back(WidgetText(P));
+    return Lines;
+}
+
+TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("velnaro ver1.2.1.4"));
+    setFont(WindowFont());
+    CreateMenus();
+    CreateControls();
+    resize(620, 470);
+
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(1000);
+    connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
+    Timer2->start();
+    Timer2Timer();
+
+    FormCreate();
+}
+
+TMainForm::~TMainForm()
+{
+    // The mail clients may still report a disconnection while they go; they
+    // must do so while this window is whole.
+    delete findChild<TPOPx*>(QStringLiteral("Pop%1").arg(Tag), Qt::FindDirectChildrenOnly);
+    delete findChild<TSMTPx*>(QStringLiteral("Smtp%1").arg(Tag), Qt::FindDirectChildrenOnly);
+    // Tearing down the pages emits change signals; nothing may react now.
+    for (QObject* Child : findChildren<QObject*>())
+        Child->blockSignals(true);
+    if (ActiveTextControl && isAncestorOf(ActiveTextControl))
+        ActiveTextControl = nullptr;
+    if (Form3 && Tag == 0 && Form3->MainForm() == this)
+        Form3->Tag = 0;
+}
+
+void TMainForm::CreateMenus()
+{
+    QMenuBar* Bar = menuBar();
+    Bar->setObjectName(QStringLiteral("MainMenu1"));
+    auto Item = [this](QMenu* Menu, const char* Name, const char* Caption, QKeySequence Key,
+                       void (TMainForm::*Handler)()) {
+        QAction* A = new QAction(U(Caption), this);
+        A->setObjectName(QString::fromLatin1(Name));
+        if (!Key.isEmpty())
+            A->setShortcut(Key);
+        Menu->addAction(A);
+        connect(A, &QAction::triggered, this, [this, Handler] { (this->*Handler)(); });
+        return A;
+    };
+    auto SubMenu = [this](QMenu* Owner, const char* Name, const char* Caption) {
+        QMenu* M = Owner ? Owner->addMenu(U(Caption)) : menuBar()->addMenu(U(Caption));
+        M->setObjectName(QString::fromLatin1(Name));
+        M->menuAction()->setObjectName(QString::fromLatin1(Name) + QStringLiteral("Item"));
+        return M;
+    };
+
+    File1 = SubMenu(nullptr, "File1", "ファイル(&F)");
+    N1 = Item(File1, "N1", "保存", QKeySequence(Qt::CTRL | Qt::Key_S), &TMainForm::N1Click);
+    Open1 = Item(File1, "Open1", "開く", QKeySequence(Qt::CTRL | Qt::Key_O), &TMainForm::Open1Click);
+    N4 = Item(File1, "N4", "強制接続解除(&F)", QKeySequence(Qt::CTRL | Qt::Key_Z), &TMainForm::N4Click);
+    mailend = Item(File1, "mailend", "終了(&X)", QKeySequence(), &TMainForm::mailendClick);
+    N1->setEnabled(false);
+    Open1->setEnabled(false);
+    connect(File1, &QMenu::aboutToShow, this, [this] { File1Click(); });
+
+    Copy1 = SubMenu(nullptr, "Copy1", "編集(&E)");
+    Paste1 = Item(Copy1, "Paste1", "貼り付け(&P)", QKeySequence(Qt::CTRL | Qt::Key_V), &TMainForm::Paste1Click);
+    Copy2 = Item(Copy1, "Copy2", "コピー(&C)", QKeySequence(Qt::CTRL | Qt::Key_C), &TMainForm::Copy2Click);
+    Cut1 = Item(Copy1, "Cut1", "切り取り(&T)", QKeySequence(Qt::CTRL | Qt::Key_X), &TMainForm::Cut1Click);
+    Edit1 = Item(Copy1, "Edit1", "設定(&E)", QKeySequence(Qt::CTRL | Qt::Key_E), &TMainForm::Edit1Click);
+    Edit1->setVisible(false);
+    N2 = Item(Copy1, "N2", "アドレス帳(&A)", QKeySequence(Qt::CTRL | Qt::Key_B), &TMainForm::N2Click);
+    connect(Copy1, &QMenu::aboutToShow, this, [this] { Copy1Click(); });
+
+    View1 = SubMenu(nullptr, "View1", "表示(&V)");
+    View1->setToolTip(QStringLiteral("mail header is epressed"));
+    View1->menuAction()->setToolTip(QStringLiteral("mail header is epressed"));
+    View1->menuAction()->setStatusTip(QStringLiteral("mail header is epressed"));
+    N3 = Item(View1, "N3", "ヘッダ表示(&H)", QKeySequence(Qt::CTRL | Qt::Key_H), &TMainForm::N3Click);
+    N3->setCheckable(true);
+
+    Account1 = SubMenu(nullptr, "Account1", "アカウント(&A)");
+    N6 = Item(Account1, "N6", "追加(&A)", QKeySequence(Qt::CTRL | Qt::Key_I), &TMainForm::N6Click);
+    edit2 = SubMenu(Account1, "edit2", "編集(&E)");
+    edit2->menuAction()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    delete1 = SubMenu(Account1, "delete1", "削除(&D)");
+    delete1->menuAction()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    edit2->menuAction()->setEnabled(false);
+    delete1->menuAction()->setEnabled(false);
+    N5 = Account1->addSeparator();
+    N5->setObjectName(QStringLiteral("N5"));
+    patrol = Item(Account1, "patrol", "巡回", QKeySequence(Qt::CTRL | Qt::Key_P), &TMainForm::patrolClick);
+    patrol->setVisible(false);
+    patrolList = SubMenu(Account1, "patrolList", "巡回リスト");
+    patrolList->menuAction()->setVisible(false);
+
+    Help1 = SubMenu(nullptr, "Help1", "ヘルプ(&H)");
+    About1 = Item(Help1, "About1", "バージョン情報(&V)", QKeySequence(Qt::Key_F1), &TMainForm::About1Click);
+
+    // A hidden menu item keeps no shortcut of its own in Qt; these window
+    // actions carry the keys of the two hidden items instead.
+    auto HiddenKey = [this](const char* Name, QKeySequence Key, std::function<void()> Run) {
+        QAction* A = new QAction(this);
+        A->setObjectName(QString::fromLatin1(Name));
+        A->setShortcut(Key);
+        addAction(A);
+        connect(A, &QAction::triggered, this, [Run] { Run(); });
+    };
+    HiddenKey("Edit1Key", Edit1->shortcut(), [this] {
+        if (Edit1->isEnabled())
+            Edit1Click();
+    });
+    HiddenKey("patrolKey", patrol->shortcut(), [this] {
+        if (patrol->isEnabled())
+            patrolClick();
+    });
+}
+
+void TMainForm::CreateControls()
+{
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    setCentralWidget(PageControl1);
+    CreateSendPage();
+    CreateRecvPage();
+    CreateConPage();
+    PageControl1->setCurrentWidget(ConPage);
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+        OnChanging();
+        OnChange();
+    });
+    for (QWidget* Page : {SendPage, RecvPage, ConPage})
+        Page->installEventFilter(this);
+
+    // Focus tracking and mouse hints.
+    for (QLineEdit* E : {eTo, eCC, eSubject}) {
+        E->installEventFilter(this);
+        E->setMouseTracking(true);
+    }
+    ePassword->installEventFilter(this);
+    eUserName->installEventFilter(this);
+    eUserName->lineEdit()->installEventFilter(this);
+    for (QTextEdit* T : {reMessageText, mReadMessage}) {
+        T->installEventFilter(this);
+        T->viewport()->installEventFilter(this);
+        connect(T, &QTextEdit::selectionChanged, this, [this, T] { OnClick(T); });
+    }
+    memo1->installEventFilter(this);
+    memo1->viewport()->installEventFilter(this);
+    ListView1->installEventFilter(this);
+
+    connect(eUserName, &QComboBox::editTextChanged, this, [this] { ePOPserverChange(); });
+    connect(ePassword, &QLineEdit::textChanged, this, [this] { Passchange(); });
+    connect(Cmailhead, &QCheckBox::toggled, this, [this] { CmailheadClick(); });
+    connect(PasswdOK, &QPushButton::clicked, this, [this] { PasswdOKClick(); });
+    connect(SendBtn, &QPushButton::clicked, this, [this] { SendBtnClick(); });
+    // PasswdOK is the window's default button.
+    auto PressDefault = [this] {
+        if (PasswdOK->isEnabled() && PasswdOK->isVisible())
+            PasswdOK->click();
+    };
+    connect(ePassword, &QLineEdit::returnPressed, this, PressDefault);
+    connect(eUserName->lineEdit(), &QLineEdit::returnPressed, this, PressDefault);
+
+    // Keep "保存" and "開く" as the file menu would show them, so their keys
+    // work without opening the menu first.
+    connect(reMessageText, &QTextEdit::textChanged, this, [this] {
+        if (reMessageText->document()->characterCount() - 1 > MaxBoxLength) {
+            QTextCursor C(reMessageText->document());
+            C.setPosition(MaxBoxLength);
+            C.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+            C.removeSelectedText();
+        }
+        File1Click();
+    });
+    connect(mReadMessage, &QTextEdit::textChanged, this, [this] { File1Click(); });
+}
+
+void TMainForm::CreateSendPage()
+{
+    SendPage = new QWidget;
+    SendPage->setObjectName(QStringLiteral("SendPage"));
+    PageControl1->addTab(SendPage, U("メール配信"));
+    auto* Box = new QVBoxLayout(SendPage);
+    Box->setContentsMargins(0, 0, 0, 0);
+    Box->setSpacing(2);
+
+    auto* Top = new QWidget(SendPage);
+    Top->setObjectName(QStringLiteral("Panel1"));
+    Top->setFixedHeight(116);
+    Box->addWidget(Top);
+
+    auto Label = [Top](const char* Name, const char* Caption, int Y) {
+        auto* L = new QLabel(U(Caption), Top);
+        L->setObjectName(QString::fromLatin1(Name));
+        L->setGeometry(8, Y + 3, 54, 16);
+        return L;
+    };
+    auto Edit = [Top](const char* Name, const char* Hint, int Y) {
+        auto* E = new QLineEdit(Top);
+        E->setObjectName(QString::fromLatin1(Name));
+        E->setToolTip(QString::fromUtf8(Hint));
+        E->setGeometry(64, Y, 250, 22);
+        return E;
+    };
+    Label1 = Label("Label1", "To:", 6);
+    eTo = Edit("eTo", "Recipient's name(s), comma delimited", 6);
+    Label2 = Label("Label2", "CC:", 34);
+    eCC = Edit("eCC", "cc: name(s), comma delimited", 34);
+    Label3 = Label("Label3", "Subject:", 62);
+    eSubject = Edit("eSubject", "Subject of this message", 62);
+    Label4 = Label("Label4", "添付file", 90);
+    ComboBox2 = new QComboBox(Top);
+    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
+    ComboBox2->setGeometry(64, 90, 250, 22);
+
+    auto Button = [Top](const char* Name, const char* Caption, const char* Hint, int Y, int W) {
+        auto* B = new QPushButton(U(Caption), Top);
+        B->setObjectName(QString::fromLatin1(Name));
+        B->setToolTip(U(Hint));
+        B->setGeometry(330, Y, W, 25);
+        return B;
+    };
+    SendBtn = Button("SendBtn", "配信(&S)", "Send message via SMTP", 5, 80);
+    ClearBtn = Button("ClearBtn", "&Clear", "Clear contents of all controls", 34, 80);
+    Button2 = Button("Button2", "追加", "添付ファイルを選択します", 88, 48);
+    Button3 = Button("Button3", "取消", "選択された添付ファイルを取り消します", 88, 48);
+
+    reMessageText = new QTextEdit(SendPage);
+    reMessageText->setObjectName(QStringLiteral("reMessageText"));
+    reMessageText->setFont(FixedFont());
+    reMessageText->setAcceptRichText(false);
+    reMessageText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Box->addWidget(reMessageText, 1);
+
+    SMTPStatus = new QStatusBar(SendPage);
+    SMTPStatus->setObjectName(QStringLiteral("SMTPStatus"));
+    SMTPStatus->setSizeGripEnabled(false);
+    Box->addWidget(SMTPStatus);
+}
+
+void TMainForm::CreateRecvPage()
+{
+    RecvPage = new QWidget;
+    RecvPage->setObjectName(QStringLiteral("RecvPage"));
+    PageControl1->addTab(RecvPage, U("メール鑑賞"));
+    auto* Box = new QVBoxLayout(RecvPage);
+    Box->setContentsMargins(0, 0, 0, 0);
+    Box->setSpacing(2);
+
+    auto* Top = new QWidget(RecvPage);
+    Top->setObjectName(QStringLiteral("Panel2"));
+    Top->setFixedHeight(34);
+    Box->addWidget(Top);
+
+    lMessageCount = new QLabel(QStringLiteral("0"), Top);
+    lMessageCount->setObjectName(QStringLiteral("lMessageCount"));
+    lMessageCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lMessageCount->setGeometry(4, 8, 40, 18);
+    Label5 = new QLabel(U("通中"), Top);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Label5->setToolTip(QStringLiteral("Number of messages stored on the server"));
+    Label5->setGeometry(48, 8, 30, 18);
+    SpinEdit1 = new TSpinEdit2(Top);
+    SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
+    SpinEdit1->MinValue = 0;
+    SpinEdit1->MaxValue = 0;
+    SpinEdit1->setGeometry(82, 5, 64, 24);
+    Label6 = new QLabel(U("通目表示"), Top);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    Label6->setGeometry(150, 8, 60, 18);
+
+    auto Button = [Top](const char* Name, const char* Caption, const char* Hint, int W) {
+        auto* B = new QPushButton(U(Caption), Top);
+        B->setObjectName(QString::fromLatin1(Name));
+        B->setToolTip(U(Hint));
+        B->setGeometry(300, 4, W, 25);
+        return B;
+    };
+    Button5 = Button("Button5", "全返信(&A)", "CCを含めた全員に返信する", 80);
+    reletter = Button("reletter", "返信(&R)", "送り手に返信する", 70);
+    Button1 = Button("Button1", "消去(&D)", "チェックのついたファイルを抹消します。", 70);
+
+    Splitter1 = new QSplitter(Qt::Vertical, RecvPage);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Box->addWidget(Splitter1, 1);
+
+    ListView1 = new QTreeWidget(Splitter1);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setFont(FixedFont());
+    ListView1->setColumnCount(4);
+    ListView1->setHeaderLabels({U("差出人"), U("件名"), U("受信日時"), U("byte数")});
+    ListView1->setRootIsDecorated(false);
+    ListView1->setItemsExpandable(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QHeaderView* Head = ListView1->header();
+    Head->setSectionsClickable(false);
+    Head->setSectionsMovable(false);
+    Head->setStretchLastSection(false);
+    Head->setSectionResizeMode(0, QHeaderView::Stretch);
+    Head->setSectionResizeMode(1, QHeaderView::Stretch);
+    Head->setSectionResizeMode(2, QHeaderView::Fixed);
+    Head->setSectionResizeMode(3, QHeaderView::Fixed);
+    Head->resizeSection(2, 60);
+    Head->resizeSection(3, 56);
+
+    mReadMessage = new QTextEdit(Splitter1);
+    mReadMessage->setObjectName(QStringLiteral("mReadMessage"));
+    mReadMessage->setFont(FixedFont());
+    mReadMessage->setAcceptRichText(false);
+    Splitter1->setStretchFactor(0, 2);
+    Splitter1->setStretchFactor(1, 3);
+
+    POPStatus = new QStatusBar(RecvPage);
+    POPStatus->setObjectName(QStringLiteral("POPStatus"));
+    POPStatus->setSizeGripEnabled(false);
+    Box->addWidget(POPStatus);
+    ProgressBar2 = new QProgressBar(POPStatus);
+    ProgressBar2->setObjectName(QStringLiteral("ProgressBar2"));
+    ProgressBar2->setRange(0, 100);
+    ProgressBar2->setTextVisible(false);
+    ProgressBar2->hide();
+
+    auto* Bottom = new QWidget(RecvPage);
+    Bottom->setObjectName(QStringLiteral("Panel3"));
+    auto* Row = new QHBoxLayout(Bottom);
+    Row->setContentsMargins(6, 2, 6, 4);
+    Label7 = new QLabel(U("添付ファイル"), Bottom);
+    Label7->setObjectName(QStringLiteral("Label7"));
+    Button4 = new QPushButton(U("保存"), Bottom);
+    Button4->setObjectName(QStringLiteral("Button4"));
+    ComboBox1 = new QComboBox(Bottom);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    Row->addWidget(Label7);
+    Row->addWidget(Button4);
+    Row->addWidget(ComboBox1, 1);
+    Box->addWidget(Bottom);
+}
+
+void TMainForm::CreateConPage()
+{
+    ConPage = new QWidget;
+    ConPage->setObjectName(QStringLiteral("ConPage"));
+    PageControl1->addTab(ConPage, U("接続設定"));
+    auto* Box = new QVBoxLayout(ConPage);
+    Box->setContentsMargins(0, 0, 0, 0);
+    Box->setSpacing(2);
+
+    auto* Area = new QWidget(ConPage);
+    Area->setObjectName(QStringLiteral("Panel4"));
+    Area->setMinimumHeight(330);
+    Box->addWidget(Area, 1);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("login please"), Area);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(0, 2, 600, 84);
+    Label8 = new QLabel(QStringLiteral("User Name:"), GroupBox1);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    Label8->setGeometry(12, 25, 76, 16);
+    eUserName = new QComboBox(GroupBox1);
+    eUserName->setObjectName(QStringLiteral("eUserName"));
+    eUserName->setEditable(true);
+    eUserName->setInsertPolicy(QComboBox::NoInsert);
+    eUserName->setToolTip(QStringLiteral("Your user name on the host machine"));
+    eUserName->setGeometry(90, 22, 190, 22);
+    Label9 = new QLabel(QStringLiteral("Password:"), GroupBox1);
+    Label9->setObjectName(QStringLiteral("Label9"));
+    Label9->setGeometry(12, 53, 76, 16);
+    ePassword = new QLineEdit(GroupBox1);
+    ePassword->setObjectName(QStringLiteral("ePassword"));
+    ePassword->setEchoMode(QLineEdit::Password);
+    ePassword->setToolTip(QStringLiteral("Your password on the host machine"));
+    ePassword->setGeometry(90, 50, 190, 22);
+    PasswdOK = new QPushButton(QStringLiteral("OK"), GroupBox1);
+    PasswdOK->setObjectName(QStringLiteral("PasswdOK"));
+    PasswdOK->setToolTip(U("popサーバへ接続します"));
+    PasswdOK->setDefault(true);
+    PasswdOK->setGeometry(330, 34, 80, 25);
+    PasswdOK->setEnabled(false);
+
+    Calendar1 = new QCalendarWidget(Area);
+    Calendar1->setObjectName(QStringLiteral("Calendar1"));
+    Calendar1->setFirstDayOfWeek(Qt::Sunday);
+    Calendar1->setNavigationBarVisible(false);
+    Calendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    Calendar1->setToolTip(U("日にちをクリックしてください"));
+    Calendar1->setGeometry(8, 94, 236, 168);
+
+    Panel8 = new QLabel(Area);
+    Panel8->setObjectName(QStringLiteral("Panel8"));
+    Panel8->setAlignment(Qt::AlignCenter);
+    Panel8->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel8->setGeometry(252, 94, 96, 26);
+    Button6 = new QPushButton(Area);
+    Button6->setObjectName(QStringLiteral("Button6"));
+    Button6->setToolTip(U("マウスで左・右とクリック"));
+    QFont Big = WindowFont();
+    Big.setPixelSize(24);
+    Big.setBold(true);
+    Button6->setFont(Big);
+    Button6->setGeometry(252, 124, 96, 48);
+    Panel6 = new QLabel(Area);
+    Panel6->setObjectName(QStringLiteral("Panel6"));
+    Panel6->setAlignment(Qt::AlignCenter);
+    Panel6->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel6->setGeometry(252, 176, 96, 26);
+
+    memo1 = new QPlainTextEdit(Area);
+    memo1->setObjectName(QStringLiteral("memo1"));
+    memo1->setReadOnly(true);
+    memo1->setFrameStyle(QFrame::NoFrame);
+    memo1->setToolTip(U("copy&pastで他のページに利用できます"));
+    QPalette MenuColours = memo1->palette();
+    MenuColours.setColor(QPalette::Base, MenuColours.color(QPalette::Window));
+    memo1->setPalette(MenuColours);
+    memo1->setGeometry(356, 94, 240, 168);
+
+    Panel7 = new QLabel(U("メールシステムに接続してください！"), Area);
+    Panel7->setObjectName(QStringLiteral("Panel7"));
+    Panel7->setAlignment(Qt::AlignCenter);
+    Panel7->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel7->setGeometry(8, 270, 588, 26);
+
+    Cmailhead = new QCheckBox(U("メールの本体を読み込まない（大きなデータの時有効）"), Area);
+    Cmailhead->setObjectName(QStringLiteral("Cmailhead"));
+    Cmailhead->setToolTip(U("スペースキーで設定できます"));
+    Cmailhead->setChecked(true);
+    Cmailhead->setGeometry(8, 302, 588, 22);
+
+    ConnectStatus = new QStatusBar(ConPage);
+    ConnectStatus->setObjectName(QStringLiteral("ConnectStatus"));
+    ConnectStatus->setSizeGripEnabled(false);
+    Box->addWidget(ConnectStatus);
+    ProgressBar1 = new QProgressBar(ConnectStatus);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
+}
+
+// ---------------------------------------------------------------------------
+// Window events
+
+void TMainForm::FormCreate()
+{
+    ForcedDisconnect = false;
+    MessageStore = std::make_unique<TMessageStore>();
+    DeleteMode = false;
+    Button4->setEnabled(false);
+    ProgressBar1->hide();
+    ProgressBar2->hide();
+    const QDate D = Calendar1->selectedDate();
+    memo1->setPlainText(BoxText(DayText(D.month(), D.day())));
+    setAcceptDrops(true);
+    SpinEdit1->MinValue = 0;
+    // The account numbers (AccountCount, CurrentAccount, SelectedAccount)
+    // start at 0 with the settings window's record; a patrol window created
+    // later must not reset them, or the next new account would overwrite
+    // account 1.
+    Tag = 0;
+    ReferencesText.clear();
+    InReplyToId.clear();
+}
+
+void TMainForm::FormShow()
+{
+    eUserName->setFocus();
+    const QDate Today = QDate::currentDate();
+    Panel8->setText(QString::number(Today.year()) + U("年"));
+    Button6->setText(QString::number(Today.month()) + U("月"));
+}
+
+void TMainForm::FormActivate()
+{
+    ActiveTextControl = FocusedControl;
+    if (!Form3)
+        return;
+    if (Form3->isVisible() && Form3->Tag != Tag)
+        Form3->hide();
+    if (eUserName->count() > 0 && Form3->Tag != Tag) {
+        const QString User = eUserName->currentText();
+        const QString Pass = ePassword->text();
+        Form3->Tag = Tag;
+        Form3->editdisp(MySelf);
+        if (Form3->eUserName->text() != User)
+            Form3->eUserName->setText(User);
+        if (Form3->ePassword->text() != Pass)
+            Form3->ePassword->setText(Pass);
+        if (eUserName->currentText() != User)
+            eUserName->setEditText(User);
+        if (ePassword->text() != Pass)
+            ePassword->setText(Pass);
+    }
+}
+
+void TMainForm::FormDeactivate()
+{
+    if (Form3)
+        Form3->Tag = Tag;
+}
+
+void TMainForm::ApplyLayout(int W)
+{
+    TResizeInput In;
+    In.W = W;
+    In.eToLeft = eTo->x();
+    In.SendBtnWidth = SendBtn->width();
+    In.Button2Width = Button2->width();
+    In.Button3Width = Button3->width();
+    In.Button1Width = Button1->width();
+    In.reletterWidth = reletter->width();
+    In.Button5Width = Button5->width();
+    const TResizeLayout L = ComputeResizeLayout(In);
+    for (QWidget* F : {static_cast<QWidget*>(eTo), static_cast<QWidget*>(eCC),
+                       static_cast<QWidget*>(eSubject), static_cast<QWidget*>(ComboBox2)})
+        F->resize(L.FieldWidth, F->height());
+    SendBtn->move(L.SendBtnLeft, SendBtn->y());
+    ClearBtn->move(L.SendBtnLeft, ClearBtn->y());
+    PasswdOK->move(L.SendBtnLeft, PasswdOK->y());
+    Button2->move(L.Button2Left, Button2->y());
+    Button3->move(L.Button3Left, Button3->y());
+    Button1->move(L.Button1Left, Button1->y());
+    reletter->move(L.reletterLeft, reletter->y());
+    Button5->move(L.Button5Left, Button5->y());
+
+    // The connection page's other controls follow the width too.
+    GroupBox1->resize(W, GroupBox1->height());
+    const int MemoLeft = memo1->x();
+    memo1->resize(std::max(60, W - MemoLeft - 8), memo1->height());
+    Panel7->resize(std::max(60, W - 16), Panel7->height());
+    Cmailhead->resize(std::max(60, W - 16), Cmailhead->height());
+
+    reMessageText->viewport()->update();
+    mReadMessage->viewport()->update();
+}
+
+void TMainForm::FormResize()
+{
+    QWidget* Page = PageControl1->currentWidget();
+    if (Page)
+        ApplyLayout(Page->width());
+}
+
+void TMainForm::FormClose()
+{
+    if (FClosed)
+        return;
+    FClosed = true;
+    if (Form3)
+        Form3->hide();
+    if (auto* Pop = findChild<TPOPx*>(QStringLiteral("Pop%1").arg(Tag), Qt::FindDirectChildrenOnly)) {
+        if (Pop->Active())
+            Pop->Quit();
+        delete Pop;
+    }
+    if (auto* Smtp = findChild<TSMTPx*>(QStringLiteral("Smtp%1").arg(Tag), Qt::FindDirectChildrenOnly)) {
+        if (Smtp->Active())
+            Smtp->Quit();
+        delete Smtp;
+    }
+    if (MessageStore)
+        MessageStore->Clear();
+    if (Tag != 0 && Form3) {
+        auto& Slots = Form3->PatrolWindows;
+        if (Tag - 1 < static_cast<int>(Slots.size()) && Slots[static_cast<size_t>(Tag - 1)] == this)
+            Slots[static_cast<size_t>(Tag - 1)] = nullptr;
+    }
+}
+
+void TMainForm::showEvent(QShowEvent* Event)
+{
+    QMainWindow::showEvent(Event);
+    FormShow();
+    FormResize();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* Event)
+{
+    QMainWindow::resizeEvent(Event);
+    FormResize();
+}
+
+void TMainForm::closeEvent(QCloseEvent* Event)
+{
+    FormClose();
+    Event->accept();
+    if (Tag != 0) {
+        deleteLater();
+    } else if (OnMainClosed) {
+        OnMainClosed();
+    }
+}
+
+void TMainForm::changeEvent(QEvent* Event)
+{
+    QMainWindow::changeEvent(Event);
+    if (Event->type() == QEvent::ActivationChange) {
+        if (isActiveWindow())
+            FormActivate();
+        else
+            FormDeactivate();
+    }
+}
+
+namespace {
+// The first local file of a drag, or an empty string.
+QString DroppedFile(const QMimeData* Data)
+{
+    if (!Data || !Data->hasUrls())
+        return QString();
+    for (const QUrl& Url : Data->urls())
+        if (Url.isLocalFile())
+            return Url.toLocalFile();
+    return QString();
+}
+}  // namespace
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* Event)
+{
+    if (!DroppedFile(Event->mimeData()).isEmpty())
+        Event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* Event)
+{
+    const QString Path = DroppedFile(Event->mimeData());
+    if (Path.isEmpty())
+        return;
+    Event->acceptProposedAction();
+    LoadFileIntoBody(Path);
+}
+
+bool TMainForm::eventFilter(QObject* Watched, QEvent* Event)
+{
+    const QEvent::Type T = Event->type();
+    if (T == QEvent::Resize && (Watched == SendPage || Watched == RecvPage || Watched == ConPage)) {
+        ApplyLayout(static_cast<QWidget*>(Watched)->width());
+        return false;
+    }
+    // The text boxes would take a dropped file as text; the window loads it.
+    if ((T == QEvent::DragEnter || T == QEvent::DragMove || T == QEvent::Drop) &&
+        (Watched == reMessageText->viewport() || Watched == mReadMessage->viewport() ||
+         Watched == memo1->viewport())) {
+        auto* D = static_cast<QDropEvent*>(Event);
+        const QString Path = DroppedFile(D->mimeData());
+        if (Path.isEmpty())
+            return false;
+        D->acceptProposedAction();
+        if (T == QEvent::Drop)
+            LoadFileIntoBody(Path);
+        return true;
+    }
+    if (T == QEvent::ShortcutOverride) {
+        auto* K = static_cast<QKeyEvent*>(Event);
+        // Ctrl+Z is the forced disconnect, not the text fields' undo.
+        if (K->key() == Qt::Key_Z && K->modifiers() == Qt::ControlModifier)
+            return true;
+        // Ctrl+D in the message list toggles the row's mark rather than
+        // opening the account menu's "削除(&D)".
+        if (Watched == ListView1 && K->key() == Qt::Key_D && K->modifiers() == Qt::ControlModifier) {
+            K->accept();
+            return true;
+        }
+        return false;
+    }
+
+    QWidget* Control = nullptr;
+    if (Watched == reMessageText || Watched == reMessageText->viewport())
+        Control = reMessageText;
+    else if (Watched == mReadMessage || Watched == mReadMessage->viewport())
+        Control = mReadMessage;
+    else if (Watched == memo1 || Watched == memo1->viewport())
+        Control = memo1;
+    else if (Watched == eUserName || Watched == eUserName->lineEdit())
+        Control = eUserName;
+    else if (Watched == eTo || Watched == eCC || Watched == eSubject || Watched == ePassword)
+        Control = static_cast<QWidget*>(Watched);
+    if (!Control)
+        return QMainWindow::eventFilter(Watched, Event);
+
+    if (T == QEvent::FocusIn) {
+        OnClick(Control);
+    } else if (T == QEvent::MouseButtonRelease) {
+        if (Control == eTo || Control == eCC || Control == eSubject)
+            eToMouseUp(Control);
+        else
+            OnClick(Control);
+    } else if (T == QEvent::MouseMove) {
+        if (Control == eTo)
+            eToMouseMove();
+        else if (Control == eCC)
+            eCCMouseMove();
+        else if (Control == eSubject)
+            eSubjectMouseMove();
+    }
+    return QMainWindow::eventFilter(Watched, Event);
+}
+
+// ---------------------------------------------------------------------------
+// Focus tracking and the clipboard
+
+namespace {
+enum class TKind { None, Memo, Edit, Rich, Combo };
+
+TKind KindOf(QWidget* C)
+{
+    if (qobject_cast<QPlainTextEdit*>(C))
+        return TKind::Memo;
+    if (qobject_cast<QLineEdit*>(C))
+        return TKind::Edit;
+    if (qobject_cast<QTextEdit*>(C))
+        return TKind::Rich;
+    if (auto* B = qobject_cast<QComboBox*>(C); B && B->lineEdit())
+        return TKind::Combo;
+    return TKind::None;
+}
+
+bool ClipboardHasText()
+{
+    const QMimeData* D = QApplication::clipboard()->mimeData();
+    return D && D->hasText();
+}
+
+bool IsPasswordField(QWidget* C)
+{
+    auto* E = qobject_cast<QLineEdit*>(C);
+    return E && (C->objectName() == QLatin1String("ePassword") || E->echoMode() != QLineEdit::Normal);
+}
+}  // namespace
+
+void TMainForm::OnClick(QWidget* Sender)
+{
+    ActiveTextControl = Sender;
+    FocusedControl = Sender;
+    bool E = false;
+    switch (KindOf(Sender)) {
+    case TKind::Rich:
+        E = static_cast<QTextEdit*>(Sender)->textCursor().hasSelection();
+        break;
+    case TKind::Edit:
+        E = static_cast<QLineEdit*>(Sender)->selectedText().size() >= 1 && !IsPasswordField(Sender);
+        break;
+    case TKind::Memo:
+        E = static_cast<QPlainTextEdit*>(Sender)->textCursor().hasSelection();
+        break;
+    case TKind::Combo:
+        E = static_cast<QComboBox*>(Sender)->lineEdit()->hasSelectedText();
+        break;
+    case TKind::None:
+        break;
+    }
+    Cut1->setEnabled(E);
+    Copy2->setEnabled(E);
+    Paste1->setEnabled(ClipboardHasText());
+}
+
+void TMainForm::eToMouseUp(QWidget* Sender) { OnClick(Sender); }
+
+void TMainForm::eToMouseMove() { eTo->setToolTip(eTo->text()); }
+void TMainForm::eCCMouseMove() { eCC->setToolTip(eCC->text()); }
+void TMainForm::eSubjectMouseMove() { eSubject->setToolTip(eSubject->text()); }
+
+void TMainForm::OnChanging()
+{
+    Cut1->setEnabled(false);
+    Copy2->setEnabled(false);
+    Paste1->setEnabled(false);
+}
+
+void TMainForm::OnChange()
+{
+    if (PageControl1->currentWidget() == ConPage)
+        N1->setEnabled(false);
+    File1Click();
+}
+
+void TMainForm::File1Click()
+{
+    N1->setEnabled(false);
+    Open1->setEnabled(false);
+    QWidget* Page = PageControl1->currentWidget();
+    if (Page == SendPage) {
+        Open1->setEnabled(true);
+        if (!reMessageText->document()->isEmpty())
+            N1->setEnabled(true);
+    } else if (Page == RecvPage) {
+        if (!mReadMessage->document()->isEmpty())
+            N1->setEnabled(true);
+    }
+}
+
+void TMainForm::Copy1Click()
+{
+    if (PageControl1->currentWidget() != ConPage)
+        return;
+    auto* Box = qobject_cast<QComboBox*>(ActiveTextControl);
+    if (!Box || !Box->lineEdit())
+        return;
+    const bool E = Box->lineEdit()->selectedText().size() > 0;
+    Copy2->setEnabled(E);
+    Cut1->setEnabled(E);
+}
+
+void TMainForm::Copy2Click()
+{
+    QWidget* C = ActiveTextControl;
+    QString Text;
+    switch (KindOf(C)) {
+    case TKind::Edit:
+        if (IsPasswordField(C))
+            return;  // a password never leaves its field
+        Text = static_cast<QLineEdit*>(C)->selectedText();
+        break;
+    case TKind::Rich:
+        Text = SelectionOf(static_cast<QTextEdit*>(C)->textCursor());
+        break;
+    case TKind::Memo:
+        Text = SelectionOf(static_cast<QPlainTextEdit*>(C)->textCursor());
+        break;
+    case TKind::Combo:
+        Text = static_cast<QComboBox*>(C)->lineEdit()->selectedText();
+        break;
+    case TKind::None:
+        return;
+    }
+    if (!Text.isEmpty())
+        QApplication::clipboard()->setText(Text);
+}
+
+void TMainForm::Cut1Click()
+{
+    QWidget* C = ActiveTextControl;
+    switch (KindOf(C)) {
+    case TKind::Edit: {
+        auto* E = static_cast<QLineEdit*>(C);
+        if (IsPasswordField(C) || E->isReadOnly() || !E->hasSelectedText())
+            return;
+        QApplication::clipboard()->setText(E->selectedText());
+        E->insert(QString());
+        break;
+    }
+    case TKind::Rich: {
+        auto* E = static_cast<QTextEdit*>(C);
+        QTextCursor Cur = E->textCursor();
+        if (E->isReadOnly() || !Cur.hasSelection())
+            return;
+        QApplication::clipboard()->setText(SelectionOf(Cur));
+        Cur.removeSelectedText();
+        E->setTextCursor(Cur);
+        break;
+    }
+    case TKind::Memo: {
+        auto* E = static_cast<QPlainTextEdit*>(C);
+        QTextCursor Cur = E->textCursor();
+        if (E->isReadOnly() || !Cur.hasSelection())
+            return;
+        QApplication::clipboard()->setText(SelectionOf(Cur));
+        Cur.removeSelectedText();
+        E->setTextCursor(Cur);
+        break;
+    }
+    case TKind::Combo: {
+        QLineEdit* E = static_cast<QComboBox*>(C)->lineEdit();
+        QApplication::clipboard()->setText(E->selectedText());
+        E->insert(QString());
+        break;
+    }
+    case TKind::None:
+        break;
+    }
+}
+
+void TMainForm::Paste1Click()
+{
+    if (!ClipboardHasText()) {
+        ShowMessageBox(this, QMessageBox::Information,
+                       QStringLiteral("There is no text on the Clipboard"));
+        return;
+    }
+    const QString Text = QApplication::clipboard()->text();
+    QWidget* C = ActiveTextControl;
+    switch (KindOf(C)) {
+    case TKind::Edit: {
+        auto* E = static_cast<QLineEdit*>(C);
+        if (!E->isReadOnly())
+            E->insert(Text);
+        break;
+    }
+    case TKind::Rich: {
+        auto* E = static_cast<QTextEdit*>(C);
+        if (!E->isReadOnly())
+            E->insertPlainText(Text);
+        break;
+    }
+    case TKind::Memo: {
+        auto* E = static_cast<QPlainTextEdit*>(C);
+        if (!E->isReadOnly())
+            E->insertPlainText(Text);
+        break;
+    }
+    case TKind::Combo:
+        static_cast<QComboBox*>(C)->lineEdit()->insert(Text);
+        break;
+    case TKind::None:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Menu commands
+
+void TMainForm::N1Click()
+{
+    QWidget* Page = PageControl1->currentWidget();
+    QTextEdit* Source = Page == RecvPage ? mReadMessage : Page == SendPage ? reMessageText : nullptr;
+    if (!Source)
+        return;
+    const QString Dir = ShownText(ProgramDir());
+    QString Path;
+    if (SaveDialog) {
+        Path = SaveDialog(Dir, QStringLiteral("default.txt"), TextFilter);
+    } else {
+        QFileDialog Dialog(this, QString(), Dir, TextFilter);
+        Dialog.setAcceptMode(QFileDialog::AcceptSave);
+        Dialog.setFileMode(QFileDialog::AnyFile);
+        Dialog.setDefaultSuffix(QStringLiteral("txt"));
+        Dialog.selectFile(QStringLiteral("default.txt"));
+        if (Dialog.exec() == QDialog::Accepted && !Dialog.selectedFiles().isEmpty())
+            Path = Dialog.selectedFiles().first();
+    }
+    if (Path.isEmpty())
+        return;
+    try {
+        SaveTextFile(QFile::encodeName(Path).toStdString(), BoxLines(Source->toPlainText()));
+    } catch (const Exception& E) {
+        ShowMessageBox(this, QMessageBox::Critical, ShownText(E.Message()));
+    }
+}
+
+void TMainForm::Open1Click()
+{
+    QString Path;
+    if (OpenDialog) {
+        Path = OpenDialog(TextFilter);
+    } else {
+        QFileDialog Dialog(this, QString(), QString(), TextFilter);
+        Dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        Dialog.setFileMode(QFileDialog::ExistingFile);
+        if (Dialog.exec() == QDialog::Accepted && !Dialog.selectedFiles().isEmpty())
+            Path = Dialog.selectedFiles().first();
+    }
+    if (!Path.isEmpty())
+        LoadFileIntoBody(Path);
+}
+
+void TMainForm::LoadFileIntoBody(const QString& Path)
+{
+    try {
+        const std::string Text = LoadTextFile(QFile::encodeName(Path).toStdString());
+        reMessageText->setPlainText(BoxText(Text));
+    } catch (const Exception& E) {
+        ShowMessageBox(this, QMessageBox::Critical, ShownText(E.Message()));
+    }
+}
+
+void TMainForm::N4Click()
+{
+    if (auto* Pop = findChild<TPOPx*>(QStringLiteral("Pop%1").arg(Tag), Qt::FindDirectChildrenOnly);
+        Pop && Pop->Active()) {
+        ForcedDisconnect = true;
+        Pop->ResetState();
+        Pop->Close();
+        ProgressBar1->hide();
+        ProgressBar2->hide();
+    }
+    if (auto* Smtp = findChild<TSMTPx*>(QStringLiteral("Smtp%1").arg(Tag), Qt::FindDirectChildrenOnly);
+        Smtp && Smtp->Active()) {
+        ForcedDisconnect = true;
+        Smtp->Abort();
+    }
+}
+
+void TMainForm::mailendClick() { close(); }
+
+void TMainForm::Edit1Click()
+{
+    if (Form3)
+        Form3->ShowWindow();
+}
+
+void TMainForm::N2Click()
+{
+    // The address book comes with the sending side.
+}
+
+void TMainForm::N3Click()
+{
+    // The header display comes with the receiving side; the item keeps its mark.
+}
+
+void TMainForm::N6Click()
+{
+    if (Form3)
+        Form3->BeginNewAccount();
+}
+
+void TMainForm::patrolClick()
+{
+    // The patrol windows come with the receiving side.
+}
+
+void TMainForm::PasswdOKClick()
+{
+    // Login and listing come with the receiving side.
+}
+
+void TMainForm::SendBtnClick()
+{
+    // Sending comes with the sending side.
+}
+
+void TMainForm::About1Click()
+{
+    if (!about)
+        about = new Tabout(this);
+    about->show();
+    about->raise();
+    about->activateWindow();
+}
+
+// ---------------------------------------------------------------------------
+// Account choice
+
+void TMainForm::ePOPserverChange()
+{
+    const QString User = eUserName->currentText();
+    PasswdOK->setEnabled(!User.isEmpty() && !ePassword->text().isEmpty());
+    const int Index = User.isEmpty() ? -1 : eUserName->findText(User, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (Index >= 0) {
+        if (Tag != 0) {
+            SetMySelf(Tag);
+            if (Form3)
+                Form3->Tag = Tag;
+        } else {
+            SetMySelf(Index + 1);
+            if (Form3) {
+                Form3->Settings.SelectedAccount = Index;
+                Form3->Settings.CurrentAccount = Index + 1;
+                Form3->Tag = 0;
+            }
+        }
+        if (Form3)
+            Form3->editdisp(MySelf);
+    } else {
+        QLineEdit* E = eUserName->lineEdit();
+        const int Pos = E->cursorPosition();
+        E->deselect();
+        E->setCursorPosition(Pos);
+    }
+    if (Form3 && Form3->eUserName->text() != User)
+        Form3->eUserName->setText(User);
+    ResetPopShow();
+}
+
+void TMainForm::Passchange()
+{
+    const QString Pass = ePassword->text();
+    PasswdOK->setEnabled(!eUserName->currentText().isEmpty() && !Pass.isEmpty());
+    if (Form3 && Form3->ePassword->text() != Pass)
+        Form3->ePassword->setText(Pass);
+}
+
+void TMainForm::CmailheadClick()
+{
+    if (Form3 && Form3->mailhead->isChecked() != Cmailhead->isChecked())
+        Form3->mailhead->setChecked(Cmailhead->isChecked());
+    mailreadclear();
+}
+
+void TMainForm::Timer2Timer()
+{
+    // The system's long time format, without a time-zone name.
+    QString Format = QLocale::system().timeFormat(QLocale::LongFormat);
+    Format.remove(QLatin1Char('t'));
+    Panel6->setText(QLocale::system().toString(QTime::currentTime(), Format.trimmed()));
+}
+
+void TMainForm::HostSetConnectStatus(const QString& Text) { ConnectStatus->showMessage(Text); }
+
+// ---------------------------------------------------------------------------
+// Operations
+
+void TMainForm::SetReceiveControls(bool Enabled)
+{
+    for (QWidget* W : {static_cast<QWidget*>(PasswdOK), static_cast<QWidget*>(eUserName),
+                       static_cast<QWidget*>(ePassword), static_cast<QWidget*>(Button1),
+                       static_cast<QWidget*>(reletter), static_cast<QWidget*>(Button5),
+                       static_cast<QWidget*>(SpinEdit1), static_cast<QWidget*>(Button4),
+                       static_cast<QWidget*>(Cmailhead)})
+        W->setEnabled(Enabled);
+    // The item "巡回" of the main window, also when a patrol window runs this.
+    TAccountHost* Main = Form3 && Form3->MainForm() ? Form3->MainForm() : this;
+    if (QAction* P = Main->HostPatrolItem())
+        P->setEnabled(Enabled);
+    if (Enabled)
+        ListView1->setEnabled(true);
+}
+
+void TMainForm::DisableReceiveControls() { SetReceiveControls(false); }
+void TMainForm::EnableReceiveControls() { SetReceiveControls(true); }
+
+void TMainForm::SetSendControls(bool Enabled)
+{
+    for (QWidget* W : {static_cast<QWidget*>(SendBtn), static_cast<QWidget*>(ClearBtn),
+                       static_cast<QWidget*>(Button2), static_cast<QWidget*>(Button3),
+                       static_cast<QWidget*>(reMessageText)})
+        W->setEnabled(Enabled);
+}
+
+void TMainForm::DisableSendControls() { SetSendControls(false); }
+void TMainForm::EnableSendControls() { SetSendControls(true); }
+
+void TMainForm::mailreadclear()
+{
+    lMessageCount->setText(QStringLiteral("0"));
+    SpinEdit1->MinValue = 0;
+    SpinEdit1->MaxValue = 0;
+    SpinEdit1->clear();
+    ListView1->clear();
+    mReadMessage->clear();
+}
+
+void TMainForm::ResetPopShow()
+{
+    ListView1->clear();
+    mReadMessage->clear();
+    SpinEdit1->clear();
+    lMessageCount->setText(QStringLiteral("0"));
+    ComboBox1->clear();
+    POPStatus->clearMessage();
+    Panel7->setText(U("メールシステムに接続してください"));
+}
