@@ -443,3 +443,26 @@ const std::string& DayText(int Month, int Day)
 {
     return DayText(DayIndex(Month, Day));
 }
+
+TCalendarDate StepMonth(const TCalendarDate& Current, bool Forward, const TCalendarDate& Today)
+{
+    TCalendarDate D = Current;
+    D.Day = 1;
+    if (Forward) {
+        if (D.Month >= 12) {
+            D.Month = 1;
+            ++D.Year;
+        } else {
+            ++D.Month;
+        }
+    } else {
+        if (D.Month < 2) {
+            D.Month = 12;
+            --D.Year;
+        } else {
+            --D.Month;
+        }
+    }
+    if (D.Year == Today.Year && D.Month == Today.Month) D.Day = Today.Day;
+    return D;
+}

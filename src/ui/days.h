@@ -24,3 +24,14 @@ const std::string& DayText(int Index);
 // The text of a calendar day; the empty text for a day that does not exist
 // or lies outside 1..31 of a month 1..12.
 const std::string& DayText(int Month, int Day);
+
+// A calendar date as the connection page's month grid holds it.
+struct TCalendarDate {
+    int Year = 0, Month = 0, Day = 0;
+    bool operator==(const TCalendarDate& O) const { return Year == O.Year && Month == O.Month && Day == O.Day; }
+};
+
+// One step of the month button from Current: the day goes to 1 first (so no
+// impossible date arises), then the month moves one forward or back, across
+// the year where needed; landing on Today's month restores Today's day.
+TCalendarDate StepMonth(const TCalendarDate& Current, bool Forward, const TCalendarDate& Today);

@@ -113,3 +113,22 @@ TEST(DaysTable, EveryDaySaysSomethingOfItsOwn)
         EXPECT_TRUE(Titles.insert(Text.substr(0, Text.find("\r\n"))).second) << Cp932ToUtf8(Text);
     }
 }
+
+TEST(CalendarStep, MonthsAcrossYearsAndBackToToday)
+{
+    const TCalendarDate Today{2026, 12, 6};
+    // Forward from December goes to January 1 of the next year.
+    EXPECT_EQ(StepMonth(Today, true, Today), (TCalendarDate{2027, 1, 1}));
+    // Back from January goes to December 1 of the year before.
+    EXPECT_EQ(StepMonth({2027, 1, 20}, false, Today), (TCalendarDate{2026, 12, 6}));
+    EXPECT_EQ(StepMonth({2026, 1, 31}, false, Today), (TCalendarDate{2025, 12, 1}));
+    // Away and back again restores today's day.
+    TCalendarDate D = StepMonth(Today, false, Today);
+    EXPECT_EQ(D, (TCalendarDate{2026, 11, 1}));
+    EXPECT_EQ(StepMonth(D, true, Today), Today);
+    // The day goes to 1 before the month moves: January 31 never becomes February 31.
+    EXPECT_EQ(StepMonth({2024, 1, 31}, true, Today), (TCalendarDate{2024, 2, 1}));
+    // February 29 of a leap year has its own text; the step reaches it only by a click.
+    EXPECT_FALSE(DayText(2, 29).empty());
+    EXPECT_NE(DayText(2, 29), DayText(3, 1));
+}
