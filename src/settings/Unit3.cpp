@@ -90,7 +90,9 @@ std::function<void(QWidget*, const QString&)> TForm3::ErrorBox = [](QWidget* Par
 
 TRadioGroup::TRadioGroup(QWidget* Parent) : QGroupBox(Parent), FGroup(new QButtonGroup(this))
 {
-    setLayout(new QGridLayout);
+    auto* Grid = new QGridLayout;
+    Grid->setContentsMargins(8, 2, 8, 2);
+    setLayout(Grid);
 }
 
 void TRadioGroup::SetItems(const QStringList& Items)
@@ -140,7 +142,12 @@ QRadioButton* TRadioGroup::Button(int Index) const
 // ---------------------------------------------------------------------------
 
 TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std::string& SettingsPath)
-    : QWidget(Parent, Qt::Window), Settings(SettingsPath), FMainForm(MainForm), FSign(Sign)
+    : QWidget(Parent, Qt::Window),
+      Settings(SettingsPath),
+      FMainForm(MainForm),
+      FMainObject(dynamic_cast<QObject*>(MainForm)),
+      FMainIsObject(FMainObject != nullptr),
+      FSign(Sign)
 {
     if (!Form3) Form3 = this;
     setObjectName(QStringLiteral("Form3"));
@@ -267,7 +274,7 @@ TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std
 
     Settings.OnConfirmOverwrite = [this] { return QuestionBox(this, Q(OverwriteQuestionText())); };
     Settings.OnSetMySelf = [this](int n) {
-        if (FMainForm) FMainForm->SetMySelf(n);
+        if (TAccountHost* M = this->MainForm()) M->SetMySelf(n);
     };
 
     FormCreate();
@@ -280,9 +287,15 @@ TForm3::~TForm3()
     if (Form3 == this) Form3 = nullptr;
 }
 
+TAccountHost* TForm3::MainForm() const
+{
+    // A host that is a QObject is used only while it lives.
+    return FMainIsObject && !FMainObject ? nullptr : FMainForm;
+}
+
 TAccountHost* TForm3::ServedWindow() const
 {
-    if (Tag == 0) return FMainForm;
+    if (Tag == 0) return MainForm();
     if (Tag < 0 || Tag > static_cast<int>(PatrolWindows.size())) return nullptr;
     return PatrolWindows[Tag - 1];
 }
@@ -333,7 +346,7 @@ void TForm3::ShowReload()
     const int Selected = Settings.SelectedIndex();
     const TAccountRecord R = Settings.Record;
 
-    if (QComboBox* Box = FMainForm ? FMainForm->HostUserNameBox() : nullptr) {
+    if (QComboBox* Box = MainForm() ? MainForm()->HostUserNameBox() : nullptr) {
         // Refilling the list and choosing its item is no change of the text
         // by the user: the main window's change handler stays quiet here and
         // runs when the user name is set below, if it differs.
@@ -349,24 +362,25 @@ void TForm3::ShowReload()
 
 void TForm3::RebuildAccountMenus(const std::vector<std::string>& Names, const std::vector<bool>& PatrolFlags)
 {
-    if (!FMainForm) return;
+    TAccountHost* Main = MainForm();
+    if (!Main) return;
     const bool Any = !Names.empty();
-    if (QMenu* M = FMainForm->HostEditAccountMenu()) {
+    if (QMenu* M = Main->HostEditAccountMenu()) {
         ClearMenu(M);
         M->menuAction()->setEnabled(Any);
         for (size_t i = 0; i < Names.size(); ++i)
             connect(M->addAction(MenuCaption(Q(Names[i]))), &QAction::triggered, this,
                     [this, i] { edit2Click(static_cast<int>(i)); });
     }
-    if (QMenu* M = FMainForm->HostDeleteAccountMenu()) {
+    if (QMenu* M = Main->HostDeleteAccountMenu()) {
         ClearMenu(M);
         M->menuAction()->setEnabled(Any);
         for (size_t i = 0; i < Names.size(); ++i)
             connect(M->addAction(MenuCaption(Q(Names[i]))), &QAction::triggered, this,
                     [this, i] { deleteClick(static_cast<int>(i)); });
     }
-    SetEnabled(FMainForm->HostPatrolItem(), Any);
-    if (QMenu* M = FMainForm->HostPatrolListMenu()) {
+    SetEnabled(Main->HostPatrolItem(), Any);
+    if (QMenu* M = Main->HostPatrolListMenu()) {
         ClearMenu(M);
         for (size_t i = 0; i < Names.size(); ++i) {
             QAction* A = M->addAction(MenuCaption(Q(Names[i])));
@@ -381,18 +395,19 @@ void TForm3::ShowRecord(const TAccountRecord& R, bool Reloading)
     const QString Status = U("選択されたサーバは") + Q(R.Edit1) + U("と") + Q(R.Edit2) + U("です");
 
     eUserName->setText(Q(R.eUserName));
-    if (Reloading && FMainForm) {
-        SetComboText(FMainForm->HostUserNameBox(), eUserName->text());
+    TAccountHost* Main = MainForm();
+    if (Reloading && Main) {
+        SetComboText(Main->HostUserNameBox(), eUserName->text());
         // The main window copies its password field into ePassword; the
         // assignment below then finds it there already.
-        if (QLineEdit* Pw = FMainForm->HostPasswordEdit()) Pw->setText(Q(R.ePassword));
+        if (QLineEdit* Pw = Main->HostPasswordEdit()) Pw->setText(Q(R.ePassword));
     }
     ePassword->setText(Q(R.ePassword));
     passsave->setChecked(R.passsave);
     Edit1->setText(Q(R.Edit1));
     Edit2->setText(Q(R.Edit2));
     Edit4->setText(Q(R.Edit4));
-    if (FMainForm) FMainForm->HostSetConnectStatus(Status);
+    if (TAccountHost* M = MainForm()) M->HostSetConnectStatus(Status);
     if (FSign) FSign->SetLines(R.SignLines);
     ShowSignPreview(R.SignLines);
     signcheck->setChecked(R.signcheck);
@@ -456,7 +471,7 @@ void TForm3::patrolClick() { MessageBox(this, U("このユーザは巡回に組�
 void TForm3::BeginNewAccount()
 {
     Settings.BeginNewAccount();
-    SetEnabled(FMainForm ? FMainForm->HostAddAccountItem() : nullptr, false);
+    SetEnabled(MainForm() ? MainForm()->HostAddAccountItem() : nullptr, false);
     for (QLineEdit* E : {eUserName, ePassword, Edit1, Edit2, Edit4}) E->clear();
     Label3->clear();
     for (QCheckBox* C : {passsave, signcheck, ApopOn, patrol, pingcheck}) C->setChecked(false);
@@ -475,7 +490,7 @@ void TForm3::ShowWindow()
     activateWindow();
 }
 
-void TForm3::EnableAddItem() { SetEnabled(FMainForm ? FMainForm->HostAddAccountItem() : nullptr, true); }
+void TForm3::EnableAddItem() { SetEnabled(MainForm() ? MainForm()->HostAddAccountItem() : nullptr, true); }
 
 void TForm3::Button2Click()
 {
@@ -506,7 +521,7 @@ void TForm3::FormHide()
 
 void TForm3::FormActivate()
 {
-    if (FMainForm) FMainForm->HostSetActiveTextControl(FocusedControl);
+    if (TAccountHost* M = MainForm()) M->HostSetActiveTextControl(FocusedControl);
 }
 
 void TForm3::closeEvent(QCloseEvent* Event)
@@ -572,17 +587,18 @@ void TForm3::mailheadClick()
 
 void TForm3::ApopOnClick()
 {
-    if (FMainForm) FMainForm->mailreadclear();
+    if (TAccountHost* M = MainForm()) M->mailreadclear();
 }
 
 void TForm3::OnClick(QWidget* Sender)
 {
-    if (FMainForm) FMainForm->HostSetActiveTextControl(Sender);
+    if (TAccountHost* M = MainForm()) M->HostSetActiveTextControl(Sender);
     FocusedControl = Sender;
     auto* E = qobject_cast<QLineEdit*>(Sender);
     const bool CanCopy = E && E != ePassword && E->selectedText().size() > 0;
-    if (!FMainForm) return;
-    SetEnabled(FMainForm->HostCutItem(), CanCopy);
-    SetEnabled(FMainForm->HostCopyItem(), CanCopy);
-    SetEnabled(FMainForm->HostPasteItem(), ClipboardHasText());
+    TAccountHost* Main = MainForm();
+    if (!Main) return;
+    SetEnabled(Main->HostCutItem(), CanCopy);
+    SetEnabled(Main->HostCopyItem(), CanCopy);
+    SetEnabled(Main->HostPasteItem(), ClipboardHasText());
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QGroupBox>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -142,9 +143,9 @@ public:
     // operations. Read Settings.AccountCount etc. directly.
     TAccountSettings Settings;
 
-    // The main window and the window served now (nullptr when Tag names an
-    // empty or missing patrol slot).
-    TAccountHost* MainForm() const { return FMainForm; }
+    // The main window (nullptr once it is destroyed) and the window served
+    // now (nullptr when Tag names an empty or missing patrol slot).
+    TAccountHost* MainForm() const;
     TAccountHost* ServedWindow() const;
 
     // The current account record as the fields hold it (Shift_JIS), with the
@@ -215,7 +216,9 @@ private:
     void EnableAddItem();
 
     TAccountHost* FMainForm;
-    TOKsign* FSign;
+    QPointer<QObject> FMainObject;  // the main window as a QObject, to notice its end
+    bool FMainIsObject;
+    QPointer<TOKsign> FSign;
 };
 
 // The single settings window (set when it is created, cleared when destroyed).

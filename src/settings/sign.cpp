@@ -27,7 +27,11 @@ QString SignRuler()
     return QString::fromLatin1(SignRulerLine1) + QLatin1String("\r\n") + QString::fromLatin1(SignRulerLine2);
 }
 
-TOKsign::TOKsign(TAccountHost* MainForm, QWidget* Parent) : QDialog(Parent), FMainForm(MainForm)
+TOKsign::TOKsign(TAccountHost* MainForm, QWidget* Parent)
+    : QDialog(Parent),
+      FMainForm(MainForm),
+      FMainObject(dynamic_cast<QObject*>(MainForm)),
+      FMainIsObject(FMainObject != nullptr)
 {
     if (!OKsign) OKsign = this;
     setObjectName(QStringLiteral("OKsign"));
@@ -66,13 +70,18 @@ TOKsign::TOKsign(TAccountHost* MainForm, QWidget* Parent) : QDialog(Parent), FMa
     Buttons->addWidget(OKBtn);
     Buttons->addWidget(CancelBtn);
     auto* Whole = new QVBoxLayout(this);
-    Whole->setContentsMargins(8, 6, 8, 8);
+    // The ruler (62 columns of 6 pixels) needs nearly the whole width; its
+    // first column stands over the text box's first column.
+    Whole->setContentsMargins(1, 4, 1, 6);
     Whole->setSpacing(2);
     Whole->addWidget(Label1);
     Whole->addWidget(Memo1, 1);
     Whole->addSpacing(4);
     Whole->addLayout(Buttons);
 
+    Memo1->document()->setDocumentMargin(1);
+    Label1->setContentsMargins(Memo1->frameWidth() + 1, 0, 0, 0);
+    Buttons->setContentsMargins(0, 0, 6, 0);
     setFixedSize(376, 208);
     if (const QScreen* Screen = QGuiApplication::primaryScreen())
         move(Screen->availableGeometry().center() - QPoint(376 / 2, 208 / 2));
@@ -119,21 +128,24 @@ void TOKsign::SetLines(const std::vector<std::string>& Lines)
 
 void TOKsign::ClearLines() { Memo1->clear(); }
 
+TAccountHost* TOKsign::MainForm() const { return FMainIsObject && !FMainObject ? nullptr : FMainForm; }
+
 void TOKsign::FormActivate()
 {
-    if (FMainForm) FMainForm->HostSetActiveTextControl(FocusedControl);
+    if (TAccountHost* Main = MainForm()) Main->HostSetActiveTextControl(FocusedControl);
 }
 
 void TOKsign::OnClick(QWidget* Sender)
 {
-    if (FMainForm) FMainForm->HostSetActiveTextControl(Sender);
+    TAccountHost* Main = MainForm();
+    if (Main) Main->HostSetActiveTextControl(Sender);
     FocusedControl = Sender;
-    if (!FMainForm) return;
+    if (!Main) return;
     const bool CanCopy = Sender == Memo1 && Memo1->textCursor().hasSelection();
-    if (QAction* A = FMainForm->HostCutItem()) A->setEnabled(CanCopy);
-    if (QAction* A = FMainForm->HostCopyItem()) A->setEnabled(CanCopy);
+    if (QAction* A = Main->HostCutItem()) A->setEnabled(CanCopy);
+    if (QAction* A = Main->HostCopyItem()) A->setEnabled(CanCopy);
     const QMimeData* D = QGuiApplication::clipboard()->mimeData();
-    if (QAction* A = FMainForm->HostPasteItem()) A->setEnabled(D && D->hasText());
+    if (QAction* A = Main->HostPasteItem()) A->setEnabled(D && D->hasText());
 }
 
 void TOKsign::OKBtnClick()

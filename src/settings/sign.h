@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 #include <string>
 #include <vector>
@@ -54,7 +55,11 @@ protected:
     void reject() override;
 
 private:
+    // The main window while it lives.
+    TAccountHost* MainForm() const;
     TAccountHost* FMainForm;
+    QPointer<QObject> FMainObject;
+    bool FMainIsObject;
 };
 
 // The single signature editor (set when it is created, cleared when destroyed).

@@ -470,4 +470,20 @@ TEST_F(SettingsWindowTest, SignatureEditorOkCancelAndSave)
     EXPECT_EQ(Form->Label3->text(), "");
 }
 
+TEST_F(SettingsWindowTest, WindowsOutliveTheMainWindowSafely)
+{
+    auto Host = std::make_unique<THost>();
+    TOKsign Editor(Host.get());
+    TForm3 Window(Host.get(), &Editor, nullptr, Path());
+    Window.Button1->click();
+    EXPECT_EQ(Host->eUserName->count(), 1);
+    Host.reset();
+    EXPECT_EQ(Window.MainForm(), nullptr);
+    Window.ApopOn->setChecked(true);
+    Window.Button2Click();
+    Window.FormCreate();
+    Editor.OnClick(Editor.Memo1);
+    EXPECT_EQ(Window.eUserName->text(), "");
+}
+
 }  // namespace
