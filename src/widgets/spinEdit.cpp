@@ -65,6 +65,20 @@ void TTimerSpeedButton::mouseReleaseEvent(QMouseEvent* Event)
     QAbstractButton::mouseReleaseEvent(Event);
 }
 
+void TTimerSpeedButton::changeEvent(QEvent* Event)
+{
+    // A button disabled or hidden while held (the owner may disable it in
+    // its click handler) never sees the release: stop repeating here.
+    if (Event->type() == QEvent::EnabledChange && !isEnabled() && FRepeatTimer) FRepeatTimer->stop();
+    QAbstractButton::changeEvent(Event);
+}
+
+void TTimerSpeedButton::hideEvent(QHideEvent* Event)
+{
+    if (FRepeatTimer) FRepeatTimer->stop();
+    QAbstractButton::hideEvent(Event);
+}
+
 void TTimerSpeedButton::TimerExpired()
 {
     FRepeatTimer->setInterval(RepeatPause);

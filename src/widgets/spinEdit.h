@@ -43,6 +43,8 @@ protected:
     void paintEvent(QPaintEvent* Event) override;
     void mousePressEvent(QMouseEvent* Event) override;
     void mouseReleaseEvent(QMouseEvent* Event) override;
+    void changeEvent(QEvent* Event) override;
+    void hideEvent(QHideEvent* Event) override;
     QSize sizeHint() const override;
 
 private:

@@ -55,43 +55,24 @@ struct SpinFixture : ::testing::Test {
     void ClickUp() { QTest::mouseClick(Spin->Button->UpButton(), Qt::LeftButton, {}, Middle(Spin->Button->UpButton())); }
 };
 
-TEST_F(SpinFixture, ValueReadsTheTextEmptyAsZeroAndNonNumbersAsMinimum)
+TEST_F(SpinFixture, ValueReadsTheTextAndWritesItWithinTheBounds)
 {
     EXPECT_EQ(Spin->text(), "0");
     SetBounds(3, 9, 5);
-    EXPECT_EQ(Spin->Value(), 5);
-    Spin->setText("");
-    EXPECT_EQ(Spin->Value(), 0);
-    Spin->setText("abc");
-    EXPECT_EQ(Spin->Value(), 3);
-    Spin->setText("1.5");
-    EXPECT_EQ(Spin->Value(), 3);
-    Spin->setText("-");
-    EXPECT_EQ(Spin->Value(), 3);
-    Spin->setText(" +7 ");
-    EXPECT_EQ(Spin->Value(), 7);
-    Spin->setText("-12");
-    EXPECT_EQ(Spin->Value(), -12);
-    // Numbers beyond 32 bits saturate instead of overflowing.
-    Spin->setText("99999999999999999999");
-    EXPECT_EQ(Spin->Value(), INT_MAX);
-    Spin->setText("-2147483648");
-    EXPECT_EQ(Spin->Value(), INT_MIN);
-    Spin->setText("-99999999999999999999");
-    EXPECT_EQ(Spin->Value(), INT_MIN);
-}
-
-TEST_F(SpinFixture, WritingPullsIntoTheBoundsAndPinsEqualBounds)
-{
-    SetBounds(1, 5, 9);
-    EXPECT_EQ(Spin->text(), "5");
-    Spin->SetValue(-4);
-    EXPECT_EQ(Spin->text(), "1");
+    // Empty reads 0, non-numbers the minimum; beyond 32 bits saturates.
+    const std::pair<const char*, int> Reads[] = {{"", 0}, {"abc", 3}, {"1.5", 3}, {"-", 3}, {" +7 ", 7},
+        {"-12", -12}, {"99999999999999999999", INT_MAX}, {"-2147483648", INT_MIN}, {"-99999999999999999999", INT_MIN}};
+    for (auto [Text, Expected] : Reads) {
+        Spin->setText(Text);
+        EXPECT_EQ(Spin->Value(), Expected) << Text;
+    }
+    // Writing pulls into the bounds; equal bounds pin the value.
+    const int Writes[][4] = {{1, 5, 9, 5}, {1, 5, -4, 1}, {0, 0, 17, 0}, {4, 4, -3, 4}};
+    for (auto& W : Writes) {
+        SetBounds(W[0], W[1], W[2]);
+        EXPECT_EQ(Spin->Value(), W[3]);
+    }
     Spin->SetValue(int64_t(INT_MAX) + 10);
-    EXPECT_EQ(Spin->text(), "5");
-    SetBounds(0, 0, 17);
-    EXPECT_EQ(Spin->text(), "0");
-    SetBounds(4, 4, -3);
     EXPECT_EQ(Spin->text(), "4");
 }
 
@@ -112,10 +93,25 @@ TEST_F(SpinFixture, ButtonsStepWithinTheBoundsAndSetButtonClicked)
     EXPECT_EQ(Spin->text(), "4");
     EXPECT_TRUE(Spin->Button->ButtonClicked);
 
+    // Pressing a half brings the focus to the field.
+    Other->setFocus();
+    ClickUp();
+    EXPECT_TRUE(Spin->hasFocus());
+    EXPECT_EQ(Spin->text(), "5");
+
     // Both bounds 0: a click leaves 0.
     SetBounds(0, 0, 0);
     ClickUp();
     EXPECT_EQ(Spin->text(), "0");
+
+    // A read-only field beeps instead of stepping.
+    SetBounds(1, 5, 2);
+    Spin->setReadOnly(true);
+    ClickUp();
+    QTest::keyClick(Spin, Qt::Key_Down);
+    EXPECT_EQ(Spin->text(), "2");
+    EXPECT_EQ(Beeps, 2);
+    Spin->setReadOnly(false);
 
     // A step at the ends of the 32-bit range does not overflow.
     SetBounds(INT_MIN, INT_MAX, INT_MAX);
@@ -125,26 +121,6 @@ TEST_F(SpinFixture, ButtonsStepWithinTheBoundsAndSetButtonClicked)
     Spin->SetValue(INT_MIN);
     Spin->DownClick();
     EXPECT_EQ(Spin->Value(), INT_MIN);
-}
-
-TEST_F(SpinFixture, PressingAHalfMovesTheFocusToTheField)
-{
-    SetBounds(1, 5, 1);
-    Other->setFocus();
-    ASSERT_TRUE(Other->hasFocus());
-    ClickUp();
-    EXPECT_TRUE(Spin->hasFocus());
-    EXPECT_EQ(Spin->text(), "2");
-}
-
-TEST_F(SpinFixture, ReadOnlyFieldBeepsInsteadOfStepping)
-{
-    SetBounds(1, 5, 2);
-    Spin->setReadOnly(true);
-    ClickUp();
-    QTest::keyClick(Spin, Qt::Key_Down);
-    EXPECT_EQ(Spin->text(), "2");
-    EXPECT_EQ(Beeps, 2);
 }
 
 TEST_F(SpinFixture, ArrowKeysInTheFieldStepWithoutButtonClicked)
@@ -265,10 +241,8 @@ TEST_F(SpinFixture, LayoutKeepsThePairInsideTheRightEdge)
     EXPECT_LE(Pair->geometry().right(), Spin->width() - 1);
     EXPECT_GE(Pair->x(), Spin->width() - 15 - 4);
     EXPECT_GE(Spin->textMargins().right(), 15);
-    EXPECT_EQ(Pair->UpButton()->geometry().top(), 0);
-    EXPECT_EQ(Pair->UpButton()->height() + Pair->DownButton()->height(), Pair->height());
     EXPECT_EQ(Pair->DownButton()->y(), Pair->UpButton()->height());
-    EXPECT_GE(Spin->minimumHeight(), Spin->fontMetrics().height());
+    EXPECT_EQ(Pair->UpButton()->height() + Pair->DownButton()->height(), Pair->height());
     Pair->resize(8, 30);
     EXPECT_GE(Pair->width(), 15);
 }
@@ -312,6 +286,22 @@ TEST_F(SpinFixture, HeldButtonRepeatsAfter400ThenEvery100Milliseconds)
     QTest::mouseClick(Up, Qt::LeftButton, {}, Middle(Up));
     QTest::qWait(450);
     EXPECT_EQ(Clicks, After + 1);
+}
+
+// The owner disables the field while it acts on a click (as the read page
+// does while it fetches a message): the held button stops repeating.
+TEST_F(SpinFixture, DisablingWhileHeldStopsTheRepeat)
+{
+    SetBounds(0, 1000, 0);
+    TTimerSpeedButton* Up = Spin->Button->UpButton();
+    Spin->OnChange = [this] { Spin->setEnabled(false); };
+    QTest::mousePress(Up, Qt::LeftButton, {}, Middle(Up));
+    QTest::qWait(650);
+    EXPECT_EQ(Spin->Value(), 1);
+    EXPECT_FALSE(Up->RepeatTimer()->isActive());
+    Spin->setEnabled(true);
+    QTest::mouseRelease(Up, Qt::LeftButton, {}, Middle(Up));
+    EXPECT_EQ(Spin->Value(), 1);
 }
 
 } // namespace
