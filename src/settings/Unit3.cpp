@@ -331,7 +331,10 @@ void TForm3::ShowSignPreview(const std::vector<std::string>& Lines)
 
 void TForm3::FormCreate()
 {
-    RadioGroup1->SetItems({QStringLiteral("RFC2231"), QStringLiteral("JISEncode")});
+    // The choice is refilled only when its items differ, so its buttons keep
+    // their place in the tab order.
+    const QStringList Encodings{QStringLiteral("RFC2231"), QStringLiteral("JISEncode")};
+    if (RadioGroup1->Items() != Encodings) RadioGroup1->SetItems(Encodings);
     RadioGroup1->SetItemIndex(1);
     Settings.Reload();
     ShowReload();

@@ -198,8 +198,10 @@ TEST_F(SettingsWindowTest, ControlsCarryTheirNamesCaptionsAndTabOrder)
     EXPECT_EQ(Form->RadioGroup1->ItemIndex(), 1);
     EXPECT_TRUE(Form->mailhead->isChecked());
 
+    Form->FormCreate();  // a reload keeps the tab order of the encoding choice
     Form->show();
     EXPECT_FALSE(Form->patrol->isVisible());
+    EXPECT_EQ(NextTabStop(Form->Button3), Form->RadioGroup1->Button(0));
     QWidget* W = Form->eUserName;
     for (QWidget* Next : {(QWidget*)Form->ePassword, (QWidget*)Form->Edit1, (QWidget*)Form->Edit2,
                           (QWidget*)Form->Edit4, (QWidget*)Form->passsave}) {
@@ -311,6 +313,16 @@ TEST_F(SettingsWindowTest, EditAndDeleteThroughTheAccountSubItems)
     EXPECT_EQ(Value("Number", "count"), "3");
     EXPECT_EQ(Value("Number", "start"), "2");
     EXPECT_EQ(Value("Account2", "address"), "b@example.jp");
+
+    // "巡回する" of account 2 enables its "巡回リスト" sub-item only.
+    Form->patrol->setChecked(true);
+    Form->Button1->click();
+    ASSERT_EQ(Main.PatrolList->actions().size(), 3);
+    EXPECT_FALSE(Main.PatrolList->actions()[0]->isEnabled());
+    EXPECT_TRUE(Main.PatrolList->actions()[1]->isEnabled());
+    EXPECT_TRUE(Main.Patrol->isEnabled());
+    Main.PatrolList->actions()[1]->trigger();
+    EXPECT_EQ(Messages, QStringList{U("このユーザは巡回に組み込まれています")});
 
     Questions.clear();
     Answer = false;
