@@ -1,5 +1,4 @@
-// libFuzzer target: the POP3 receive engine fed arbitrary byte chunks in
-// arbitrary states, with commands and handlers that send more commands mixed in.
+// libFuzzer target: the POP3 receive engine fed byte chunks in arbitrary states.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -1,5 +1,4 @@
-// libFuzzer target: the SMTP receive engine and message preparation fed
-// arbitrary byte chunks in arbitrary states.
+// libFuzzer target: the SMTP receive engine and message preparation fed byte chunks in arbitrary states.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -1,5 +1,4 @@
-// Benchmark: TPOPx and TSMTPx against Python's poplib and smtplib, side by side
-// in one run against the same local Dovecot and Postfix.
+// Benchmark: TPOPx and TSMTPx against Python's poplib and smtplib on the same local servers.
 #include <unistd.h>
 
 #include <QCoreApplication>

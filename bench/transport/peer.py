@@ -1,5 +1,4 @@
-# The Python side of the transport benchmark: poplib and smtplib doing the same
-# work as TPOPx and TSMTPx; prints the seconds taken.
+# The Python side of the transport benchmark: poplib and smtplib timing the same work.
 import poplib
 import smtplib
 import sys

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Transport benchmark: builds the transport library in BUILD_DIR (default
-# build/), compiles bench_transport against it, starts local Dovecot and
-# Postfix (root needed) and prints TPOPx/TSMTPx against poplib/smtplib with
-# their ratios (below 1.0 means faster than Python).
+# Transport benchmark: TPOPx/TSMTPx against poplib/smtplib on local Dovecot and Postfix, with ratios.
+# Builds the transport library in BUILD_DIR (default build/), compiles bench_transport against it and
+# runs it as root (the servers need it). A ratio below 1.0 means faster than Python.
 # Usage: bench/transport/run.sh [BUILD_DIR] [RUNS]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)

@@ -1,5 +1,4 @@
-// TClientSocket: the event-driven TCP client socket (over QTcpSocket on the GUI
-// thread) with its connection object and the mapping to WinSock error numbers.
+// TClientSocket, the event-driven TCP client socket over QTcpSocket, with its connection object and WinSock error numbers.
 #include "ClientSocket.h"
 
 #include <netdb.h>

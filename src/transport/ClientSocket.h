@@ -1,6 +1,4 @@
-// TClientSocket: the event-driven TCP client socket (over QTcpSocket on the GUI
-// thread) that the POP3 and SMTP clients are built on, with its connection
-// object, error kinds, ESocketError and the mapping to WinSock error numbers.
+// TClientSocket, the event-driven TCP client socket over QTcpSocket, with its connection object and WinSock error numbers.
 #pragma once
 
 #include <QAbstractSocket>

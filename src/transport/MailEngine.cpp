@@ -1,6 +1,4 @@
-// The POP3 and SMTP protocol engines without a socket: states, commands, the
-// receive state machines (reply assembly, dot-stuffing and its undoing) and
-// completion dispatch.
+// The socket-free POP3 and SMTP engines: states, commands, reply assembly, dot-stuffing and completion dispatch.
 #include "MailEngine.h"
 
 #include <climits>

@@ -1,7 +1,5 @@
-// The POP3 and SMTP protocol engines without a socket: states, commands, the
-// receive state machines (reply assembly, dot-stuffing and its undoing) and
-// completion dispatch. TPOPx and TSMTPx put them on a client socket; tests and
-// fuzzers feed them bytes directly.
+// The socket-free POP3 and SMTP engines: states, commands, reply assembly, dot-stuffing and completion dispatch.
+// TPOPx and TSMTPx put them on a client socket; tests and fuzzers feed them bytes directly.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,4 @@
-// TPOPx and TSMTPx: the POP3 and SMTP client components, each a client socket
-// whose read event drives its protocol engine.
+// TPOPx and TSMTPx: the POP3 and SMTP client components on a client socket.
 #pragma once
 
 #include "ClientSocket.h"

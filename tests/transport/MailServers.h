@@ -1,6 +1,4 @@
-// Real Dovecot (POP3) and Postfix (SMTP) on loopback ports of their own, with
-// configs and the Maildir in the build tree; started once per test process
-// and stopped by their PIDs when the process ends, however it ends.
+// Test fixture: real Dovecot and Postfix on loopback, configured in the build tree, stopped by PID at exit.
 #pragma once
 
 #include <string>

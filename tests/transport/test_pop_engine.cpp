@@ -1,5 +1,4 @@
-// The POP3 receive engine: login, listing, dot-unstuffing, completion dispatch,
-// refusals, and linear cost on large and hostile replies.
+// Tests of the POP3 receive engine: login, listing, dot-unstuffing, dispatch, refusals, linear cost.
 #include <gtest/gtest.h>
 
 #include <chrono>

@@ -1,5 +1,4 @@
-// TPOPx against a real Dovecot and TSMTPx against a real Postfix delivering
-// into the Maildir that Dovecot serves, both started by the tests on loopback.
+// Tests of TPOPx against a real Dovecot and of TSMTPx against a real Postfix delivering into its Maildir.
 #include <gtest/gtest.h>
 #include <unistd.h>
 

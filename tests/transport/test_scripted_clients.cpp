@@ -1,6 +1,4 @@
-// TPOPx and TSMTPx against a scripted loopback server: replies one byte per
-// read, lower-case -err, multi-line and malformed SMTP replies, a server that
-// closes in the middle of a reply, and a greeting that never comes.
+// Tests of TPOPx and TSMTPx against a scripted loopback server: byte-level and hostile replies.
 #include <gtest/gtest.h>
 
 #include "ScriptedServer.h"

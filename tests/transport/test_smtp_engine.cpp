@@ -1,5 +1,4 @@
-// The SMTP engine: message preparation, the dialogue, recipient naming, reply
-// assembly, refusals, and linear cost on long replies.
+// Tests of the SMTP engine: message preparation, dialogue, recipients, reply assembly, linear cost.
 #include <gtest/gtest.h>
 
 #include "EngineHarness.h"

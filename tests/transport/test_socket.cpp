@@ -1,5 +1,4 @@
-// TClientSocket on loopback: event order, sending before and after the
-// connect, large sends in order, close during a lookup, and error numbers.
+// Tests of TClientSocket on loopback: event order, sends, close during a lookup, error numbers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
