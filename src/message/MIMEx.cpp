@@ -9,6 +9,7 @@
 #include <fstream>
 #include <istream>
 #include <ostream>
+#include <string_view>
 
 #include "codex.h"
 #include "cp932.h"
@@ -22,20 +23,20 @@ constexpr size_t OutBufferSize = 32000;
 
 inline unsigned char U(char c) { return static_cast<unsigned char>(c); }
 
-inline bool HasHighOrEsc(const std::string& S) {
+inline bool HasHighOrEsc(std::string_view S) {
     for (char c : S)
         if (U(c) >= 0x80 || c == '\x1b') return true;
     return false;
 }
 
 // Converts to itself under every charset: no high byte, ESC or SO.
-inline bool IsPlainAscii(const std::string& S) {
+inline bool IsPlainAscii(std::string_view S) {
     for (char c : S)
         if (U(c) >= 0x80 || c == '\x1b' || c == '\x0e') return false;
     return true;
 }
 
-inline bool HasHigh(const std::string& S) {
+inline bool HasHigh(std::string_view S) {
     for (char c : S)
         if (U(c) >= 0x80) return true;
     return false;
@@ -62,6 +63,33 @@ private:
     std::string FBuf;
 };
 
+// The same for writers that fill memory through a pointer: Room gives space
+// for at least N more bytes (N at most RawCapacity), Commit takes the end of
+// what was written.
+class TRawOut {
+public:
+    static constexpr size_t RawCapacity = 1 << 16;
+    explicit TRawOut(std::ostream& Stream) : FStream(Stream), FBuf(new char[RawCapacity]) {}
+    ~TRawOut() { Flush(); }
+    char* Room(size_t N) {
+        if (FPos + N > RawCapacity) Flush();
+        return FBuf.get() + FPos;
+    }
+    void Commit(char* End) {
+        FPos = static_cast<size_t>(End - FBuf.get());
+        if (FPos >= OutBufferSize) Flush();
+    }
+    void Flush() {
+        if (FPos > 0) FStream.write(FBuf.get(), static_cast<std::streamsize>(FPos));
+        FPos = 0;
+    }
+
+private:
+    std::ostream& FStream;
+    std::unique_ptr<char[]> FBuf;
+    size_t FPos = 0;
+};
+
 struct TBase64Table {
     signed char V[256];
     TBase64Table() {
@@ -75,35 +103,69 @@ const char Base64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvw
 
 // Base64 over a stream of lines: groups of four may span lines; characters
 // outside the alphabet are skipped; a pad "=" ends the group it closes.
+// Feed and Finish write through Out, which has room for MaxOut(N) bytes, and
+// return the end of what they wrote.
 class TBase64Stream {
 public:
-    void Feed(const char* P, size_t N, std::string& Out) {
-        for (size_t i = 0; i < N; ++i) {
-            const int V = Base64Table.V[U(P[i])];
+    static size_t MaxOut(size_t N) { return N + 8; }
+    char* Feed(const char* P, size_t N, char* Out) {
+        const signed char* T = Base64Table.V;
+        size_t i = 0;
+        while (i < N) {
+            // Whole groups of four alphabet characters, the usual case.
+            if (FCount == 0) {
+                while (i + 4 <= N) {
+                    const int a = T[U(P[i])], b = T[U(P[i + 1])], c = T[U(P[i + 2])], d = T[U(P[i + 3])];
+                    if ((a | b | c | d) < 0) break;
+                    const uint32_t V = (uint32_t(a) << 18) | (uint32_t(b) << 12) | (uint32_t(c) << 6) | uint32_t(d);
+                    Out[0] = static_cast<char>(V >> 16);
+                    Out[1] = static_cast<char>(V >> 8);
+                    Out[2] = static_cast<char>(V);
+                    Out += 3;
+                    i += 4;
+                }
+                if (i == N) break;
+            }
+            const int V = T[U(P[i])];
             if (V >= 0) {
                 FAcc = (FAcc << 6) | static_cast<uint32_t>(V);
                 if (++FCount == 4) {
-                    Out += static_cast<char>((FAcc >> 16) & 0xFF);
-                    Out += static_cast<char>((FAcc >> 8) & 0xFF);
-                    Out += static_cast<char>(FAcc & 0xFF);
+                    Out[0] = static_cast<char>((FAcc >> 16) & 0xFF);
+                    Out[1] = static_cast<char>((FAcc >> 8) & 0xFF);
+                    Out[2] = static_cast<char>(FAcc & 0xFF);
+                    Out += 3;
                     FAcc = 0;
                     FCount = 0;
                 }
             } else if (P[i] == '=') {
-                Finish(Out);
+                Out = Finish(Out);
             }
+            ++i;
         }
+        return Out;
     }
     // Two left-over characters give one byte, three give two, one nothing.
-    void Finish(std::string& Out) {
+    char* Finish(char* Out) {
         if (FCount == 2) {
-            Out += static_cast<char>((FAcc >> 4) & 0xFF);
+            *Out++ = static_cast<char>((FAcc >> 4) & 0xFF);
         } else if (FCount == 3) {
-            Out += static_cast<char>((FAcc >> 10) & 0xFF);
-            Out += static_cast<char>((FAcc >> 2) & 0xFF);
+            *Out++ = static_cast<char>((FAcc >> 10) & 0xFF);
+            *Out++ = static_cast<char>((FAcc >> 2) & 0xFF);
         }
         FAcc = 0;
         FCount = 0;
+        return Out;
+    }
+    // The same appending to a string.
+    void Feed(std::string_view S, std::string& Out) {
+        const size_t Old = Out.size();
+        Out.resize(Old + MaxOut(S.size()));
+        Out.resize(static_cast<size_t>(Feed(S.data(), S.size(), &Out[Old]) - Out.data()));
+    }
+    void Finish(std::string& Out) {
+        const size_t Old = Out.size();
+        Out.resize(Old + 2);
+        Out.resize(static_cast<size_t>(Finish(&Out[Old]) - Out.data()));
     }
 
 private:
@@ -113,14 +175,14 @@ private:
 
 // A quoted-printable line ending in "=" (blanks after it allowed) is a soft
 // line break; Text receives the line without that "=".
-bool SplitSoftBreak(const std::string& Line, std::string& Text) {
+bool SplitSoftBreak(std::string_view Line, std::string& Text) {
     size_t E = Line.size();
     while (E > 0 && (Line[E - 1] == ' ' || Line[E - 1] == '\t')) --E;
     if (E > 0 && Line[E - 1] == '=') {
-        Text.assign(Line, 0, E - 1);
+        Text.assign(Line.data(), E - 1);
         return true;
     }
-    Text = Line;
+    Text.assign(Line.data(), Line.size());
     return false;
 }
 
@@ -329,15 +391,19 @@ void TEncodingList::EncodeFromFile(const std::string& FileName) {
 // TBase64List
 
 void TBase64List::DecodeLines(const TStringList& Lines, std::ostream& Stream) {
-    TOutBuffer Out(Stream);
+    TRawOut Out(Stream);
     TBase64Stream Dec;
+    // Long lines go in pieces, so that each piece's output fits the buffer.
+    constexpr size_t Piece = TRawOut::RawCapacity / 2;
     const int N = Lines.GetCount();
     for (int i = 0; i < N; ++i) {
-        const std::string& L = Lines.At(i);
-        Dec.Feed(L.data(), L.size(), Out.Buf());
-        Out.Check();
+        const std::string_view L = Lines.View(i);
+        for (size_t Pos = 0; Pos < L.size(); Pos += Piece) {
+            const size_t Len = std::min(Piece, L.size() - Pos);
+            Out.Commit(Dec.Feed(L.data() + Pos, Len, Out.Room(TBase64Stream::MaxOut(Len))));
+        }
     }
-    Dec.Finish(Out.Buf());
+    Out.Commit(Dec.Finish(Out.Room(2)));
 }
 
 void TBase64List::DecodeTo(std::ostream& Stream) const { DecodeLines(*this, Stream); }
@@ -345,38 +411,42 @@ void TBase64List::DecodeTo(std::ostream& Stream) const { DecodeLines(*this, Stre
 void TBase64List::EncodeStream(std::istream& Stream, TStringList& Dest) {
     Dest.Clear();
     // Read many lines' worth at a time; every line but the last takes 60 bytes.
+    // The lines go to the packed store: one buffer rather than a string each.
     constexpr size_t Chunk = 60 * 1024;
-    std::string In(Chunk, '\0');
-    std::string Line;
-    Line.reserve(80);
+    std::unique_ptr<char[]> In(new char[Chunk]);
+    char Line[80];
     bool Done = false;
     while (!Done) {
-        Stream.read(&In[0], static_cast<std::streamsize>(Chunk));
+        Stream.read(In.get(), static_cast<std::streamsize>(Chunk));
         const size_t Got = static_cast<size_t>(Stream.gcount());
         if (Got < Chunk) Done = true;
         for (size_t Pos = 0; Pos < Got; Pos += 60) {
             const size_t Len = std::min<size_t>(60, Got - Pos);
-            const unsigned char* B = reinterpret_cast<const unsigned char*>(In.data() + Pos);
-            Line.clear();
+            const unsigned char* B = reinterpret_cast<const unsigned char*>(In.get() + Pos);
+            char* O = Line;
             size_t k = 0;
             for (; k + 3 <= Len; k += 3) {
                 const uint32_t V = (uint32_t(B[k]) << 16) | (uint32_t(B[k + 1]) << 8) | B[k + 2];
-                Line += Base64Alphabet[(V >> 18) & 63];
-                Line += Base64Alphabet[(V >> 12) & 63];
-                Line += Base64Alphabet[(V >> 6) & 63];
-                Line += Base64Alphabet[V & 63];
+                O[0] = Base64Alphabet[(V >> 18) & 63];
+                O[1] = Base64Alphabet[(V >> 12) & 63];
+                O[2] = Base64Alphabet[(V >> 6) & 63];
+                O[3] = Base64Alphabet[V & 63];
+                O += 4;
             }
             if (Len - k == 1) {
-                Line += Base64Alphabet[B[k] >> 2];
-                Line += Base64Alphabet[(B[k] & 3) << 4];
-                Line += "==";
+                O[0] = Base64Alphabet[B[k] >> 2];
+                O[1] = Base64Alphabet[(B[k] & 3) << 4];
+                O[2] = '=';
+                O[3] = '=';
+                O += 4;
             } else if (Len - k == 2) {
-                Line += Base64Alphabet[B[k] >> 2];
-                Line += Base64Alphabet[((B[k] & 3) << 4) | (B[k + 1] >> 4)];
-                Line += Base64Alphabet[(B[k + 1] & 15) << 2];
-                Line += '=';
+                O[0] = Base64Alphabet[B[k] >> 2];
+                O[1] = Base64Alphabet[((B[k] & 3) << 4) | (B[k + 1] >> 4)];
+                O[2] = Base64Alphabet[(B[k + 1] & 15) << 2];
+                O[3] = '=';
+                O += 4;
             }
-            Dest.Add(Line);
+            Dest.AddPacked(std::string_view(Line, static_cast<size_t>(O - Line)));
         }
     }
 }
@@ -391,7 +461,7 @@ void TQuotedPrintableList::DecodeLines(const TStringList& Lines, std::ostream& S
     std::string Text;
     const int N = Lines.GetCount();
     for (int i = 0; i < N; ++i) {
-        const bool Soft = SplitSoftBreak(Lines.At(i), Text);
+        const bool Soft = SplitSoftBreak(Lines.View(i), Text);
         Out.Buf() += QPDecode(Text);
         if (!Soft) Out.Buf() += "\r\n";
         Out.Check();
@@ -437,7 +507,7 @@ void TPlainList::DecodeLines(const TStringList& Lines, std::ostream& Stream) {
     TOutBuffer Out(Stream);
     const int N = Lines.GetCount();
     for (int i = 0; i < N; ++i) {
-        Out.Buf() += Lines.At(i);
+        Out.Buf() += Lines.View(i);
         Out.Buf() += "\r\n";
         Out.Check();
     }
@@ -889,19 +959,21 @@ void TMIMEPart::AddLine(const std::string& Line) {
         if (!Parts.empty()) {
             Parts.back()->AddLine(Line);
         } else {
-            Body().Add(ConvertCharset(Line));  // the preamble
+            Body().AddPacked(ConvertCharset(Line));  // the preamble
         }
         return;
     }
+    // Body lines go to the packed store: a large attachment is then one
+    // buffer, not a string per line.
     if (!MimeVersion.empty() && (MediaType != "text" || (SubType != "plain" && !SubType.empty()))) {
-        Body().Add(Line);
+        Body().AddPacked(Line);
     } else if (MimeVersion.empty() || !DecodeAsHeader) {
         if (IsPlainAscii(Line))
-            Body().Add(Line);  // the conversion would copy it unchanged
+            Body().AddPacked(Line);  // the conversion would copy it unchanged
         else
-            Body().Add(ConvertCharset(Line));
+            Body().AddPacked(ConvertCharset(Line));
     } else {
-        Body().Add(ConvertCharset(DecodeHeader(Line)));
+        Body().AddPacked(ConvertCharset(DecodeHeader(Line)));
     }
 }
 
@@ -953,12 +1025,14 @@ std::string TMIMEPart::GetBoundary() {
 }
 
 void TMIMEPart::AttachFile(const std::string& Path) {
-    TBase64List List;
-    List.EncodeFromFile(Path);
-    Body().Clear();
-    const int N = List.GetCount();
-    Body().Reserve(N);
-    for (int i = 0; i < N; ++i) Body().Add(List.At(i));
+    // Encoded straight into the body; a missing file leaves it empty.
+    if (FileExists(Path)) {
+        std::ifstream F(NativePath(Path), std::ios::binary);
+        if (!F) throw EMIMEFileError("Cannot open file \"" + Path + "\"");
+        TBase64List::EncodeStream(F, Body());
+    } else {
+        Body().Clear();
+    }
     SetField("Content-Transfer-Encoding", "base64");
     const size_t Slash = Path.find_last_of('/');
     SetFileName(Slash == std::string::npos ? Path : Path.substr(Slash + 1));
@@ -974,10 +1048,18 @@ void TMIMEPart::WriteTo(TStrings& Dest) {
     Dest.Add("");
     if (MediaType != "multipart" || Depth >= MaxMIMEDepth) {
         const TStringList& B = Body();
-        if (Fast) Fast->Reserve(Fast->GetCount() + B.GetCount());
-        for (int i = 0; i < B.GetCount(); ++i) {
-            const std::string& L = B.At(i);
-            Dest.Add(HasHigh(L) ? SJISToJIS(L) : L);
+        const int N = B.GetCount();
+        if (Fast) {
+            Fast->Reserve(Fast->GetCount() + N);
+            for (int i = 0; i < N; ++i) {
+                const std::string_view L = B.View(i);
+                Fast->Add(HasHigh(L) ? SJISToJIS(std::string(L)) : std::string(L));
+            }
+        } else {
+            for (int i = 0; i < N; ++i) {
+                const std::string_view L = B.View(i);
+                Dest.Add(HasHigh(L) ? SJISToJIS(std::string(L)) : std::string(L));
+            }
         }
         return;
     }
@@ -1029,7 +1111,7 @@ void TMIMEPart::DecodeTextBody() {
     if (Enc == "quoted-printable") {
         std::string Buffer, Text;
         for (int i = 0; i < N; ++i) {
-            const bool Soft = SplitSoftBreak(B.At(i), Text);
+            const bool Soft = SplitSoftBreak(B.View(i), Text);
             Buffer += Text;
             if (!Soft) {
                 Out.push_back(ConvertCharset(QPDecode(Buffer)));
@@ -1053,9 +1135,8 @@ void TMIMEPart::DecodeTextBody() {
             if (Start > 0) Bytes.erase(0, Start);
         };
         for (int i = 0; i < N; ++i) {
-            const std::string& L = B.At(i);
             const size_t From = Bytes.size();
-            Dec.Feed(L.data(), L.size(), Bytes);
+            Dec.Feed(B.View(i), Bytes);
             TakeLines(From);
         }
         const size_t From = Bytes.size();
@@ -1283,8 +1364,7 @@ void TMIMEx::MakeMultipart() {
     auto Child = NewPart();
     Child->Depth = 1;
     TStringList& RB = Root->Body();
-    Child->Body().Reserve(RB.GetCount());
-    for (int i = 0; i < RB.GetCount(); ++i) Child->Body().Add(RB.At(i));
+    for (int i = 0; i < RB.GetCount(); ++i) Child->Body().AddPacked(RB.View(i));
     RB.Clear();
     Child->SetField("Content-Type", CT);
     Child->SetField("Content-Transfer-Encoding", CTE);

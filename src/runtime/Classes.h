@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "SysUtils.h"
@@ -72,12 +73,25 @@ public:
     TStringList& operator=(const TStringList&) = delete;
 
     std::string Get(int Index) const override;
-    int GetCount() const override { return static_cast<int>(FItems.size()); }
+    int GetCount() const override { return static_cast<int>(FItems.size() + FPackEnds.size()); }
     void Insert(int Index, const std::string& S) override;
     void Delete(int Index) override;
     void Clear() override;
     void Put(int Index, const std::string& S) override;
     int Add(const std::string& S) override;
+    // The same, taking over the string's storage.
+    int Add(std::string&& S);
+
+    // Appends a line to the packed store: the bytes of packed lines lie one
+    // after another in one buffer instead of one string each, which suits
+    // long bodies that are mostly read once, in order, through View. To every
+    // other reader they are ordinary lines: the first read through At or Get,
+    // or any change other than another Add, turns all of them into ordinary
+    // lines (Add after packed lines packs its line too).
+    void AddPacked(std::string_view S);
+    // Line Index without turning packed lines into strings. The view stays
+    // valid until the list is next changed or read through At or Get.
+    std::string_view View(int Index) const;
 
     int AddObject(const std::string& S, TObject* Obj);
     void InsertObject(int Index, const std::string& S, TObject* Obj);
@@ -98,6 +112,20 @@ private:
         TObject* Obj = nullptr;
     };
     void CheckIndex(int Index, int Limit) const;
-    std::vector<Item> FItems;
+    // Moves the packed lines into FItems.
+    void Unpack() const;
+    std::string_view PackedView(size_t K) const;
+    // The packed lines, which always follow those of FItems, lie in chunks
+    // that never move (so adding copies no earlier bytes); a line never spans
+    // two chunks. FPackEnds holds the end of each line within its chunk.
+    struct PackChunk {
+        std::unique_ptr<char[]> Data;
+        size_t Size = 0;
+        size_t Capacity = 0;
+        size_t FirstLine = 0;  // among the packed lines
+    };
+    mutable std::vector<Item> FItems;
+    mutable std::vector<PackChunk> FPackChunks;
+    mutable std::vector<size_t> FPackEnds;
     bool FOwnsObjects;
 };
