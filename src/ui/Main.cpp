@@ -408,7 +408,6 @@ void TMainForm::CreateMenus()
     Copy2 = Item(Copy1, "Copy2", "コピー(&C)", QKeySequence(Qt::CTRL | Qt::Key_C), &TMainForm::Copy2Click);
     Cut1 = Item(Copy1, "Cut1", "切り取り(&T)", QKeySequence(Qt::CTRL | Qt::Key_X), &TMainForm::Cut1Click);
     Edit1 = Item(Copy1, "Edit1", "設定(&E)", QKeySequence(Qt::CTRL | Qt::Key_E), &TMainForm::Edit1Click);
-    Edit1->setVisible(false);
     N2 = Item(Copy1, "N2", "アドレス帳(&A)", QKeySequence(Qt::CTRL | Qt::Key_B), &TMainForm::N2Click);
     connect(Copy1, &QMenu::aboutToShow, this, [this] { Copy1Click(); });
 
@@ -430,30 +429,20 @@ void TMainForm::CreateMenus()
     N5 = Account1->addSeparator();
     N5->setObjectName(QStringLiteral("N5"));
     patrol = Item(Account1, "patrol", "巡回", QKeySequence(Qt::CTRL | Qt::Key_P), &TMainForm::patrolClick);
-    patrol->setVisible(false);
     patrolList = SubMenu(Account1, "patrolList", "巡回リスト");
     patrolList->menuAction()->setVisible(false);
 
     Help1 = SubMenu(nullptr, "Help1", "ヘルプ(&H)");
     About1 = Item(Help1, "About1", "バージョン情報(&V)", QKeySequence(Qt::Key_F1), &TMainForm::About1Click);
 
-    // A hidden menu item keeps no shortcut of its own in Qt; these window
-    // actions carry the keys of the two hidden items instead.
-    auto HiddenKey = [this](const char* Name, QKeySequence Key, std::function<void()> Run) {
-        QAction* A = new QAction(this);
-        A->setObjectName(QString::fromLatin1(Name));
-        A->setShortcut(Key);
+    // The hidden items "設定(&E)" and "巡回" keep their keys and their enabled
+    // state. Qt disables an invisible action and its shortcut, so these two
+    // stay visible actions of the window itself, outside the menus.
+    for (QAction* A : {Edit1, patrol}) {
+        for (QMenu* M : {Copy1, Account1})
+            M->removeAction(A);
         addAction(A);
-        connect(A, &QAction::triggered, this, [Run] { Run(); });
-    };
-    HiddenKey("Edit1Key", Edit1->shortcut(), [this] {
-        if (Edit1->isEnabled())
-            Edit1Click();
-    });
-    HiddenKey("patrolKey", patrol->shortcut(), [this] {
-        if (patrol->isEnabled())
-            patrolClick();
-    });
+    }
 }
 
 void TMainForm::CreateControls()
@@ -1351,6 +1340,24 @@ void TMainForm::N6Click()
 void TMainForm::patrolClick()
 {
     // The patrol windows come with the receiving side.
+}
+
+void TMainForm::Calendar1Click()
+{
+    // filled by the calendar
+}
+
+void TMainForm::Button6MouseDown(Qt::MouseButton Button)
+{
+    // filled by the calendar
+    Q_UNUSED(Button);
+}
+
+void TMainForm::Button6KeyDown(int Key, Qt::KeyboardModifiers Mods)
+{
+    // filled by the calendar
+    Q_UNUSED(Key);
+    Q_UNUSED(Mods);
 }
 
 void TMainForm::PasswdOKClick()

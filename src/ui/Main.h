@@ -228,7 +228,7 @@ public:
     QAction* Paste1 = nullptr;   // "貼り付け(&P)"
     QAction* Copy2 = nullptr;    // "コピー(&C)"
     QAction* Cut1 = nullptr;     // "切り取り(&T)"
-    QAction* Edit1 = nullptr;    // "設定(&E)" (hidden)
+    QAction* Edit1 = nullptr;    // "設定(&E)" (hidden: a window action outside the menu)
     QAction* N2 = nullptr;       // "アドレス帳(&A)"
     QMenu* View1 = nullptr;      // "表示(&V)"
     QAction* N3 = nullptr;       // "ヘッダ表示(&H)" (checkable)
@@ -237,7 +237,7 @@ public:
     QMenu* edit2 = nullptr;      // "編集(&E)": one sub-item per account (settings window)
     QMenu* delete1 = nullptr;    // "削除(&D)": one sub-item per account (settings window)
     QAction* N5 = nullptr;       // separator
-    QAction* patrol = nullptr;   // "巡回" (hidden)
+    QAction* patrol = nullptr;   // "巡回" (hidden: a window action outside the menu)
     QMenu* patrolList = nullptr; // "巡回リスト" (hidden): one sub-item per account
     QMenu* Help1 = nullptr;      // "ヘルプ(&H)"
     QAction* About1 = nullptr;   // "バージョン情報(&V)"
@@ -282,6 +282,11 @@ public:
     void Passchange();
     void CmailheadClick();
     void Timer2Timer();
+
+    // The anniversary calendar of the connection page.
+    void Calendar1Click();
+    void Button6MouseDown(Qt::MouseButton Button);
+    void Button6KeyDown(int Key, Qt::KeyboardModifiers Mods);
 
     void PasswdOKClick();  // comes with receiving
     void SendBtnClick();   // comes with sending

@@ -1,0 +1,561 @@
+// Tests of the main window with real widgets offscreen, a real settings window and real files.
+#include <QAction>
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include "Accounts.h"
+#include "Main.h"
+#include "MailNews.h"
+#include "SysUtils.h"
+#include "Unit3.h"
+#include "cp932.h"
+#include "sign.h"
+#include "spinEdit.h"
+
+namespace {
+
+QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
+
+std::string ReadFile(const QString& Path)
+{
+    QFile F(Path);
+    if (!F.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return F.readAll().toStdString();
+}
+
+void WriteFile(const QString& Path, const std::string& Bytes)
+{
+    QFile F(Path);
+    ASSERT_TRUE(F.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    F.write(Bytes.data(), static_cast<qint64>(Bytes.size()));
+}
+
+// The windows as the program start creates them, in a temporary program
+// folder; every message box is recorded and answered Yes.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Dir.isValid());
+        SetProgramDir(QFile::encodeName(Dir.path()).toStdString() + "/");
+        MessageBoxHook = [this](QWidget*, QMessageBox::Icon, const QString&, const QString& Text,
+                                QMessageBox::StandardButtons) {
+            Boxes << Text;
+            return QMessageBox::Yes;
+        };
+        TForm3::QuestionBox = [this](QWidget*, const QString& Text) {
+            Boxes << Text;
+            return true;
+        };
+        TForm3::MessageBox = [this](QWidget*, const QString& Text) { Boxes << Text; };
+        TForm3::ErrorBox = [this](QWidget*, const QString& Text) { Boxes << Text; };
+        Main = new TMainForm;
+        Sign = new TOKsign(Main);
+        Settings = new TForm3(Main, Sign);
+    }
+    void TearDown() override
+    {
+        delete Settings;
+        delete Sign;
+        delete Main;
+        MessageBoxHook = nullptr;
+        QApplication::clipboard()->clear();
+    }
+    QString Path(const char* Name) const { return Dir.path() + "/" + QString::fromLatin1(Name); }
+
+    QTemporaryDir Dir;
+    QStringList Boxes;
+    TMainForm* Main = nullptr;
+    TOKsign* Sign = nullptr;
+    TForm3* Settings = nullptr;
+};
+
+TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints)
+{
+    EXPECT_EQ(Main->windowTitle(), QStringLiteral("velnaro ver1.2.1.4"));
+    EXPECT_EQ(Main->PageControl1->currentWidget(), Main->ConPage);
+    EXPECT_EQ(Main->PageControl1->tabText(0), U("メール配信"));
+    EXPECT_EQ(Main->PageControl1->tabText(1), U("メール鑑賞"));
+    EXPECT_EQ(Main->PageControl1->tabText(2), U("接続設定"));
+
+    const struct { QWidget* W; const char* Name; const char* Hint; } Controls[] = {
+        {Main->eTo, "eTo", "Recipient's name(s), comma delimited"},
+        {Main->eCC, "eCC", "cc: name(s), comma delimited"},
+        {Main->eSubject, "eSubject", "Subject of this message"},
+        {Main->SendBtn, "SendBtn", "Send message via SMTP"},
+        {Main->ClearBtn, "ClearBtn", "Clear contents of all controls"},
+        {Main->Button2, "Button2", "添付ファイルを選択します"},
+        {Main->Button3, "Button3", "選択された添付ファイルを取り消します"},
+        {Main->Button5, "Button5", "CCを含めた全員に返信する"},
+        {Main->reletter, "reletter", "送り手に返信する"},
+        {Main->Button1, "Button1", "チェックのついたファイルを抹消します。"},
+        {Main->eUserName, "eUserName", "Your user name on the host machine"},
+        {Main->ePassword, "ePassword", "Your password on the host machine"},
+        {Main->PasswdOK, "PasswdOK", "popサーバへ接続します"},
+        {Main->Calendar1, "Calendar1", "日にちをクリックしてください"},
+        {Main->Button6, "Button6", "マウスで左・右とクリック"},
+        {Main->memo1, "memo1", "copy&pastで他のページに利用できます"},
+        {Main->Cmailhead, "Cmailhead", "スペースキーで設定できます"},
+        {Main->Label5, "Label5", "Number of messages stored on the server"},
+    };
+    for (const auto& C : Controls) {
+        EXPECT_EQ(C.W->objectName(), QString::fromLatin1(C.Name));
+        EXPECT_EQ(C.W->toolTip(), U(C.Hint)) << C.Name;
+        EXPECT_EQ(Main->findChild<QWidget*>(QString::fromLatin1(C.Name)), C.W) << C.Name;
+    }
+    for (const char* Name : {"reMessageText", "SMTPStatus", "ComboBox2", "lMessageCount", "SpinEdit1",
+                             "ListView1", "mReadMessage", "POPStatus", "ProgressBar2", "Button4",
+                             "ComboBox1", "Panel8", "Panel6", "Panel7", "ConnectStatus", "ProgressBar1"})
+        EXPECT_NE(Main->findChild<QWidget*>(QString::fromLatin1(Name)), nullptr) << Name;
+
+    EXPECT_EQ(Main->SendBtn->text(), U("配信(&S)"));
+    EXPECT_EQ(Main->ClearBtn->text(), QStringLiteral("&Clear"));
+    EXPECT_EQ(Main->Panel7->text(), U("メールシステムに接続してください！"));
+    EXPECT_EQ(Main->Cmailhead->text(), U("メールの本体を読み込まない（大きなデータの時有効）"));
+    EXPECT_TRUE(Main->Cmailhead->isChecked());
+    EXPECT_EQ(Main->lMessageCount->text(), QStringLiteral("0"));
+    EXPECT_EQ(Main->ePassword->echoMode(), QLineEdit::Password);
+    EXPECT_FALSE(Main->Button4->isEnabled());
+    EXPECT_TRUE(Main->ProgressBar1->isHidden());
+    EXPECT_TRUE(Main->ProgressBar2->isHidden());
+    const QStringList Columns = {U("差出人"), U("件名"), U("受信日時"), U("byte数")};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(Main->ListView1->headerItem()->text(i), Columns[i]);
+    EXPECT_FALSE(Main->memo1->toPlainText().isEmpty());  // today's anniversary text
+
+    const struct { QAction* A; const char* Caption; QKeySequence Key; bool Visible; } Items[] = {
+        {Main->N1, "保存", QKeySequence("Ctrl+S"), true},
+        {Main->Open1, "開く", QKeySequence("Ctrl+O"), true},
+        {Main->N4, "強制接続解除(&F)", QKeySequence("Ctrl+Z"), true},
+        {Main->mailend, "終了(&X)", QKeySequence(), true},
+        {Main->Paste1, "貼り付け(&P)", QKeySequence("Ctrl+V"), true},
+        {Main->Copy2, "コピー(&C)", QKeySequence("Ctrl+C"), true},
+        {Main->Cut1, "切り取り(&T)", QKeySequence("Ctrl+X"), true},
+        {Main->Edit1, "設定(&E)", QKeySequence("Ctrl+E"), false},
+        {Main->N2, "アドレス帳(&A)", QKeySequence("Ctrl+B"), true},
+        {Main->N3, "ヘッダ表示(&H)", QKeySequence("Ctrl+H"), true},
+        {Main->N6, "追加(&A)", QKeySequence("Ctrl+I"), true},
+        {Main->edit2->menuAction(), "編集(&E)", QKeySequence("Ctrl+T"), true},
+        {Main->delete1->menuAction(), "削除(&D)", QKeySequence("Ctrl+D"), true},
+        {Main->patrol, "巡回", QKeySequence("Ctrl+P"), false},
+        {Main->patrolList->menuAction(), "巡回リスト", QKeySequence(), false},
+        {Main->About1, "バージョン情報(&V)", QKeySequence("F1"), true},
+    };
+    // A hidden item shows in no menu; its key still works.
+    QList<QAction*> Shown;
+    for (QMenu* M : Main->menuBar()->findChildren<QMenu*>())
+        for (QAction* A : M->actions())
+            if (A->isVisible())
+                Shown << A;
+    for (const auto& I : Items) {
+        EXPECT_EQ(I.A->text(), U(I.Caption));
+        EXPECT_EQ(I.A->shortcut(), I.Key) << I.Caption;
+        EXPECT_EQ(Shown.contains(I.A), I.Visible) << I.Caption;
+    }
+    EXPECT_TRUE(Main->actions().contains(Main->Edit1));
+    EXPECT_TRUE(Main->actions().contains(Main->patrol));
+    EXPECT_FALSE(Main->N1->isEnabled());
+    EXPECT_FALSE(Main->Open1->isEnabled());
+    QStringList Menus;
+    for (QAction* A : Main->menuBar()->actions())
+        Menus << A->text();
+    EXPECT_EQ(Menus, QStringList({U("ファイル(&F)"), U("編集(&E)"), U("表示(&V)"), U("アカウント(&A)"),
+                                  U("ヘルプ(&H)")}));
+    EXPECT_EQ(Main->View1->menuAction()->toolTip(), QStringLiteral("mail header is epressed"));
+}
+
+TEST_F(MainWindowTest, ClipboardCommandsFollowTheActiveControl)
+{
+    // Selected text in the password field never enables copy or cut.
+    Main->ePassword->setText("secret");
+    Main->ePassword->selectAll();
+    QFocusEvent In(QEvent::FocusIn);
+    QApplication::sendEvent(Main->ePassword, &In);
+    EXPECT_EQ(ActiveTextControl, Main->ePassword);
+    EXPECT_FALSE(Main->Copy2->isEnabled());
+    EXPECT_FALSE(Main->Cut1->isEnabled());
+    QApplication::clipboard()->setText("before");
+    Main->Copy2Click();
+    Main->Cut1Click();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
+    EXPECT_EQ(Main->ePassword->text(), QStringLiteral("secret"));
+
+    // A one-line edit with a selection enables both; copy and cut work on it.
+    Main->eSubject->setText(U("件名テスト"));
+    Main->eSubject->setSelection(0, 2);
+    QApplication::sendEvent(Main->eSubject, &In);
+    EXPECT_TRUE(Main->Copy2->isEnabled());
+    EXPECT_TRUE(Main->Cut1->isEnabled());
+    EXPECT_TRUE(Main->Paste1->isEnabled());
+    Main->Cut1Click();
+    EXPECT_EQ(QApplication::clipboard()->text(), U("件名"));
+    EXPECT_EQ(Main->eSubject->text(), U("テスト"));
+    Main->eSubject->deselect();
+    Main->OnClick(Main->eSubject);
+    EXPECT_FALSE(Main->Copy2->isEnabled());
+
+    // Pasting replaces the rich-text box's selection with the clipboard text.
+    Main->reMessageText->setPlainText("abc def");
+    QTextCursor C = Main->reMessageText->textCursor();
+    C.setPosition(4);
+    C.setPosition(7, QTextCursor::KeepAnchor);
+    Main->reMessageText->setTextCursor(C);
+    EXPECT_EQ(ActiveTextControl, Main->reMessageText);  // a selection change tracks the box
+    EXPECT_TRUE(Main->Copy2->isEnabled());
+    Main->Paste1Click();
+    EXPECT_EQ(Main->reMessageText->toPlainText(), U("abc 件名"));
+
+    // Copy from the read-only anniversary memo; cut leaves it alone.
+    Main->memo1->selectAll();
+    Main->OnClick(Main->memo1);
+    Main->Copy2Click();
+    EXPECT_EQ(QApplication::clipboard()->text(), Main->memo1->toPlainText());
+    const QString Memo = Main->memo1->toPlainText();
+    Main->Cut1Click();
+    EXPECT_EQ(Main->memo1->toPlainText(), Memo);
+
+    // The user-name box: the edit menu recomputes copy and cut on the connection page.
+    Main->eUserName->setEditText("nobody");
+    Main->eUserName->lineEdit()->selectAll();
+    ActiveTextControl = Main->eUserName;
+    Main->Copy2->setEnabled(false);
+    Main->Copy1Click();
+    EXPECT_TRUE(Main->Copy2->isEnabled());
+    Main->eUserName->lineEdit()->deselect();
+    Main->Copy1Click();
+    EXPECT_FALSE(Main->Copy2->isEnabled());
+
+    // Changing the page disables all three.
+    Main->OnClick(Main->eSubject);
+    Main->PageControl1->setCurrentWidget(Main->SendPage);
+    EXPECT_FALSE(Main->Paste1->isEnabled());
+
+    // Nothing to paste: the information box, nothing changes.
+    QApplication::clipboard()->clear();
+    Main->OnClick(Main->eTo);
+    EXPECT_FALSE(Main->Paste1->isEnabled());
+    Boxes.clear();
+    Main->Paste1Click();
+    EXPECT_EQ(Boxes, QStringList{QStringLiteral("There is no text on the Clipboard")});
+    EXPECT_TRUE(Main->eTo->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, SaveAndOpenAreEnabledByPage)
+{
+    auto Check = [this](QWidget* Page, bool Save, bool Open) {
+        Main->PageControl1->setCurrentWidget(Page);
+        Main->N1->setEnabled(true);
+        Main->Open1->setEnabled(true);
+        Main->File1Click();
+        EXPECT_EQ(Main->N1->isEnabled(), Save) << Page->objectName().toStdString();
+        EXPECT_EQ(Main->Open1->isEnabled(), Open) << Page->objectName().toStdString();
+    };
+    Check(Main->SendPage, false, true);
+    Check(Main->RecvPage, false, false);
+    Main->reMessageText->setPlainText("body");
+    Main->mReadMessage->setPlainText("read");
+    Check(Main->SendPage, true, true);
+    Check(Main->RecvPage, true, false);
+    Check(Main->ConPage, false, false);
+    // Changing to the connection page disables "保存" without opening the menu.
+    Main->PageControl1->setCurrentWidget(Main->SendPage);
+    EXPECT_TRUE(Main->N1->isEnabled());
+    Main->PageControl1->setCurrentWidget(Main->ConPage);
+    EXPECT_FALSE(Main->N1->isEnabled());
+}
+
+TEST(ResizeLayout, FollowsThePageWidth)
+{
+    TResizeInput In{430, 64, 80, 48, 48, 70, 70, 80};
+    TResizeLayout L = ComputeResizeLayout(In);
+    EXPECT_EQ(L.FieldWidth, 250);  // 350 * 5 / 7
+    EXPECT_EQ(L.SendBtnLeft, 314 + (430 - 314 - 80) / 2);
+    EXPECT_EQ(L.Button2Left, 314 + (430 - 314 - 104) / 2);
+    EXPECT_EQ(L.Button3Left, L.Button2Left + 56);
+    EXPECT_EQ(L.Button1Left, 430 - 70 - 8);
+    EXPECT_EQ(L.reletterLeft, L.Button1Left - 74);
+    EXPECT_EQ(L.Button5Left, L.reletterLeft - 84);
+    // Rounding to the nearest width; a space too small centres leftwards,
+    // dividing toward zero.
+    EXPECT_EQ(ComputeResizeLayout({81, 0, 0, 0, 0, 0, 0, 0}).FieldWidth, 1);   // 5/7
+    EXPECT_EQ(ComputeResizeLayout({82, 0, 0, 0, 0, 0, 0, 0}).FieldWidth, 1);   // 10/7
+    EXPECT_EQ(ComputeResizeLayout({83, 0, 0, 0, 0, 0, 0, 0}).FieldWidth, 2);   // 15/7
+    L = ComputeResizeLayout({100, 64, 80, 48, 48, 70, 70, 80});
+    EXPECT_EQ(L.FieldWidth, 14);
+    EXPECT_EQ(L.SendBtnLeft, 78 + (100 - 78 - 80) / 2);
+    EXPECT_EQ(L.SendBtnLeft, 78 - 29);
+}
+
+TEST_F(MainWindowTest, ResizePlacesTheControls)
+{
+    Main->ApplyLayout(430);
+    for (QWidget* F : {static_cast<QWidget*>(Main->eTo), static_cast<QWidget*>(Main->eCC),
+                       static_cast<QWidget*>(Main->eSubject), static_cast<QWidget*>(Main->ComboBox2)})
+        EXPECT_EQ(F->width(), 250);
+    const int R = Main->eTo->x() + 250;
+    EXPECT_EQ(Main->SendBtn->x(), R + (430 - R - Main->SendBtn->width()) / 2);
+    EXPECT_EQ(Main->ClearBtn->x(), Main->SendBtn->x());
+    EXPECT_EQ(Main->PasswdOK->x(), Main->SendBtn->x());
+    EXPECT_EQ(Main->Button1->x() + Main->Button1->width(), 430 - 8);
+    EXPECT_EQ(Main->reletter->x() + Main->reletter->width(), Main->Button1->x() - 4);
+
+    // Resizing the shown window lays out by the page's width.
+    Main->PageControl1->setCurrentWidget(Main->SendPage);
+    Main->show();
+    Main->resize(700, 500);
+    QApplication::processEvents();
+    const int W = Main->SendPage->width();
+    EXPECT_EQ(Main->eTo->width(), static_cast<int>(std::lround((W - 80) * 5.0 / 7.0)));
+    Main->hide();
+}
+
+TEST(TextFiles, Utf8IsReadAsUtf8AndAnythingElseAsShiftJis)
+{
+    EXPECT_TRUE(IsValidUtf8(""));
+    EXPECT_TRUE(IsValidUtf8("plain ascii\r\n"));
+    EXPECT_TRUE(IsValidUtf8("\xE6\x97\xA5\xE6\x9C\xAC"));          // 日本
+    EXPECT_FALSE(IsValidUtf8("\x93\xFA\x96\x7B"));                  // 日本 in Shift_JIS
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));                          // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));                      // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));                  // above U+10FFFF
+    EXPECT_FALSE(IsValidUtf8("\xE6\x97"));                          // cut short
+
+    EXPECT_EQ(TextFileToSjis("\xE6\x97\xA5\xE6\x9C\xAC\r\n"), "\x93\xFA\x96\x7B\r\n");
+    EXPECT_EQ(TextFileToSjis("\x93\xFA\x96\x7B\r\n"), "\x93\xFA\x96\x7B\r\n");
+    EXPECT_EQ(TextFileToSjis("\xEF\xBB\xBF" "abc"), "abc");          // byte-order mark dropped
+    EXPECT_EQ(TextFileToSjis("\xE3\x80\x9C"), "\x81\x60");           // WAVE DASH as the full-width tilde
+    EXPECT_EQ(TextFileToSjis(std::string("a\0\xE6\x97\xA5", 5)), std::string("a\0\x93\xFA", 4));
+}
+
+TEST_F(MainWindowTest, SavingWritesShiftJisLinesWithCrLf)
+{
+    QString Asked;
+    Main->SaveDialog = [&](const QString& DirName, const QString& Name, const QString&) {
+        Asked = DirName + "|" + Name;
+        return Path("out.txt");
+    };
+    Main->PageControl1->setCurrentWidget(Main->SendPage);
+    Main->reMessageText->setPlainText(U("一行目\n二行目\n\n最後"));
+    Main->N1Click();
+    EXPECT_EQ(Asked, Dir.path() + "/|default.txt");
+    EXPECT_EQ(ReadFile(Path("out.txt")), SJ("一行目\r\n二行目\r\n\r\n最後\r\n"));
+
+    // The read page saves the read message; a second save replaces the file.
+    Main->PageControl1->setCurrentWidget(Main->RecvPage);
+    Main->mReadMessage->setPlainText(U("受信本文"));
+    Main->N1Click();
+    EXPECT_EQ(ReadFile(Path("out.txt")), SJ("受信本文\r\n"));
+
+    // A folder that cannot be written: the error box, no file.
+    Main->SaveDialog = [&](const QString&, const QString&, const QString&) {
+        return Path("missing/out.txt");
+    };
+    Boxes.clear();
+    Main->N1Click();
+    ASSERT_EQ(Boxes.size(), 1);
+    EXPECT_EQ(Boxes[0], QStringLiteral("File not found"));
+}
+
+TEST_F(MainWindowTest, OpeningAndDroppingLoadUtf8AndShiftJisFiles)
+{
+    WriteFile(Path("utf8.txt"), "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\r\nline 2\r\n");  // 日本語
+    WriteFile(Path("sjis.txt"), "\x93\xFA\x96\x7B\x8C\xEA\r\nline 2\r\n");
+    QString Chosen = Path("utf8.txt");
+    Main->OpenDialog = [&](const QString&) { return Chosen; };
+    Main->Open1Click();
+    EXPECT_EQ(Main->reMessageText->toPlainText(), U("日本語\nline 2\n"));
+    Main->reMessageText->clear();
+    Chosen = Path("sjis.txt");
+    Main->Open1Click();
+    EXPECT_EQ(Main->reMessageText->toPlainText(), U("日本語\nline 2\n"));
+
+    // A missing file: the error box and the body unchanged.
+    Chosen = Path("none.txt");
+    Boxes.clear();
+    Main->Open1Click();
+    EXPECT_EQ(Boxes, QStringList{QStringLiteral("File not found")});
+    EXPECT_EQ(Main->reMessageText->toPlainText(), U("日本語\nline 2\n"));
+
+    // Dropping a file on the body loads it instead of inserting its name.
+    WriteFile(Path("drop.txt"), "dropped\n");
+    QMimeData Data;
+    Data.setUrls({QUrl::fromLocalFile(Path("drop.txt"))});
+    QWidget* Target = Main->reMessageText->viewport();
+    QDragEnterEvent Enter(QPoint(5, 5), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Target, &Enter);
+    EXPECT_TRUE(Enter.isAccepted());
+    QDropEvent Drop(QPointF(5, 5), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Target, &Drop);
+    EXPECT_EQ(Main->reMessageText->toPlainText(), QStringLiteral("dropped\n"));
+}
+
+TEST_F(MainWindowTest, AccountsRoundTripThroughTheSettingsWindow)
+{
+    auto AddAccount = [this](const char* User, const char* Pop) {
+        Main->N6Click();
+        EXPECT_FALSE(Main->N6->isEnabled());
+        EXPECT_TRUE(Settings->isVisible());
+        EXPECT_TRUE(Settings->eUserName->text().isEmpty());
+        Settings->eUserName->setText(QString::fromLatin1(User));
+        Settings->Edit1->setText(QString::fromLatin1(Pop));
+        Settings->Edit2->setText("smtp.example");
+        Settings->Edit4->setText(QString::fromLatin1(User) + "@example");
+        Settings->Button1Click();
+        EXPECT_TRUE(Main->N6->isEnabled());
+    };
+    EXPECT_EQ(Main->eUserName->count(), 0);
+    AddAccount("alice", "pop.alice");
+    EXPECT_TRUE(QFile::exists(Path("VELNARO.ini")));
+    AddAccount("bob", "pop.bob");
+    ASSERT_EQ(Main->eUserName->count(), 2);
+    EXPECT_EQ(Main->eUserName->itemText(0), QStringLiteral("alice"));
+    EXPECT_EQ(Main->eUserName->itemText(1), QStringLiteral("bob"));
+    EXPECT_EQ(Main->edit2->actions().size(), 2);
+    EXPECT_EQ(Main->delete1->actions().size(), 2);
+    EXPECT_EQ(Settings->Settings.AccountCount, 2);
+
+    // Switching accounts in the main window shows the account in the settings window.
+    Main->ePassword->setText("pw");
+    Main->eUserName->setCurrentIndex(0);
+    EXPECT_EQ(Main->GetMySelf(), 1);
+    EXPECT_EQ(Settings->Settings.CurrentAccount, 1);
+    EXPECT_EQ(Settings->Edit1->text(), QStringLiteral("pop.alice"));
+    Main->eUserName->setCurrentIndex(1);
+    EXPECT_EQ(Main->GetMySelf(), 2);
+    EXPECT_EQ(Settings->Edit1->text(), QStringLiteral("pop.bob"));
+    EXPECT_EQ(Settings->Settings.SelectedAccount, 1);
+
+    // A name that matches no account keeps the account but is copied over,
+    // and the read page is reset.
+    Main->ListView1->addTopLevelItem(new QTreeWidgetItem({"(1)x"}));
+    Main->lMessageCount->setText("5");
+    Main->eUserName->setEditText("carol");
+    EXPECT_EQ(Main->GetMySelf(), 2);
+    EXPECT_EQ(Settings->eUserName->text(), QStringLiteral("carol"));
+    EXPECT_EQ(Settings->Edit1->text(), QStringLiteral("pop.bob"));
+    EXPECT_EQ(Main->ListView1->topLevelItemCount(), 0);
+    EXPECT_EQ(Main->lMessageCount->text(), QStringLiteral("0"));
+    EXPECT_EQ(Main->Panel7->text(), U("メールシステムに接続してください"));
+
+    // Editing through the "編集(&E)" sub-item and saving.
+    Main->edit2->actions().at(0)->trigger();
+    EXPECT_EQ(Settings->eUserName->text(), QStringLiteral("alice"));
+    Settings->Edit1->setText("pop2.alice");
+    Settings->Button1Click();
+    TAccountSettings File(QFile::encodeName(Path("VELNARO.ini")).toStdString());
+    File.Reload();
+    File.editdisp(1);
+    EXPECT_EQ(File.Record.Edit1, "pop2.alice");
+    EXPECT_EQ(File.AccountCount, 2);
+
+    // Deleting through "削除(&D)" after the confirmation.
+    Boxes.clear();
+    Main->delete1->actions().at(0)->trigger();
+    ASSERT_FALSE(Boxes.isEmpty());
+    EXPECT_TRUE(Boxes[0].contains("alice"));
+    ASSERT_EQ(Main->eUserName->count(), 1);
+    EXPECT_EQ(Main->eUserName->itemText(0), QStringLiteral("bob"));
+    EXPECT_EQ(Main->edit2->actions().size(), 1);
+
+    // The password and the header-only box are copied to the settings window.
+    Main->ePassword->setText("other");
+    EXPECT_EQ(Settings->ePassword->text(), QStringLiteral("other"));
+    Main->Cmailhead->setChecked(!Settings->mailhead->isChecked());
+    EXPECT_EQ(Settings->mailhead->isChecked(), Main->Cmailhead->isChecked());
+    EXPECT_TRUE(Main->PasswdOK->isEnabled());
+    Main->ePassword->clear();
+    EXPECT_FALSE(Main->PasswdOK->isEnabled());
+}
+
+TEST_F(MainWindowTest, ControlGroupsAndReadPageReset)
+{
+    Main->DisableReceiveControls();
+    for (QWidget* W : {static_cast<QWidget*>(Main->PasswdOK), static_cast<QWidget*>(Main->eUserName),
+                       static_cast<QWidget*>(Main->ePassword), static_cast<QWidget*>(Main->Button1),
+                       static_cast<QWidget*>(Main->SpinEdit1), static_cast<QWidget*>(Main->Cmailhead)})
+        EXPECT_FALSE(W->isEnabled());
+    EXPECT_FALSE(Main->patrol->isEnabled());
+    Main->ListView1->setEnabled(false);
+    Main->EnableReceiveControls();
+    EXPECT_TRUE(Main->Button4->isEnabled());
+    EXPECT_TRUE(Main->ListView1->isEnabled());
+    EXPECT_TRUE(Main->patrol->isEnabled());
+    Main->DisableSendControls();
+    EXPECT_FALSE(Main->reMessageText->isEnabled());
+    EXPECT_FALSE(Main->SendBtn->isEnabled());
+    Main->EnableSendControls();
+    EXPECT_TRUE(Main->Button3->isEnabled());
+
+    Main->SpinEdit1->MaxValue = 5;
+    Main->SpinEdit1->setText("3");
+    Main->mReadMessage->setPlainText("text");
+    Main->mailreadclear();
+    EXPECT_EQ(Main->SpinEdit1->MaxValue, 0);
+    EXPECT_TRUE(Main->SpinEdit1->text().isEmpty());
+    EXPECT_TRUE(Main->mReadMessage->toPlainText().isEmpty());
+}
+
+TEST_F(MainWindowTest, ForcedDisconnectClosesTheWindowsPopClient)
+{
+    QTcpServer Server;
+    ASSERT_TRUE(Server.listen(QHostAddress::LocalHost));
+    auto* Pop = new TPOPx(Main);
+    Pop->setObjectName("Pop0");
+    Pop->Address = "127.0.0.1";
+    Pop->Port = Server.serverPort();
+    Pop->Connect();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Pop->Active(); }, 3000));
+    Main->ProgressBar1->show();
+    Main->N4Click();
+    EXPECT_TRUE(Main->ForcedDisconnect);
+    EXPECT_EQ(Pop->State, popNone);
+    EXPECT_TRUE(Main->ProgressBar1->isHidden());
+    EXPECT_TRUE(ProcessEventsUntil([&] { return !Pop->Active(); }, 3000));
+
+    // Without connected clients nothing happens.
+    Main->ForcedDisconnect = false;
+    Main->N4Click();
+    EXPECT_FALSE(Main->ForcedDisconnect);
+}
+
+TEST_F(MainWindowTest, ClosingAPatrolWindowClearsOnlyItsSlot)
+{
+    auto* Patrol = new TMainForm;
+    Patrol->Tag = 2;
+    Settings->PatrolWindows = {Main, Patrol};
+    QPointer<TMainForm> Watch(Patrol);
+    Patrol->close();
+    EXPECT_EQ(Settings->PatrolWindows[0], Main);
+    EXPECT_EQ(Settings->PatrolWindows[1], nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(Watch.isNull());
+    Settings->PatrolWindows.clear();
+}
+
+}  // namespace
