@@ -84,10 +84,7 @@ bool TPopEngine::Retrieve(int N) {
     if (N < 1 || N > MessageCount) return false;
     CurrentMessage = N;
     SendCommand("RETR", IntToStr(N));
-    // Room for the listed size (within reason: the size comes from the
-    // server) spares the buffer its copies while it grows.
-    const int Listed = MessageSize(N - 1);
-    if (Listed > 0) FBuffer.reserve(std::min<size_t>(static_cast<size_t>(Listed) + 4096, 64u << 20));
+    FExpected = MessageSize(N - 1) > 0 ? static_cast<size_t>(MessageSize(N - 1)) : 0;
     return true;
 }
 
@@ -122,6 +119,7 @@ void TPopEngine::Quit() {
 void TPopEngine::ClearBuffer() { EmptyBuffer(); }
 
 void TPopEngine::EmptyBuffer() {
+    FExpected = 0;
     if (FBuffer.capacity() > (1u << 20))
         std::string().swap(FBuffer);  // give back the room of a large reply
     else
@@ -151,6 +149,13 @@ void TPopEngine::DataArrivedInto(const std::function<void(std::string&)>& Fill) 
 }
 
 void TPopEngine::Process(size_t) {
+    // Once a reply has shown itself to be large, room for the listed size
+    // (within reason: the size comes from the server) spares the buffer its
+    // copies while it grows.
+    if (FExpected > 0 && FBuffer.size() >= (1u << 20)) {
+        if (FExpected > FBuffer.size()) FBuffer.reserve(std::min<size_t>(FExpected + 4096, 256u << 20));
+        FExpected = 0;
+    }
     if (FFirstCrlf == std::string::npos) {
         const size_t From = std::min(FCrlfScan, FBuffer.size());
         const size_t P = FBuffer.find(CRLF, From);

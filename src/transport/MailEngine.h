@@ -107,6 +107,7 @@ private:
     size_t FCrlfScan = 0;              // where the search for the first CR LF goes on
     size_t FFirstCrlf = std::string::npos;
     size_t FTermScan = 0;              // where the search for CR LF "." CR LF goes on
+    size_t FExpected = 0;              // listed size of the message being retrieved
     uint64_t FScanned = 0;
 };
 
