@@ -477,6 +477,7 @@ void TMainForm::CreateControls()
     memo1->installEventFilter(this);
     memo1->viewport()->installEventFilter(this);
     ListView1->installEventFilter(this);
+    SpinEdit1->installEventFilter(this);
 
     connect(eUserName, &QComboBox::editTextChanged, this, [this] { ePOPserverChange(); });
     connect(ePassword, &QLineEdit::textChanged, this, [this] { Passchange(); });
@@ -985,15 +986,19 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event)
     }
     if (T == QEvent::ShortcutOverride) {
         auto* K = static_cast<QKeyEvent*>(Event);
-        // Ctrl+Z is the forced disconnect, not the text fields' undo.
-        if (K->key() == Qt::Key_Z && K->modifiers() == Qt::ControlModifier)
-            return true;
+        const QKeySequence Key(K->keyCombination());
         // Ctrl+D in the message list toggles the row's mark rather than
         // opening the account menu's "削除(&D)".
-        if (Watched == ListView1 && K->key() == Qt::Key_D && K->modifiers() == Qt::ControlModifier) {
+        if (Watched == ListView1 && Key == delete1->menuAction()->shortcut()) {
             K->accept();
             return true;
         }
+        // The menu's keys win over the text fields' own bindings (Ctrl+Z is
+        // the forced disconnect, not undo; Ctrl+E the settings window, not
+        // the end of the line). The clipboard keys stay with the field.
+        for (QAction* A : {N1, Open1, N4, Edit1, N2, N3, N6, edit2->menuAction(), patrol, About1})
+            if (Key == A->shortcut())
+                return true;
         return false;
     }
 

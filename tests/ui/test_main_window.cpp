@@ -559,3 +559,26 @@ TEST_F(MainWindowTest, ClosingAPatrolWindowClearsOnlyItsSlot)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, MenuKeysWinOverTheTextFieldsBindings)
+{
+    Main->show();
+    QApplication::setActiveWindow(Main);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Main));
+    Main->PageControl1->setCurrentWidget(Main->SendPage);
+    Main->eTo->setFocus();
+    Main->eTo->setText("abc");
+    // Ctrl+E: the hidden "設定(&E)", not the end of the line.
+    QTest::keyClick(Main->eTo, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_TRUE(Settings->isVisible());
+    Settings->hide();
+    // Ctrl+C stays with the field: it copies its selection.
+    Main->eTo->selectAll();
+    QTest::keyClick(Main->eTo, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("abc"));
+    Main->hide();
+}
+
+}  // namespace
