@@ -2,7 +2,12 @@
 #include "Classes.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+
+#include <sys/mman.h>
 
 namespace {
 inline char LowerAscii(char c) {
@@ -84,7 +89,7 @@ std::string TStringList::Get(int Index) const { return At(Index); }
 
 const std::string& TStringList::At(int Index) const {
     CheckIndex(Index, GetCount());
-    if (!FPackEnds.empty()) Unpack();
+    if (FPackCount > 0) Unpack();
     return FItems[static_cast<size_t>(Index)].Text;
 }
 
@@ -95,48 +100,88 @@ std::string_view TStringList::View(int Index) const {
     return PackedView(I - FItems.size());
 }
 
+size_t TStringList::PackChunk::End(size_t Line) const {
+    uint32_t E;
+    std::memcpy(&E, Data.get() + Capacity - 4 * (Line + 1), 4);
+    return E;
+}
+
 std::string_view TStringList::PackedView(size_t K) const {
     // The last chunk whose first line is at or before K.
     const auto It = std::upper_bound(FPackChunks.begin(), FPackChunks.end(), K,
                                      [](size_t Line, const PackChunk& C) { return Line < C.FirstLine; });
     const PackChunk& C = *(It - 1);
-    const size_t Start = K == C.FirstLine ? 0 : FPackEnds[K - 1];
-    return std::string_view(C.Data.get() + Start, FPackEnds[K] - Start);
+    const size_t J = K - C.FirstLine;
+    const size_t Start = J == 0 ? 0 : C.End(J - 1);
+    return std::string_view(C.Data.get() + Start, C.End(J) - Start);
 }
 
+namespace {
+// Full-size chunks are placed on, and sized to, a huge-page boundary and
+// offered to the kernel for huge pages: a long body then costs a few page
+// faults instead of one per 4 KB.
+constexpr size_t FirstChunk = 256, MaxChunk = 2 << 20;
+// Longer lines are not packed (they are rare and gain nothing from it).
+constexpr size_t MaxPackedLine = MaxChunk / 2;
+
+char* NewChunk(size_t Capacity) {
+    void* P = nullptr;
+    if (Capacity == MaxChunk) {
+        P = std::aligned_alloc(MaxChunk, MaxChunk);
+#ifdef MADV_HUGEPAGE
+        if (P) madvise(P, MaxChunk, MADV_HUGEPAGE);
+#endif
+    } else {
+        P = std::malloc(Capacity);
+    }
+    if (!P) throw std::bad_alloc();
+    return static_cast<char*>(P);
+}
+}  // namespace
+
+void TStringList::FreeChunk::operator()(char* P) const { std::free(P); }
+
 void TStringList::AddPacked(std::string_view S) {
-    // Chunks grow from small (short lists stay small) to 1 MB; a longer line
-    // gets a chunk of its own size.
-    constexpr size_t FirstChunk = 256, MaxChunk = 1 << 20;
-    if (FPackChunks.empty() || FPackChunks.back().Capacity - FPackChunks.back().Size < S.size()) {
+    if (S.size() > MaxPackedLine) {
+        if (FPackCount > 0) Unpack();
+        FItems.push_back(Item{std::string(S), nullptr});
+        return;
+    }
+    // Chunks grow from small (short lists stay small) to 2 MB.
+    const size_t Need = S.size() + 4;
+    if (FPackChunks.empty() ||
+        FPackChunks.back().Capacity - FPackChunks.back().Size - 4 * FPackChunks.back().Lines < Need) {
         const size_t Grown = FPackChunks.empty() ? FirstChunk : std::min(MaxChunk, 2 * FPackChunks.back().Capacity);
         PackChunk C;
-        C.Capacity = std::max(Grown, S.size());
-        C.Data.reset(new char[C.Capacity]);
-        C.FirstLine = FPackEnds.size();
+        C.Capacity = std::max(Grown, (Need + 3) & ~size_t(3));
+        C.Data.reset(NewChunk(C.Capacity));
+        C.FirstLine = FPackCount;
         FPackChunks.push_back(std::move(C));
     }
     PackChunk& C = FPackChunks.back();
     if (!S.empty()) std::memcpy(C.Data.get() + C.Size, S.data(), S.size());
     C.Size += S.size();
-    FPackEnds.push_back(C.Size);
+    const uint32_t E = static_cast<uint32_t>(C.Size);
+    std::memcpy(C.Data.get() + C.Capacity - 4 * (C.Lines + 1), &E, 4);
+    ++C.Lines;
+    ++FPackCount;
 }
 
 void TStringList::Unpack() const {
     // Into a new vector, so that the growth copies nothing twice.
     std::vector<Item> All;
-    All.reserve(FItems.size() + FPackEnds.size());
+    All.reserve(FItems.size() + FPackCount);
     for (Item& I : FItems) All.push_back(std::move(I));
-    for (size_t K = 0; K < FPackEnds.size(); ++K) All.push_back(Item{std::string(PackedView(K)), nullptr});
+    for (size_t K = 0; K < FPackCount; ++K) All.push_back(Item{std::string(PackedView(K)), nullptr});
     FItems.swap(All);
     std::vector<PackChunk>().swap(FPackChunks);
-    std::vector<size_t>().swap(FPackEnds);
+    FPackCount = 0;
 }
 
 void TStringList::Insert(int Index, const std::string& S) { InsertObject(Index, S, nullptr); }
 
 int TStringList::Add(const std::string& S) {
-    if (!FPackEnds.empty()) {
+    if (FPackCount > 0) {
         AddPacked(S);
         return GetCount() - 1;
     }
@@ -144,7 +189,7 @@ int TStringList::Add(const std::string& S) {
 }
 
 int TStringList::Add(std::string&& S) {
-    if (!FPackEnds.empty()) {
+    if (FPackCount > 0) {
         AddPacked(S);
         return GetCount() - 1;
     }
@@ -153,20 +198,20 @@ int TStringList::Add(std::string&& S) {
 }
 
 int TStringList::AddObject(const std::string& S, TObject* Obj) {
-    if (!FPackEnds.empty()) Unpack();
+    if (FPackCount > 0) Unpack();
     FItems.push_back(Item{S, Obj});
     return GetCount() - 1;
 }
 
 void TStringList::InsertObject(int Index, const std::string& S, TObject* Obj) {
     CheckIndex(Index, GetCount() + 1);
-    if (!FPackEnds.empty()) Unpack();
+    if (FPackCount > 0) Unpack();
     FItems.insert(FItems.begin() + Index, Item{S, Obj});
 }
 
 void TStringList::Delete(int Index) {
     CheckIndex(Index, GetCount());
-    if (!FPackEnds.empty()) Unpack();
+    if (FPackCount > 0) Unpack();
     TObject* Obj = FItems[static_cast<size_t>(Index)].Obj;
     FItems.erase(FItems.begin() + Index);
     if (FOwnsObjects) delete Obj;
@@ -175,7 +220,7 @@ void TStringList::Delete(int Index) {
 void TStringList::Put(int Index, const std::string& S) {
     // Replacing the text keeps the line's object.
     CheckIndex(Index, GetCount());
-    if (!FPackEnds.empty()) Unpack();
+    if (FPackCount > 0) Unpack();
     FItems[static_cast<size_t>(Index)].Text = S;
 }
 
@@ -183,7 +228,7 @@ void TStringList::Clear() {
     std::vector<Item> Old;
     Old.swap(FItems);
     std::vector<PackChunk>().swap(FPackChunks);
-    std::vector<size_t>().swap(FPackEnds);
+    FPackCount = 0;
     if (FOwnsObjects)
         for (Item& I : Old) delete I.Obj;
 }
@@ -196,7 +241,7 @@ TObject* TStringList::GetObject(int Index) const {
 
 void TStringList::PutObject(int Index, TObject* Obj) {
     CheckIndex(Index, GetCount());
-    if (!FPackEnds.empty()) Unpack();
+    if (FPackCount > 0) Unpack();
     TObject*& Slot = FItems[static_cast<size_t>(Index)].Obj;
     if (FOwnsObjects && Slot != Obj) delete Slot;
     Slot = Obj;

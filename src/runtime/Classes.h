@@ -73,7 +73,7 @@ public:
     TStringList& operator=(const TStringList&) = delete;
 
     std::string Get(int Index) const override;
-    int GetCount() const override { return static_cast<int>(FItems.size() + FPackEnds.size()); }
+    int GetCount() const override { return static_cast<int>(FItems.size() + FPackCount); }
     void Insert(int Index, const std::string& S) override;
     void Delete(int Index) override;
     void Clear() override;
@@ -116,16 +116,22 @@ private:
     void Unpack() const;
     std::string_view PackedView(size_t K) const;
     // The packed lines, which always follow those of FItems, lie in chunks
-    // that never move (so adding copies no earlier bytes); a line never spans
-    // two chunks. FPackEnds holds the end of each line within its chunk.
+    // that never move (so adding copies no earlier bytes): the bytes of each
+    // line from the front of a chunk, and from its back, downwards, a 32-bit
+    // end offset per line. A line never spans two chunks.
+    struct FreeChunk {
+        void operator()(char* P) const;
+    };
     struct PackChunk {
-        std::unique_ptr<char[]> Data;
-        size_t Size = 0;
+        std::unique_ptr<char, FreeChunk> Data;
         size_t Capacity = 0;
+        size_t Size = 0;       // bytes of lines
+        size_t Lines = 0;
         size_t FirstLine = 0;  // among the packed lines
+        size_t End(size_t Line) const;
     };
     mutable std::vector<Item> FItems;
     mutable std::vector<PackChunk> FPackChunks;
-    mutable std::vector<size_t> FPackEnds;
+    mutable size_t FPackCount = 0;
     bool FOwnsObjects;
 };
