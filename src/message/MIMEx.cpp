@@ -31,8 +31,17 @@ inline bool HasHighOrEsc(std::string_view S) {
 
 // Converts to itself under every charset: no high byte, ESC or SO.
 inline bool IsPlainAscii(std::string_view S) {
-    for (char c : S)
-        if (U(c) >= 0x80 || c == '\x1b' || c == '\x0e') return false;
+    // Eight bytes at a time while none is a control or high byte (the usual
+    // body line); the first word holding one is looked at byte by byte.
+    const char* P = S.data();
+    const char* E = P + S.size();
+    for (; E - P >= 8; P += 8) {
+        uint64_t W;
+        std::memcpy(&W, P, 8);
+        if (((W - 0x2020202020202020ULL) | W) & 0x8080808080808080ULL) break;
+    }
+    for (; P < E; ++P)
+        if (U(*P) >= 0x80 || *P == '\x1b' || *P == '\x0e') return false;
     return true;
 }
 
@@ -90,12 +99,26 @@ private:
     size_t FPos = 0;
 };
 
+// V: the value of each alphabet character, -1 for others. S0..S3: the value
+// already shifted to its place in a group of four, Bad for others.
 struct TBase64Table {
+    static constexpr uint32_t Bad = 0x80000000u;
     signed char V[256];
+    uint32_t S0[256], S1[256], S2[256], S3[256];
     TBase64Table() {
-        for (int i = 0; i < 256; ++i) V[i] = -1;
+        for (int i = 0; i < 256; ++i) {
+            V[i] = -1;
+            S0[i] = S1[i] = S2[i] = S3[i] = Bad;
+        }
         const char* A = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-        for (int i = 0; i < 64; ++i) V[U(A[i])] = static_cast<signed char>(i);
+        for (uint32_t i = 0; i < 64; ++i) {
+            const unsigned char c = U(A[i]);
+            V[c] = static_cast<signed char>(i);
+            S0[c] = i << 18;
+            S1[c] = i << 12;
+            S2[c] = i << 6;
+            S3[c] = i;
+        }
     }
 };
 const TBase64Table Base64Table;
@@ -114,10 +137,10 @@ public:
         while (i < N) {
             // Whole groups of four alphabet characters, the usual case.
             if (FCount == 0) {
+                const TBase64Table& B = Base64Table;
                 while (i + 4 <= N) {
-                    const int a = T[U(P[i])], b = T[U(P[i + 1])], c = T[U(P[i + 2])], d = T[U(P[i + 3])];
-                    if ((a | b | c | d) < 0) break;
-                    const uint32_t V = (uint32_t(a) << 18) | (uint32_t(b) << 12) | (uint32_t(c) << 6) | uint32_t(d);
+                    const uint32_t V = B.S0[U(P[i])] | B.S1[U(P[i + 1])] | B.S2[U(P[i + 2])] | B.S3[U(P[i + 3])];
+                    if (V & TBase64Table::Bad) break;
                     Out[0] = static_cast<char>(V >> 16);
                     Out[1] = static_cast<char>(V >> 8);
                     Out[2] = static_cast<char>(V);
@@ -920,7 +943,8 @@ void TMIMEPart::ParseHeader() {
 }
 
 bool TMIMEPart::SplitsBody() const {
-    return MediaType == "multipart" && !Closed && !Boundary.empty() && Depth < MaxMIMEDepth;
+    // Called for every line: the cheap tests first.
+    return !Boundary.empty() && !Closed && Depth < MaxMIMEDepth && MediaType == "multipart";
 }
 
 TMIMEPart* TMIMEPart::AddChild() {
