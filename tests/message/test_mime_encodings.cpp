@@ -53,6 +53,69 @@ TEST(Base64List, DecodesLinesAsOneStream) {
     EXPECT_EQ(Decoded(Fill(L, {"Q"})), "");
 }
 
+// The decoder against a character-by-character reading of the same rules, on
+// random lines of alphabet characters, pads, blanks and other bytes, held as
+// ordinary and as packed lines.
+TEST(Base64List, FastDecodingMatchesTheCharacterRules) {
+    auto Reference = [](const std::vector<std::string>& Lines) {
+        const std::string A = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        std::string Out;
+        uint32_t Acc = 0;
+        int Count = 0;
+        auto Finish = [&] {
+            if (Count == 2) Out += static_cast<char>(Acc >> 4);
+            if (Count == 3) {
+                Out += static_cast<char>(Acc >> 10);
+                Out += static_cast<char>(Acc >> 2);
+            }
+            Acc = 0;
+            Count = 0;
+        };
+        for (const std::string& L : Lines)
+            for (char c : L) {
+                const size_t V = A.find(c);
+                if (c != '\0' && V != std::string::npos) {
+                    Acc = (Acc << 6) | static_cast<uint32_t>(V);
+                    if (++Count == 4) {
+                        Out += static_cast<char>(Acc >> 16);
+                        Out += static_cast<char>(Acc >> 8);
+                        Out += static_cast<char>(Acc);
+                        Acc = 0;
+                        Count = 0;
+                    }
+                } else if (c == '=') {
+                    Finish();
+                }
+            }
+        Finish();
+        return Out;
+    };
+    uint32_t Seed = 12345;
+    auto Next = [&Seed](uint32_t N) {
+        Seed = Seed * 1103515245u + 12345u;
+        return (Seed >> 8) % N;
+    };
+    const std::string Mostly = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int Round = 0; Round < 200; ++Round) {
+        std::vector<std::string> Lines(Next(20));
+        for (std::string& L : Lines) {
+            const uint32_t Len = Next(Round % 2 ? 90 : 9);
+            for (uint32_t k = 0; k < Len; ++k) {
+                const uint32_t R = Next(100);
+                L += R < 90 ? Mostly[Next(64)] : R < 94 ? '=' : R < 97 ? ' ' : static_cast<char>(Next(256));
+            }
+        }
+        TBase64List Plain, Packed;
+        for (const std::string& L : Lines) {
+            Plain.Add(L);
+            Packed.AddPacked(L);
+        }
+        const std::string Want = Reference(Lines);
+        ASSERT_EQ(Decoded(Plain), Want) << Round;
+        ASSERT_EQ(Decoded(Packed), Want) << Round;
+    }
+}
+
 TEST(QuotedPrintableList, SoftBreaksEscapesAndEmptyLines) {
     TQuotedPrintableList L;
     Fill(L, {"a=3Db", "soft=", "joined", "", "ends=3D", "lower=3d", "blanks after soft=  ", "x"});

@@ -95,3 +95,40 @@ TEST(StringList, OwnedObjectsAreReleased) {
     }
     EXPECT_EQ(Live, 1);
 }
+
+// Packed lines read back exactly, in order with ordinary ones, whether through
+// View (in place) or after the first At turns them into strings; chunks fill
+// and grow (more than 2 MB here), empty and over-long lines included.
+TEST(StringList, PackedLinesReadBackAsAdded) {
+    std::vector<std::string> Want = {"head"};
+    TStringList L;
+    L.Add("head");
+    for (int i = 0; i < 40000; ++i) {
+        std::string S(static_cast<size_t>((i * 37) % 97), static_cast<char>('A' + i % 26));
+        if (i % 1000 == 0) S.clear();
+        if (i == 20000) S.assign(1500000, 'x');  // longer than any packed line
+        if (i % 7 == 0) {
+            L.Add(S);  // after packed lines an ordinary add packs too
+        } else {
+            L.AddPacked(S);
+        }
+        Want.push_back(S);
+    }
+    ASSERT_EQ(L.GetCount(), static_cast<int>(Want.size()));
+    for (int i = 0; i < L.GetCount(); ++i) ASSERT_EQ(L.View(i), Want[static_cast<size_t>(i)]) << i;
+    EXPECT_EQ(L.GetObject(5), nullptr);
+    EXPECT_THROW(L.View(L.GetCount()), EStringListError);
+    EXPECT_EQ(L.At(3), Want[3]);  // now ordinary strings
+    EXPECT_EQ(Lines(L), Want);
+    L.Delete(0);
+    L.AddPacked("tail");
+    L.Insert(1, "second");  // any other change turns packed lines into strings first
+    Want.erase(Want.begin());
+    Want.push_back("tail");
+    Want.insert(Want.begin() + 1, "second");
+    EXPECT_EQ(Lines(L), Want);
+    L.Clear();
+    L.AddPacked("only");
+    L.Put(0, "put");
+    EXPECT_EQ(Lines(L), std::vector<std::string>{"put"});
+}
