@@ -478,6 +478,11 @@ void TMainForm::CreateControls()
     memo1->viewport()->installEventFilter(this);
     ListView1->installEventFilter(this);
     SpinEdit1->installEventFilter(this);
+    // A file dropped anywhere on the window goes into the body; the text
+    // fields would otherwise take its name as text.
+    for (QWidget* W : findChildren<QWidget*>())
+        if (W->acceptDrops())
+            W->installEventFilter(this);
 
     connect(eUserName, &QComboBox::editTextChanged, this, [this] { ePOPserverChange(); });
     connect(ePassword, &QLineEdit::textChanged, this, [this] { Passchange(); });
@@ -972,9 +977,7 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event)
         return false;
     }
     // The text boxes would take a dropped file as text; the window loads it.
-    if ((T == QEvent::DragEnter || T == QEvent::DragMove || T == QEvent::Drop) &&
-        (Watched == reMessageText->viewport() || Watched == mReadMessage->viewport() ||
-         Watched == memo1->viewport())) {
+    if (T == QEvent::DragEnter || T == QEvent::DragMove || T == QEvent::Drop) {
         auto* D = static_cast<QDropEvent*>(Event);
         const QString Path = DroppedFile(D->mimeData());
         if (Path.isEmpty())

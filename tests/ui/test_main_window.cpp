@@ -413,6 +413,19 @@ TEST_F(MainWindowTest, OpeningAndDroppingLoadUtf8AndShiftJisFiles)
     QDropEvent Drop(QPointF(5, 5), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(Target, &Drop);
     EXPECT_EQ(Main->reMessageText->toPlainText(), QStringLiteral("dropped\n"));
+
+    // Also when dropped on a one-line field, which would take the file
+    // manager's text form of the name.
+    WriteFile(Path("drop2.txt"), "\x83\x65\x83\x58\x83\x67");  // テスト in Shift_JIS
+    Data.setUrls({QUrl::fromLocalFile(Path("drop2.txt"))});
+    Data.setText(Path("drop2.txt"));
+    QDragEnterEvent Enter2(QPoint(5, 5), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Main->eSubject, &Enter2);
+    EXPECT_TRUE(Enter2.isAccepted());
+    QDropEvent Drop2(QPointF(5, 5), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Main->eSubject, &Drop2);
+    EXPECT_EQ(Main->reMessageText->toPlainText(), U("テスト"));
+    EXPECT_TRUE(Main->eSubject->text().isEmpty());
 }
 
 TEST_F(MainWindowTest, AccountsRoundTripThroughTheSettingsWindow)
