@@ -241,7 +241,7 @@ bool MailServers::StartPostfix(std::string& Why) {
           "smtpd_recipient_restrictions = check_recipient_access texthash:" + E +
           "/refuse, permit_mynetworks, reject_unauth_destination\n"
           "message_size_limit = 0\nvirtual_mailbox_limit = 0\nsmtputf8_enable = no\nbiff = no\n"
-          "smtpd_banner = $myhostname ESMTP\n");
+          "smtpd_banner = $myhostname ESMTP\nsmtpd_peername_lookup = no\n");
     std::string Master = "127.0.0.1:" + std::to_string(FSmtpPort) + " inet n - n - - smtpd\n";
     for (const char* L : {"pickup unix n - n 60 1 pickup", "cleanup unix n - n - 0 cleanup",
                           "qmgr unix n - n 300 1 qmgr", "rewrite unix - - n - - trivial-rewrite",
