@@ -18,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -754,6 +755,11 @@ void TMainForm::CreateConPage()
     memo1->setPalette(MenuColours);
     memo1->setGeometry(356, 94, 240, 168);
 
+    // A click on a day, or any change of the calendar's date, shows that day's text.
+    connect(Calendar1, &QCalendarWidget::selectionChanged, this, [this] { Calendar1Click(); });
+    connect(Calendar1, &QCalendarWidget::clicked, this, [this] { Calendar1Click(); });
+    Button6->installEventFilter(this);
+
     Panel7 = new QLabel(U("メールシステムに接続してください！"), Area);
     Panel7->setObjectName(QStringLiteral("Panel7"));
     Panel7->setAlignment(Qt::AlignCenter);
@@ -788,8 +794,8 @@ void TMainForm::FormCreate()
     Button4->setEnabled(false);
     ProgressBar1->hide();
     ProgressBar2->hide();
-    const QDate D = Calendar1->selectedDate();
-    memo1->setPlainText(BoxText(DayText(D.month(), D.day())));
+    Calendar1->setSelectedDate(CalendarToday());
+    Calendar1Click();
     setAcceptDrops(true);
     SpinEdit1->MinValue = 0;
     // The account numbers (AccountCount, CurrentAccount, SelectedAccount)
@@ -986,6 +992,13 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event)
         if (T == QEvent::Drop)
             LoadFileIntoBody(Path);
         return true;
+    }
+    if (Watched == Button6) {
+        if (T == QEvent::MouseButtonPress)
+            Button6MouseDown(static_cast<QMouseEvent*>(Event)->button());
+        else if (T == QEvent::KeyRelease && !static_cast<QKeyEvent*>(Event)->isAutoRepeat())
+            Button6KeyDown(static_cast<QKeyEvent*>(Event)->key(), static_cast<QKeyEvent*>(Event)->modifiers());
+        return QMainWindow::eventFilter(Watched, Event);
     }
     if (T == QEvent::ShortcutOverride) {
         auto* K = static_cast<QKeyEvent*>(Event);
@@ -1352,20 +1365,41 @@ void TMainForm::patrolClick()
 
 void TMainForm::Calendar1Click()
 {
-    // filled by the calendar
+    const QDate D = Calendar1->selectedDate();
+    memo1->setPlainText(BoxText(DayText(D.month(), D.day())));
 }
 
 void TMainForm::Button6MouseDown(Qt::MouseButton Button)
 {
-    // filled by the calendar
-    Q_UNUSED(Button);
+    if (Button == Qt::LeftButton)
+        StepCalendar(false);
+    else if (Button == Qt::RightButton)
+        StepCalendar(true);
 }
 
 void TMainForm::Button6KeyDown(int Key, Qt::KeyboardModifiers Mods)
 {
-    // filled by the calendar
-    Q_UNUSED(Key);
-    Q_UNUSED(Mods);
+    if (Key != Qt::Key_Return && Key != Qt::Key_Enter)
+        return;
+    StepCalendar(!(Mods & Qt::ShiftModifier));
+}
+
+std::function<QDate()> TMainForm::CalendarToday = [] { return QDate::currentDate(); };
+
+void TMainForm::StepCalendar(bool Forward)
+{
+    const QDate Now = CalendarToday();
+    const QDate Cur = Calendar1->selectedDate();
+    const TCalendarDate D = StepMonth({Cur.year(), Cur.month(), Cur.day()}, Forward,
+                                      {Now.year(), Now.month(), Now.day()});
+    const QDate Next(D.Year, D.Month, D.Day);
+    // The new date shows its month and, through the date change, its text.
+    Calendar1->setSelectedDate(Next);
+    Calendar1->setCurrentPage(Next.year(), Next.month());
+    // The captions are read back from the calendar, not counted separately.
+    const QDate Shown = Calendar1->selectedDate();
+    Panel8->setText(QString::number(Shown.year()) + U("年"));
+    Button6->setText(QString::number(Shown.month()) + U("月"));
 }
 
 void TMainForm::PasswdOKClick()

@@ -8,6 +8,8 @@
 #include <QMessageBox>
 
 #include <functional>
+
+#include <QDate>
 #include <memory>
 #include <string>
 #include <vector>
@@ -287,6 +289,8 @@ public:
     void Calendar1Click();
     void Button6MouseDown(Qt::MouseButton Button);
     void Button6KeyDown(int Key, Qt::KeyboardModifiers Mods);
+    // Today's date for the calendar; tests replace it.
+    static std::function<QDate()> CalendarToday;
 
     void PasswdOKClick();  // comes with receiving
     void SendBtnClick();   // comes with sending
@@ -333,6 +337,8 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
+    // One step of the month button: back or forward, captions rebuilt.
+    void StepCalendar(bool Forward);
     void CreateControls();
     void CreateMenus();
     void CreateSendPage();

@@ -34,6 +34,7 @@
 #include "SysUtils.h"
 #include "Unit3.h"
 #include "cp932.h"
+#include "days.h"
 #include "sign.h"
 #include "spinEdit.h"
 
@@ -595,3 +596,56 @@ TEST_F(MainWindowTest, MenuKeysWinOverTheTextFieldsBindings)
 }
 
 }  // namespace
+
+namespace {
+// The memo's text as Shift_JIS with the day text's CR LF as the box shows it.
+std::string Shown(QPlainTextEdit* Memo) { return Utf16ToCp932(Memo->toPlainText().toStdU16String()); }
+std::string DayShown(int Month, int Day)
+{
+    std::string T = DayText(Month, Day);
+    const size_t Pos = T.find("\r\n");
+    if (Pos != std::string::npos)
+        T.erase(Pos, 1);
+    return T;
+}
+}  // namespace
+
+TEST_F(MainWindowTest, CalendarStepsMonthsAndShowsTheDaysText)
+{
+    TMainForm::CalendarToday = [] { return QDate(2026, 12, 6); };
+    Main->Calendar1->setSelectedDate(QDate(2026, 12, 6));
+    Main->FormShow();
+    EXPECT_EQ(Main->Panel8->text(), U("2026年"));
+    EXPECT_EQ(Main->Button6->text(), U("12月"));
+    EXPECT_EQ(Shown(Main->memo1), DayShown(12, 6));
+
+    // Right button: forward across the year to January 1.
+    QTest::mousePress(Main->Button6, Qt::RightButton);
+    QTest::mouseRelease(Main->Button6, Qt::RightButton);
+    EXPECT_EQ(Main->Calendar1->selectedDate(), QDate(2027, 1, 1));
+    EXPECT_EQ(Main->Panel8->text(), U("2027年"));
+    EXPECT_EQ(Main->Button6->text(), U("1月"));
+    EXPECT_EQ(Shown(Main->memo1), DayShown(1, 1));
+
+    // Left button: back to the current month, which restores today.
+    QTest::mousePress(Main->Button6, Qt::LeftButton);
+    QTest::mouseRelease(Main->Button6, Qt::LeftButton);
+    EXPECT_EQ(Main->Calendar1->selectedDate(), QDate(2026, 12, 6));
+    EXPECT_EQ(Main->Button6->text(), U("12月"));
+    EXPECT_EQ(Shown(Main->memo1), DayShown(12, 6));
+
+    // Shift+Enter steps back, Enter forward; other keys do nothing.
+    QTest::keyRelease(Main->Button6, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(Main->Calendar1->selectedDate(), QDate(2026, 11, 1));
+    EXPECT_EQ(Shown(Main->memo1), DayShown(11, 1));
+    QTest::keyRelease(Main->Button6, Qt::Key_A);
+    EXPECT_EQ(Main->Calendar1->selectedDate(), QDate(2026, 11, 1));
+    QTest::keyRelease(Main->Button6, Qt::Key_Enter);
+    EXPECT_EQ(Main->Calendar1->selectedDate(), QDate(2026, 12, 6));
+
+    // Choosing February 29 of a leap year shows its own text.
+    Main->Calendar1->setSelectedDate(QDate(2028, 2, 29));
+    EXPECT_EQ(Shown(Main->memo1), DayShown(2, 29));
+    EXPECT_NE(DayShown(2, 29), DayShown(3, 1));
+    TMainForm::CalendarToday = [] { return QDate::currentDate(); };
+}
