@@ -64,9 +64,13 @@ echo "2. compose a message with a 20 MB attachment"
 printf '   TMIMEx             %8.3fs\n   python email       %8.3fs   ours/python = %s (target <= 0.5)\n' \
   "$ours" "$python" "$(ratio "$ours" "$python")"
 
-t10=$(best "$build/velnaro-msg" --save "$data/out" "$data/msg10.eml")
-t20=$(best "$build/velnaro-msg" --save "$data/out" "$data/msg20.eml")
-echo "3. decode and save: twice the input"
+# One decode of these takes a few hundredths of a second, below the clock's
+# 10 ms steps; each measured command decodes ten times in a row.
+t10=$(best bash -c 'for i in 1 2 3 4 5 6 7 8 9 10; do "$@" > /dev/null || exit 1; done' ten \
+  "$build/velnaro-msg" --save "$data/out" "$data/msg10.eml")
+t20=$(best bash -c 'for i in 1 2 3 4 5 6 7 8 9 10; do "$@" > /dev/null || exit 1; done' ten \
+  "$build/velnaro-msg" --save "$data/out" "$data/msg20.eml")
+echo "3. decode and save: twice the input (ten decodes per measurement)"
 printf '   10 MB message      %8.3fs\n   20 MB message      %8.3fs   20/10 = %s (target <= 2.2)\n' \
   "$t10" "$t20" "$(ratio "$t20" "$t10")"
 echo "least CPU time (user + system) of $runs runs each"
