@@ -512,14 +512,22 @@ void TMainForm::CreateControls()
     connect(mReadMessage, &QTextEdit::textChanged, this, [this] { File1Click(); });
 }
 
+// Names a page, adds it to the page control under its tab caption and gives
+// it the column layout every page uses.
+QVBoxLayout* TMainForm::AddPage(QWidget* Page, const QString& Name, const QString& Caption)
+{
+    Page->setObjectName(Name);
+    PageControl1->addTab(Page, Caption);
+    auto* Box = new QVBoxLayout(Page);
+    Box->setContentsMargins(0, 0, 0, 0);
+    Box->setSpacing(2);
+    return Box;
+}
+
 void TMainForm::CreateSendPage()
 {
     SendPage = new QWidget;
-    SendPage->setObjectName(QStringLiteral("SendPage"));
-    PageControl1->addTab(SendPage, U("メール配信"));
-    auto* Box = new QVBoxLayout(SendPage);
-    Box->setContentsMargins(0, 0, 0, 0);
-    Box->setSpacing(2);
+    QVBoxLayout* Box = AddPage(SendPage, QStringLiteral("SendPage"), U("メール配信"));
 
     auto* Top = new QWidget(SendPage);
     Top->setObjectName(QStringLiteral("Panel1"));
@@ -578,11 +586,7 @@ void TMainForm::CreateSendPage()
 void TMainForm::CreateRecvPage()
 {
     RecvPage = new QWidget;
-    RecvPage->setObjectName(QStringLiteral("RecvPage"));
-    PageControl1->addTab(RecvPage, U("メール鑑賞"));
-    auto* Box = new QVBoxLayout(RecvPage);
-    Box->setContentsMargins(0, 0, 0, 0);
-    Box->setSpacing(2);
+    QVBoxLayout* Box = AddPage(RecvPage, QStringLiteral("RecvPage"), U("メール鑑賞"));
 
     auto* Top = new QWidget(RecvPage);
     Top->setObjectName(QStringLiteral("Panel2"));
@@ -680,11 +684,7 @@ void TMainForm::CreateRecvPage()
 void TMainForm::CreateConPage()
 {
     ConPage = new QWidget;
-    ConPage->setObjectName(QStringLiteral("ConPage"));
-    PageControl1->addTab(ConPage, U("接続設定"));
-    auto* Box = new QVBoxLayout(ConPage);
-    Box->setContentsMargins(0, 0, 0, 0);
-    Box->setSpacing(2);
+    QVBoxLayout* Box = AddPage(ConPage, QStringLiteral("ConPage"), U("接続設定"));
 
     auto* Area = new QWidget(ConPage);
     Area->setObjectName(QStringLiteral("Panel4"));

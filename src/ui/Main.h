@@ -10,6 +10,8 @@
 #include <functional>
 
 #include <QDate>
+
+class QVBoxLayout;
 #include <memory>
 #include <string>
 #include <vector>
@@ -341,6 +343,7 @@ private:
     void StepCalendar(bool Forward);
     void CreateControls();
     void CreateMenus();
+    QVBoxLayout* AddPage(QWidget* Page, const QString& Name, const QString& Caption);
     void CreateSendPage();
     void CreateRecvPage();
     void CreateConPage();
