@@ -5,8 +5,7 @@
 
 #include "AddressFile.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     const std::string Text(reinterpret_cast<const char*>(Data), Size);
     const auto Entries = ReadAddressText(Text);
     if (Entries.size() > Size) __builtin_trap();

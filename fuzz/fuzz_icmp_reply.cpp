@@ -6,16 +6,13 @@
 
 #include "Icmphead.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     TIcmpReply R;
     if (ParseIpIcmpPacket(Data, Size, R)) {
-        if (R.IcmpSize + 20 > Size || R.IcmpSize < 8)
-            std::abort();
+        if (R.IcmpSize + 20 > Size || R.IcmpSize < 8) std::abort();
         IsEchoReplyTo(R, R.Identifier, R.Sequence);
     }
-    if (ParseIcmpMessage(Data, Size, R) && R.IcmpSize != Size)
-        std::abort();
+    if (ParseIcmpMessage(Data, Size, R) && R.IcmpSize != Size) std::abort();
     InternetChecksum(Data, Size);
 
     std::string Text(reinterpret_cast<const char*>(Data), Size);
@@ -23,8 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
     if (ParseDottedAddress(Text, A)) {
         // A dotted form reads back as the same address.
         uint32_t B = 0;
-        if (A == 0xFFFFFFFFu || !ParseDottedAddress(DottedAddress(A), B) || A != B)
-            std::abort();
+        if (A == 0xFFFFFFFFu || !ParseDottedAddress(DottedAddress(A), B) || A != B) std::abort();
     }
     return 0;
 }

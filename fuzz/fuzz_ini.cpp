@@ -13,14 +13,15 @@ namespace {
 // flushing writes nothing.
 class TMemoryIni : public TIniFile {
 public:
-    explicit TMemoryIni(const std::string& Text) : TIniFile("/nonexistent-velnaro-fuzz/VELNARO.ini") { SetText(Text); }
+    explicit TMemoryIni(const std::string& Text) : TIniFile("/nonexistent-velnaro-fuzz/VELNARO.ini") {
+        SetText(Text);
+    }
     void UpdateFile() override {}
 };
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     const std::string Text(reinterpret_cast<const char*>(Data), Size);
 
     // The text the writer produces reads back as the same file.

@@ -51,21 +51,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     while (I < Size) {
         const uint8_t Op = Data[I++];
         switch (Op % 8) {
-        case 5:
-            if (I < Size) P.Retrieve(Data[I++] % 6);
-            break;
-        case 6:
-            if (I < Size) P.State = static_cast<TPopState>(Data[I++] % 10);
-            break;
-        case 7:
-            if (Op & 8) P.Quit(); else if (Op & 16) P.RetrieveHeader(1); else P.Delete(2);
-            break;
-        default: {
-            size_t Len = Op / 8 * 4 + 1;
-            if (Len > Size - I) Len = Size - I;
-            P.DataArrived(reinterpret_cast<const char*>(Data + I), Len);
-            I += Len;
-        }
+            case 5:
+                if (I < Size) P.Retrieve(Data[I++] % 6);
+                break;
+            case 6:
+                if (I < Size) P.State = static_cast<TPopState>(Data[I++] % 10);
+                break;
+            case 7:
+                if (Op & 8)
+                    P.Quit();
+                else if (Op & 16)
+                    P.RetrieveHeader(1);
+                else
+                    P.Delete(2);
+                break;
+            default: {
+                size_t Len = Op / 8 * 4 + 1;
+                if (Len > Size - I) Len = Size - I;
+                P.DataArrived(reinterpret_cast<const char*>(Data + I), Len);
+                I += Len;
+            }
         }
         Check(P);
     }

@@ -60,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         if (Pass == 0) {
             for (size_t i = 0; i < L.Attachments.size() && i < 4; ++i) {
                 std::string Saved, Error;
-                if (!SaveAttachmentInto(M, L.Attachments[i], TempDir(), Saved, Error) && Error.empty()) std::abort();
+                if (!SaveAttachmentInto(M, L.Attachments[i], TempDir(), Saved, Error) && Error.empty())
+                    std::abort();
             }
             CheckAndEmpty(TempDir());
         }

@@ -45,21 +45,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     while (I < Size) {
         const uint8_t Op = Data[I++];
         switch (Op % 8) {
-        case 5:
-            if (I < Size) S.State = static_cast<TSMTPState>(Data[I++] % 10);
-            break;
-        case 6:
-            if (Op & 8) S.Quit(); else S.Reset();
-            break;
-        case 7:
-            S.SendMessage(Msg);
-            break;
-        default: {
-            size_t Len = Op / 8 * 4 + 1;
-            if (Len > Size - I) Len = Size - I;
-            S.DataArrived(reinterpret_cast<const char*>(Data + I), Len);
-            I += Len;
-        }
+            case 5:
+                if (I < Size) S.State = static_cast<TSMTPState>(Data[I++] % 10);
+                break;
+            case 6:
+                if (Op & 8)
+                    S.Quit();
+                else
+                    S.Reset();
+                break;
+            case 7: S.SendMessage(Msg); break;
+            default: {
+                size_t Len = Op / 8 * 4 + 1;
+                if (Len > Size - I) Len = Size - I;
+                S.DataArrived(reinterpret_cast<const char*>(Data + I), Len);
+                I += Len;
+            }
         }
         if (S.ReplyCode < 0 || S.ReplyCode > 999) abort();
     }

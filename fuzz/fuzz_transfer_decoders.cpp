@@ -36,6 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     std::ostringstream BackQ;
     Q.DecodeTo(BackQ);
     // Line ends come back as CR LF; without any, the text plus one CR LF.
-    if (Text.find_first_of("\r\n") == std::string::npos && !Text.empty() && BackQ.str() != Text + "\r\n") std::abort();
+    if (Text.find_first_of("\r\n") == std::string::npos && !Text.empty() && BackQ.str() != Text + "\r\n")
+        std::abort();
     return 0;
 }

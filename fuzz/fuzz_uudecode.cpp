@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     for (int i = 0; i < L.GetCount() && i < 256; ++i) {
         std::string Bytes;
         TUUxList::DecodeUULine(L[i], Bytes);
-        if (TUUxList::IsUULine(L[i]) && Bytes.size() != static_cast<size_t>((static_cast<unsigned char>(L[i][0]) - 32) & 63))
+        if (TUUxList::IsUULine(L[i]) &&
+            Bytes.size() != static_cast<size_t>((static_cast<unsigned char>(L[i][0]) - 32) & 63))
             std::abort();
     }
 

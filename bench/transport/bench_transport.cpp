@@ -15,7 +15,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point Start) { return std::chrono::duration<double>(Clock::now() - Start).count(); }
+double Seconds(Clock::time_point Start) {
+    return std::chrono::duration<double>(Clock::now() - Start).count();
+}
 
 std::string PyScript;  // path of the Python peer
 
@@ -95,7 +97,8 @@ template <typename F, typename G>
 void Compare(const char* What, int Runs, F Ours, G Theirs, double MB);
 
 void Report(const char* What, double Ours, double Theirs, double MB) {
-    std::printf("%-34s TPOPx/TSMTPx %7.3f s   Python %7.3f s   ratio %.2f", What, Ours, Theirs, Ours / Theirs);
+    std::printf("%-34s TPOPx/TSMTPx %7.3f s   Python %7.3f s   ratio %.2f", What, Ours, Theirs,
+                Ours / Theirs);
     if (MB > 0) std::printf("   (%.0f MB/s vs %.0f MB/s)", MB / Ours, MB / Theirs);
     std::printf("\n");
 }
@@ -130,31 +133,41 @@ int main(int argc, char** argv) {
 
     // One 50 MB message for alice; 1,000 small messages for bob.
     std::string Big = "Subject: big\n\n";
-    for (int I = 0; Big.size() < (50u << 20); ++I) Big += "line " + std::to_string(I) + std::string(70, 'x') + "\n";
+    for (int I = 0; Big.size() < (50u << 20); ++I)
+        Big += "line " + std::to_string(I) + std::string(70, 'x') + "\n";
     S.Empty("alice");
     S.Seed("alice", Big);
     S.Empty("bob");
     for (int I = 0; I < 1000; ++I)
-        S.Seed("bob", "From: a@example.test\nSubject: message " + std::to_string(I) + "\nDate: Mon, 1 Jan 2024 00:00:00 +0900\n\nbody\n");
+        S.Seed("bob", "From: a@example.test\nSubject: message " + std::to_string(I) +
+                          "\nDate: Mon, 1 Jan 2024 00:00:00 +0900\n\nbody\n");
     PopRun("alice", false);  // warm the indexes and the page cache
     PopRun("bob", true);
 
     const double MB = Big.size() / 1048576.0;
-    Compare("RETR of a 50 MB message", Runs, [] { return PopRun("alice", false); },
-            [&] { return Python("retr " + Port + " alice"); }, MB);
-    Compare("TOP n 0 of 1,000 messages", Runs, [] { return PopRun("bob", true); },
-            [&] { return Python("top " + Port + " bob"); }, 0);
+    Compare(
+        "RETR of a 50 MB message", Runs, [] { return PopRun("alice", false); },
+        [&] { return Python("retr " + Port + " alice"); }, MB);
+    Compare(
+        "TOP n 0 of 1,000 messages", Runs, [] { return PopRun("bob", true); },
+        [&] { return Python("top " + Port + " bob"); }, 0);
 
     // A 30 MB message to carol.
     std::string Text = "From: bench@example.test\r\nTo: carol@example.test\r\nSubject: bench\r\n\r\n";
-    for (int I = 0; Text.size() < (30u << 20); ++I) Text += "line " + std::to_string(I) + std::string(70, 'y') + "\r\n";
+    for (int I = 0; Text.size() < (30u << 20); ++I)
+        Text += "line " + std::to_string(I) + std::string(70, 'y') + "\r\n";
     TStringList Lines;
     Lines.SetText(Text);
     const std::string SmtpPort = std::to_string(S.SmtpPort());
     const std::string File = "/tmp/velnaro-bench-" + std::to_string(getpid()) + ".eml";
-    { FILE* F = std::fopen(File.c_str(), "wb"); std::fwrite(Text.data(), 1, Text.size(), F); std::fclose(F); }
-    Compare("sending a 30 MB message", Runs, [&] { return SmtpRun(Lines); },
-            [&] { return Python("smtp " + SmtpPort + " " + File); }, Text.size() / 1048576.0);
+    {
+        FILE* F = std::fopen(File.c_str(), "wb");
+        std::fwrite(Text.data(), 1, Text.size(), F);
+        std::fclose(F);
+    }
+    Compare(
+        "sending a 30 MB message", Runs, [&] { return SmtpRun(Lines); },
+        [&] { return Python("smtp " + SmtpPort + " " + File); }, Text.size() / 1048576.0);
     std::remove(File.c_str());
     S.Empty("carol");
     return 0;

@@ -8,8 +8,7 @@ const char* const AddressBookFileName = "VELNARO.LST";
 
 std::string AddressBookPath() { return ProgramDir() + AddressBookFileName; }
 
-TAddressEntry ReadAddressLine(const std::string& Line)
-{
+TAddressEntry ReadAddressLine(const std::string& Line) {
     TAddressEntry E;
     size_t First = Line.find(',');
     if (First == std::string::npos) return E;
@@ -19,8 +18,7 @@ TAddressEntry ReadAddressLine(const std::string& Line)
     return E;
 }
 
-std::vector<TAddressEntry> ReadAddressText(const std::string& Text)
-{
+std::vector<TAddressEntry> ReadAddressText(const std::string& Text) {
     std::vector<TAddressEntry> Entries;
     const size_t N = Text.size();
     size_t Pos = 0;
@@ -38,15 +36,13 @@ namespace {
 
 // A line break inside a name or an address would split its entry in two on
 // the next read; it is written as a space.
-void AppendOneLine(std::string& Out, const std::string& S)
-{
+void AppendOneLine(std::string& Out, const std::string& S) {
     for (char C : S) Out += (C == '\r' || C == '\n') ? ' ' : C;
 }
 
 }  // namespace
 
-std::string AddressBookText(const std::vector<TAddressEntry>& Entries)
-{
+std::string AddressBookText(const std::vector<TAddressEntry>& Entries) {
     std::string Out;
     for (const TAddressEntry& E : Entries) {
         AppendOneLine(Out, E.Name);
@@ -57,16 +53,14 @@ std::string AddressBookText(const std::vector<TAddressEntry>& Entries)
     return Out;
 }
 
-bool LoadAddressBook(const std::string& Path, std::vector<TAddressEntry>& Entries)
-{
+bool LoadAddressBook(const std::string& Path, std::vector<TAddressEntry>& Entries) {
     std::string Text;
     if (SafeFile::Read(Path, Text) != 0) return false;
     Entries = ReadAddressText(Text);
     return true;
 }
 
-void ListSave(const std::string& Path, const std::vector<TAddressEntry>& Entries)
-{
+void ListSave(const std::string& Path, const std::vector<TAddressEntry>& Entries) {
     int Err = SafeFile::Write(Path, AddressBookText(Entries), 0600);
     if (Err != 0) {
         std::string Msg = SJ("I/O エラー (%d)");

@@ -3,8 +3,7 @@
 
 #include "SysUtils.h"
 
-std::string CleanAddress(const std::string& Text, bool Wrap)
-{
+std::string CleanAddress(const std::string& Text, bool Wrap) {
     // Comment removal. Each round removes the first "(" through the first
     // ")"; what stands before that "(" holds neither bracket, so the next
     // round's first "(" and ")" are the first ones after the removed part.
@@ -25,7 +24,8 @@ std::string CleanAddress(const std::string& Text, bool Wrap)
 
     size_t P = R.find('<');
     size_t Q = R.find('>');
-    if (P != std::string::npos && Q != std::string::npos) R = Q > P + 1 ? R.substr(P + 1, Q - P - 1) : std::string();
+    if (P != std::string::npos && Q != std::string::npos)
+        R = Q > P + 1 ? R.substr(P + 1, Q - P - 1) : std::string();
 
     if (Wrap && !R.empty()) R = "<" + R + ">";
     return R;

@@ -7,8 +7,7 @@
 #include "help.h"
 #include "sign.h"
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication App(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velnaro"));
     QFont Font(QStringLiteral("IPAPGothic"));

@@ -210,8 +210,10 @@ std::string EncodeHeader(const std::string& Text) {
         }
     }
     if (Start < N) {
-        if (InDouble) Out += EncodeWordB(Text.substr(Start));
-        else Out.append(Text, Start, std::string::npos);
+        if (InDouble)
+            Out += EncodeWordB(Text.substr(Start));
+        else
+            Out.append(Text, Start, std::string::npos);
     }
     return Out;
 }

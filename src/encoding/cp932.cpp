@@ -16,8 +16,7 @@ constexpr char16_t Replacement = 0xFFFD;
 // without one (text ends, or the pair has no character) gives U+FFFD and the
 // decoding goes on at the byte after the lead byte.
 template <class EmitFn>
-inline void Decode(const std::string& Sjis, EmitFn Emit)
-{
+inline void Decode(const std::string& Sjis, EmitFn Emit) {
     const auto* S = reinterpret_cast<const unsigned char*>(Sjis.data());
     const size_t N = Sjis.size();
     size_t i = 0;
@@ -50,8 +49,7 @@ inline void Decode(const std::string& Sjis, EmitFn Emit)
     }
 }
 
-inline void AppendUtf8(std::string& Out, uint32_t U)
-{
+inline void AppendUtf8(std::string& Out, uint32_t U) {
     if (U < 0x80) {
         Out += static_cast<char>(U);
     } else if (U < 0x800) {
@@ -69,8 +67,7 @@ inline void AppendUtf8(std::string& Out, uint32_t U)
 // map it. With Literal, characters that a JIS X 0208-based editor shows for a
 // few Shift_JIS codes take those codes too, so a source literal typed with
 // them still gives the intended text.
-inline void AppendCode(std::string& Out, uint32_t U, bool Literal)
-{
+inline void AppendCode(std::string& Out, uint32_t U, bool Literal) {
     if (U < 0x80 || U == 0x80) {
         Out += static_cast<char>(U);
         return;
@@ -78,14 +75,14 @@ inline void AppendCode(std::string& Out, uint32_t U, bool Literal)
     uint16_t R = U <= 0xFFFF ? UnicodeToSJIS(static_cast<uint16_t>(U)) : 0;
     if (R == 0 && Literal) {
         switch (U) {
-        case 0x00A2: R = 0x8191; break;  // CENT SIGN
-        case 0x00A3: R = 0x8192; break;  // POUND SIGN
-        case 0x00AC: R = 0x81CA; break;  // NOT SIGN
-        case 0x2014: R = 0x815C; break;  // EM DASH
-        case 0x2016: R = 0x8161; break;  // DOUBLE VERTICAL LINE
-        case 0x2212: R = 0x817C; break;  // MINUS SIGN
-        case 0x301C: R = 0x8160; break;  // WAVE DASH
-        default: break;
+            case 0x00A2: R = 0x8191; break;  // CENT SIGN
+            case 0x00A3: R = 0x8192; break;  // POUND SIGN
+            case 0x00AC: R = 0x81CA; break;  // NOT SIGN
+            case 0x2014: R = 0x815C; break;  // EM DASH
+            case 0x2016: R = 0x8161; break;  // DOUBLE VERTICAL LINE
+            case 0x2212: R = 0x817C; break;  // MINUS SIGN
+            case 0x301C: R = 0x8160; break;  // WAVE DASH
+            default: break;
         }
     }
     if (R == 0) {
@@ -101,8 +98,7 @@ inline void AppendCode(std::string& Out, uint32_t U, bool Literal)
 // Decodes UTF-8 strictly: a malformed sequence (a stray or missing
 // continuation byte, an overlong form, a surrogate, a value above U+10FFFF)
 // counts as one character without a code for each maximal ill-formed piece.
-std::string EncodeUtf8(const char* Text, size_t N, bool Literal)
-{
+std::string EncodeUtf8(const char* Text, size_t N, bool Literal) {
     std::string Out;
     Out.reserve(N);
     const auto* S = reinterpret_cast<const unsigned char*>(Text);
@@ -142,8 +138,7 @@ std::string EncodeUtf8(const char* Text, size_t N, bool Literal)
         size_t k = 1;
         for (; k <= Need && i + k < N; ++k) {
             const unsigned char T = S[i + k];
-            if (k == 1 ? (T < Lo || T > Hi) : (T < 0x80 || T > 0xBF))
-                break;
+            if (k == 1 ? (T < Lo || T > Hi) : (T < 0x80 || T > 0xBF)) break;
             U = (U << 6) | (T & 0x3F);
         }
         if (k <= Need) {
@@ -159,24 +154,21 @@ std::string EncodeUtf8(const char* Text, size_t N, bool Literal)
 
 }  // namespace
 
-std::u16string Cp932ToUtf16(const std::string& Sjis)
-{
+std::u16string Cp932ToUtf16(const std::string& Sjis) {
     std::u16string Out;
     Out.reserve(Sjis.size());
     Decode(Sjis, [&Out](char16_t U) { Out += U; });
     return Out;
 }
 
-std::string Cp932ToUtf8(const std::string& Sjis)
-{
+std::string Cp932ToUtf8(const std::string& Sjis) {
     std::string Out;
     Out.reserve(Sjis.size() + Sjis.size() / 2);
     Decode(Sjis, [&Out](char16_t U) { AppendUtf8(Out, U); });
     return Out;
 }
 
-std::string Utf16ToCp932(const std::u16string& Text)
-{
+std::string Utf16ToCp932(const std::u16string& Text) {
     std::string Out;
     Out.reserve(Text.size() * 2);
     const size_t N = Text.size();
@@ -184,8 +176,7 @@ std::string Utf16ToCp932(const std::u16string& Text)
         const char16_t U = Text[i];
         if (U >= 0xD800 && U <= 0xDFFF) {
             // A surrogate pair is one character above U+FFFF; either way no code.
-            if (U <= 0xDBFF && i + 1 < N && Text[i + 1] >= 0xDC00 && Text[i + 1] <= 0xDFFF)
-                ++i;
+            if (U <= 0xDBFF && i + 1 < N && Text[i + 1] >= 0xDC00 && Text[i + 1] <= 0xDFFF) ++i;
             Out += '?';
             continue;
         }
@@ -194,17 +185,11 @@ std::string Utf16ToCp932(const std::u16string& Text)
     return Out;
 }
 
-std::string Utf8ToCp932(const std::string& Text)
-{
-    return EncodeUtf8(Text.data(), Text.size(), false);
-}
+std::string Utf8ToCp932(const std::string& Text) { return EncodeUtf8(Text.data(), Text.size(), false); }
 
-std::string SJ(const char* Utf8)
-{
-    if (!Utf8)
-        return std::string();
+std::string SJ(const char* Utf8) {
+    if (!Utf8) return std::string();
     size_t N = 0;
-    while (Utf8[N])
-        ++N;
+    while (Utf8[N]) ++N;
     return EncodeUtf8(Utf8, N, true);
 }

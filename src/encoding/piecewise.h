@@ -6,7 +6,9 @@
 
 namespace piecewise {
 
-inline const unsigned char* Bytes(const std::string& S) { return reinterpret_cast<const unsigned char*>(S.data()); }
+inline const unsigned char* Bytes(const std::string& S) {
+    return reinterpret_cast<const unsigned char*>(S.data());
+}
 
 // Feeds a piece to a converter Conv(Bytes, Size, Final) that returns how many
 // bytes it used: bytes held back from the previous piece go first; whatever

@@ -13,12 +13,11 @@ constexpr unsigned char SI = 0x0F;
 // 0xA1-0xDF, in byte order: 。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテト
 // ナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン゛゜ (the voiced-sound marks stay separate).
 constexpr uint16_t ZenkakuTable[63] = {
-    0x8142, 0x8175, 0x8176, 0x8141, 0x8145, 0x8392, 0x8340, 0x8342, 0x8344, 0x8346, 0x8348,
-    0x8383, 0x8385, 0x8387, 0x8362, 0x815B, 0x8341, 0x8343, 0x8345, 0x8347, 0x8349, 0x834A,
-    0x834C, 0x834E, 0x8350, 0x8352, 0x8354, 0x8356, 0x8358, 0x835A, 0x835C, 0x835E, 0x8360,
-    0x8363, 0x8365, 0x8367, 0x8369, 0x836A, 0x836B, 0x836C, 0x836D, 0x836E, 0x8371, 0x8374,
-    0x8377, 0x837A, 0x837D, 0x837E, 0x8380, 0x8381, 0x8382, 0x8384, 0x8386, 0x8388, 0x8389,
-    0x838A, 0x838B, 0x838C, 0x838D, 0x838F, 0x8393, 0x814A, 0x814B};
+    0x8142, 0x8175, 0x8176, 0x8141, 0x8145, 0x8392, 0x8340, 0x8342, 0x8344, 0x8346, 0x8348, 0x8383, 0x8385,
+    0x8387, 0x8362, 0x815B, 0x8341, 0x8343, 0x8345, 0x8347, 0x8349, 0x834A, 0x834C, 0x834E, 0x8350, 0x8352,
+    0x8354, 0x8356, 0x8358, 0x835A, 0x835C, 0x835E, 0x8360, 0x8363, 0x8365, 0x8367, 0x8369, 0x836A, 0x836B,
+    0x836C, 0x836D, 0x836E, 0x8371, 0x8374, 0x8377, 0x837A, 0x837D, 0x837E, 0x8380, 0x8381, 0x8382, 0x8384,
+    0x8386, 0x8388, 0x8389, 0x838A, 0x838B, 0x838C, 0x838D, 0x838F, 0x8393, 0x814A, 0x814B};
 
 inline void PutCode(std::string& Out, uint16_t Code) {
     Out += static_cast<char>(Code >> 8);
@@ -61,8 +60,10 @@ uint16_t JISCharToSJIS(uint16_t Code) {
     unsigned j1 = Code >> 8, j2 = Code & 0xFF;
     unsigned s1 = ((j1 + 1) >> 1) + (j1 <= 0x5E ? 0x70 : 0xB0);
     unsigned s2;
-    if (j1 & 1) s2 = j2 <= 0x5F ? j2 + 0x1F : j2 + 0x20;
-    else s2 = j2 + 0x7E;
+    if (j1 & 1)
+        s2 = j2 <= 0x5F ? j2 + 0x1F : j2 + 0x20;
+    else
+        s2 = j2 + 0x7E;
     return static_cast<uint16_t>((s1 << 8) + s2);
 }
 
@@ -71,9 +72,12 @@ uint16_t SJISCharToJIS(uint16_t Code) {
     int j1 = s1 <= 0x9F ? 2 * (s1 - 0x70) - 1 : 2 * (s1 - 0xB0) - 1;
     if (s2 >= 0x9F) ++j1;
     int j2;
-    if (s2 >= 0x9F) j2 = s2 - 0x7E;
-    else if (s2 >= 0x80) j2 = s2 - 0x20;
-    else j2 = s2 - 0x1F;
+    if (s2 >= 0x9F)
+        j2 = s2 - 0x7E;
+    else if (s2 >= 0x80)
+        j2 = s2 - 0x20;
+    else
+        j2 = s2 - 0x1F;
     return static_cast<uint16_t>((j1 * 256 + j2) & 0x7F7F);
 }
 
@@ -107,8 +111,10 @@ std::string CodeToStr(uint16_t Code) {
 }
 
 uint16_t StrToCode(const std::string& Text) {
-    if (Text.size() < 2) return Text.empty() ? 0 : static_cast<uint16_t>(static_cast<unsigned char>(Text[0]) << 8);
-    return static_cast<uint16_t>(static_cast<unsigned char>(Text[0]) << 8 | static_cast<unsigned char>(Text[1]));
+    if (Text.size() < 2)
+        return Text.empty() ? 0 : static_cast<uint16_t>(static_cast<unsigned char>(Text[0]) << 8);
+    return static_cast<uint16_t>(static_cast<unsigned char>(Text[0]) << 8 |
+                                 static_cast<unsigned char>(Text[1]));
 }
 
 // The converters work on a piece of text with their state passed in, so that
@@ -188,7 +194,7 @@ static size_t EUCToJISPiece(const unsigned char* T, size_t N, bool Final, bool& 
 }
 
 static size_t JISToSJISPiece(const unsigned char* T, size_t N, bool Final, TJISToSJISStream::TMode& M,
-                      TJISToSJISStream::TMode& Saved, std::string& Out) {
+                             TJISToSJISStream::TMode& Saved, std::string& Out) {
     using TMode = TJISToSJISStream::TMode;
     size_t i = 0;
     while (i < N) {
@@ -196,15 +202,36 @@ static size_t JISToSJISPiece(const unsigned char* T, size_t N, bool Final, TJIST
         if (c == 0x1B) {
             if (i + 2 < N) {
                 unsigned char a = T[i + 1], b = T[i + 2];
-                if (a == '$' && (b == 'B' || b == '@')) { M = TMode::Double; i += 3; continue; }
-                if (a == '(' && (b == 'B' || b == 'J')) { M = TMode::Single; i += 3; continue; }
-                if (a == '(' && b == 'I') { M = TMode::Kana; i += 3; continue; }
+                if (a == '$' && (b == 'B' || b == '@')) {
+                    M = TMode::Double;
+                    i += 3;
+                    continue;
+                }
+                if (a == '(' && (b == 'B' || b == 'J')) {
+                    M = TMode::Single;
+                    i += 3;
+                    continue;
+                }
+                if (a == '(' && b == 'I') {
+                    M = TMode::Kana;
+                    i += 3;
+                    continue;
+                }
             } else if (!Final) {
                 break;
             }
         }
-        if (c == SO && M != TMode::Kana) { Saved = M; M = TMode::Kana; ++i; continue; }
-        if (c == SI && M == TMode::Kana) { M = Saved; ++i; continue; }
+        if (c == SO && M != TMode::Kana) {
+            Saved = M;
+            M = TMode::Kana;
+            ++i;
+            continue;
+        }
+        if (c == SI && M == TMode::Kana) {
+            M = Saved;
+            ++i;
+            continue;
+        }
         switch (M) {
             case TMode::Single: {
                 // Copy up to the next byte that could change the mode.
@@ -232,8 +259,10 @@ static size_t JISToSJISPiece(const unsigned char* T, size_t N, bool Final, TJIST
                 }
                 break;
             case TMode::Kana:
-                if (c >= 0x21 && c <= 0x5F) PutCode(Out, ZenkakuTable[c + 0x80 - 0xA1]);
-                else Out += static_cast<char>(c);
+                if (c >= 0x21 && c <= 0x5F)
+                    PutCode(Out, ZenkakuTable[c + 0x80 - 0xA1]);
+                else
+                    Out += static_cast<char>(c);
                 ++i;
                 break;
         }
@@ -268,8 +297,9 @@ std::string JISToSJIS(const std::string& Text) {
 }
 
 void TSJISToJISStream::Feed(const char* Data, size_t Size, std::string& Out) {
-    piecewise::Feed(Held, Data, Size,
-              [&](const unsigned char* T, size_t N, bool F) { return SJISToJISPiece(T, N, F, On, Out); });
+    piecewise::Feed(Held, Data, Size, [&](const unsigned char* T, size_t N, bool F) {
+        return SJISToJISPiece(T, N, F, On, Out);
+    });
 }
 
 void TSJISToJISStream::Finish(std::string& Out) {
@@ -278,8 +308,9 @@ void TSJISToJISStream::Finish(std::string& Out) {
 }
 
 void TEUCToJISStream::Feed(const char* Data, size_t Size, std::string& Out) {
-    piecewise::Feed(Held, Data, Size,
-              [&](const unsigned char* T, size_t N, bool F) { return EUCToJISPiece(T, N, F, On, Out); });
+    piecewise::Feed(Held, Data, Size, [&](const unsigned char* T, size_t N, bool F) {
+        return EUCToJISPiece(T, N, F, On, Out);
+    });
 }
 
 void TEUCToJISStream::Finish(std::string& Out) {
@@ -288,8 +319,9 @@ void TEUCToJISStream::Finish(std::string& Out) {
 }
 
 void TJISToSJISStream::Feed(const char* Data, size_t Size, std::string& Out) {
-    piecewise::Feed(Held, Data, Size,
-              [&](const unsigned char* T, size_t N, bool F) { return JISToSJISPiece(T, N, F, Mode, Saved, Out); });
+    piecewise::Feed(Held, Data, Size, [&](const unsigned char* T, size_t N, bool F) {
+        return JISToSJISPiece(T, N, F, Mode, Saved, Out);
+    });
 }
 
 void TJISToSJISStream::Finish(std::string& Out) {

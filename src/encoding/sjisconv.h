@@ -40,6 +40,7 @@ class TSJISToJISStream {
 public:
     void Feed(const char* Data, size_t Size, std::string& Out);
     void Finish(std::string& Out);
+
 private:
     bool On = false;
     std::string Held;
@@ -49,6 +50,7 @@ class TEUCToJISStream {
 public:
     void Feed(const char* Data, size_t Size, std::string& Out);
     void Finish(std::string& Out);
+
 private:
     bool On = false;
     std::string Held;
@@ -59,6 +61,7 @@ public:
     enum class TMode { Single, Double, Kana };
     void Feed(const char* Data, size_t Size, std::string& Out);
     void Finish(std::string& Out);
+
 private:
     TMode Mode = TMode::Single, Saved = TMode::Single;
     std::string Held;

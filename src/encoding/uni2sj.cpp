@@ -7,32 +7,23 @@
 
 namespace {
 
-inline uint16_t Lookup(uint32_t U)
-{
+inline uint16_t Lookup(uint32_t U) {
     const uint32_t Page = U >> 8, Low = U & 0xFF;
-    if (Page == 0 && Low < 0x80)
-        return static_cast<uint16_t>(Low);
+    if (Page == 0 && Low < 0x80) return static_cast<uint16_t>(Low);
     const uni2sj_tables::PageTable& P = uni2sj_tables::Pages[Page];
-    if (!P.Table)
-        return 0;
+    if (!P.Table) return 0;
     const uint32_t Index = Low - P.Table[0];  // wraps to a huge value below F
     return Index < P.Count ? P.Table[1 + Index] : 0;
 }
 
 // Length of the UTF-8 form announced by the first byte. Bytes that cannot
 // start a character (0x80-0xBF, 0xFC-0xFF) announce the six-byte form.
-inline size_t FormLength(unsigned char B0)
-{
-    if (B0 < 0x80)
-        return 1;
-    if ((B0 & 0xE0) == 0xC0)
-        return 2;
-    if ((B0 & 0xF0) == 0xE0)
-        return 3;
-    if ((B0 & 0xF8) == 0xF0)
-        return 4;
-    if ((B0 & 0xFC) == 0xF8)
-        return 5;
+inline size_t FormLength(unsigned char B0) {
+    if (B0 < 0x80) return 1;
+    if ((B0 & 0xE0) == 0xC0) return 2;
+    if ((B0 & 0xF0) == 0xE0) return 3;
+    if ((B0 & 0xF8) == 0xF0) return 4;
+    if ((B0 & 0xFC) == 0xF8) return 5;
     return 6;
 }
 
@@ -50,8 +41,7 @@ inline size_t FormLength(unsigned char B0)
 // them into an unrelated character (U+1F600 into U+F600's code, U+20B9F into
 // a kanji of U+0B9F's page, a stray continuation byte and the five bytes after
 // it into one kanji), so they keep their bytes like any unmapped character.
-inline size_t ConvertChar(const unsigned char* Src, size_t Avail, char* Dst, size_t& Written)
-{
+inline size_t ConvertChar(const unsigned char* Src, size_t Avail, char* Dst, size_t& Written) {
     static const unsigned char PayloadMask[7] = {0, 0x7F, 0x1F, 0x0F, 0x07, 0x03, 0x01};
     const size_t Len = FormLength(Src[0]);
     if (Avail < Len) {
@@ -60,8 +50,7 @@ inline size_t ConvertChar(const unsigned char* Src, size_t Avail, char* Dst, siz
         return Avail;
     }
     uint32_t Value = Src[0] & PayloadMask[Len];
-    for (size_t k = 1; k < Len; ++k)
-        Value = (Value << 6) | (Src[k] & 0x3F);
+    for (size_t k = 1; k < Len; ++k) Value = (Value << 6) | (Src[k] & 0x3F);
     const uint16_t R = Value > 0xFFFF ? 0 : Lookup(Value);
     if (R == 0) {
         std::memcpy(Dst, Src, Len);
@@ -78,32 +67,24 @@ inline size_t ConvertChar(const unsigned char* Src, size_t Avail, char* Dst, siz
 }
 
 // Length of the run of bytes below 0x80 starting at Src.
-inline size_t AsciiRun(const unsigned char* Src, size_t Avail)
-{
+inline size_t AsciiRun(const unsigned char* Src, size_t Avail) {
     size_t n = 0;
     while (n + 8 <= Avail) {
         uint64_t Word;
         std::memcpy(&Word, Src + n, 8);
-        if (Word & 0x8080808080808080ULL)
-            break;
+        if (Word & 0x8080808080808080ULL) break;
         n += 8;
     }
-    while (n < Avail && Src[n] < 0x80)
-        ++n;
+    while (n < Avail && Src[n] < 0x80) ++n;
     return n;
 }
 
 }  // namespace
 
-uint16_t UnicodeToSJIS(uint16_t U)
-{
-    return Lookup(U);
-}
+uint16_t UnicodeToSJIS(uint16_t U) { return Lookup(U); }
 
-size_t UTF8CharToSJISAt(const std::string& Text, size_t Pos, std::string& Out)
-{
-    if (Pos >= Text.size())
-        return 0;
+size_t UTF8CharToSJISAt(const std::string& Text, size_t Pos, std::string& Out) {
+    if (Pos >= Text.size()) return 0;
     char Buf[6];  // a truncated form copies at most five bytes, a whole one at most six
     size_t Written;
     const size_t Avail = Text.size() - Pos;
@@ -113,8 +94,7 @@ size_t UTF8CharToSJISAt(const std::string& Text, size_t Pos, std::string& Out)
     return Taken;
 }
 
-std::string UTF8CharToSJIS(const std::string& Text, int& Length)
-{
+std::string UTF8CharToSJIS(const std::string& Text, int& Length) {
     std::string Out;
     Length = static_cast<int>(UTF8CharToSJISAt(Text, 0, Out));
     return Out;
@@ -126,8 +106,7 @@ namespace {
 // gives at most as many bytes as it takes); Done receives the bytes written.
 // With Final false it stops before a character whose form runs past the end,
 // since the next piece may complete it, and returns the bytes used.
-size_t UTF8ToSJISPiece(const unsigned char* Src, size_t N, bool Final, char* Dst, size_t& Done)
-{
+size_t UTF8ToSJISPiece(const unsigned char* Src, size_t N, bool Final, char* Dst, size_t& Done) {
     size_t In = 0;
     Done = 0;
     while (In < N) {
@@ -138,8 +117,7 @@ size_t UTF8ToSJISPiece(const unsigned char* Src, size_t N, bool Final, char* Dst
             Done += Run;
             continue;
         }
-        if (!Final && FormLength(Src[In]) > N - In)
-            break;
+        if (!Final && FormLength(Src[In]) > N - In) break;
         size_t Written;
         In += ConvertChar(Src + In, N - In, Dst + Done, Written);
         Done += Written;
@@ -149,8 +127,7 @@ size_t UTF8ToSJISPiece(const unsigned char* Src, size_t N, bool Final, char* Dst
 
 }  // namespace
 
-std::string UTF8ToSJIS(const std::string& Text)
-{
+std::string UTF8ToSJIS(const std::string& Text) {
     std::string Out(Text.size(), '\0');
     size_t Done;
     UTF8ToSJISPiece(piecewise::Bytes(Text), Text.size(), true, &Out[0], Done);
@@ -158,21 +135,17 @@ std::string UTF8ToSJIS(const std::string& Text)
     return Out;
 }
 
-void TUTF8ToSJISStream::Feed(const char* Data, size_t Size, std::string& Out)
-{
-    piecewise::Feed(Held, Data, Size, [&](const unsigned char* T, size_t N, bool F) {
-        return Convert(T, N, F, Out);
-    });
+void TUTF8ToSJISStream::Feed(const char* Data, size_t Size, std::string& Out) {
+    piecewise::Feed(Held, Data, Size,
+                    [&](const unsigned char* T, size_t N, bool F) { return Convert(T, N, F, Out); });
 }
 
-void TUTF8ToSJISStream::Finish(std::string& Out)
-{
+void TUTF8ToSJISStream::Finish(std::string& Out) {
     Convert(piecewise::Bytes(Held), Held.size(), true, Out);
     Held.clear();
 }
 
-size_t TUTF8ToSJISStream::Convert(const unsigned char* T, size_t N, bool Final, std::string& Out)
-{
+size_t TUTF8ToSJISStream::Convert(const unsigned char* T, size_t N, bool Final, std::string& Out) {
     const size_t Start = Out.size();
     Out.resize(Start + N);
     size_t Done;

@@ -23,6 +23,7 @@ class TUTF8ToSJISStream {
 public:
     void Feed(const char* Data, size_t Size, std::string& Out);
     void Finish(std::string& Out);
+
 private:
     size_t Convert(const unsigned char* T, size_t N, bool Final, std::string& Out);
     std::string Held;

@@ -11,9 +11,7 @@
 
 namespace {
 
-inline char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-}
+inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 inline bool IsContinuation(const std::string& Line) {
     return !Line.empty() && (Line[0] == ' ' || Line[0] == '\t');
@@ -49,7 +47,9 @@ long long DecimalOrZero(const std::string& S) {
 
 // The date parser keeps its numbers in 16-bit unsigned variables, so a
 // number wraps modulo 65536 before the range checks.
-inline uint16_t Word(long long V) { return static_cast<uint16_t>(static_cast<unsigned long long>(V) & 0xFFFF); }
+inline uint16_t Word(long long V) {
+    return static_cast<uint16_t>(static_cast<unsigned long long>(V) & 0xFFFF);
+}
 
 // Copies the lines of a list that is about to be cleared by its reader.
 std::unique_ptr<TStringList> Snapshot(const TStrings& Source) {
@@ -71,13 +71,16 @@ constexpr TDateTime MaxDateTime = 2958466.0;
 // ---------------------------------------------------------------------------
 // TBaseMessage
 
-TBaseMessage::TBaseMessage() : FHeader(std::make_unique<TStringList>()), FBody(std::make_unique<TStringList>()) {}
+TBaseMessage::TBaseMessage()
+    : FHeader(std::make_unique<TStringList>()), FBody(std::make_unique<TStringList>()) {}
 
 TBaseMessage::~TBaseMessage() = default;
 
 std::unique_ptr<TBaseMessage> TBaseMessage::NewInstance() const { return std::make_unique<TBaseMessage>(); }
 
-std::string TBaseMessage::IndexMessage(int Index) { return "Out of Index range (" + std::to_string(Index) + ")"; }
+std::string TBaseMessage::IndexMessage(int Index) {
+    return "Out of Index range (" + std::to_string(Index) + ")";
+}
 
 void TBaseMessage::RestoreSeparator() const {
     if (FBody->GetCount() > 0) FHasSeparator = true;

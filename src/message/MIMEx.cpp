@@ -139,7 +139,8 @@ public:
             if (FCount == 0) {
                 const TBase64Table& B = Base64Table;
                 while (i + 4 <= N) {
-                    const uint32_t V = B.S0[U(P[i])] | B.S1[U(P[i + 1])] | B.S2[U(P[i + 2])] | B.S3[U(P[i + 3])];
+                    const uint32_t V =
+                        B.S0[U(P[i])] | B.S1[U(P[i + 1])] | B.S2[U(P[i + 2])] | B.S3[U(P[i + 3])];
                     if (V & TBase64Table::Bad) break;
                     Out[0] = static_cast<char>(V >> 16);
                     Out[1] = static_cast<char>(V >> 8);
@@ -221,7 +222,9 @@ inline bool SameTextPrefix(const std::string& S, size_t Len, const char* Prefix)
 }
 
 // Lines longer than 11 characters whose first five are "begin" in any case.
-inline bool IsBeginLineAnyCase(const std::string& L) { return L.size() > 11 && SameTextPrefix(L, 5, "begin"); }
+inline bool IsBeginLineAnyCase(const std::string& L) {
+    return L.size() > 11 && SameTextPrefix(L, 5, "begin");
+}
 // Lines longer than 11 characters starting with "begin " exactly.
 inline bool IsBeginLineExact(const std::string& L) { return L.size() > 11 && L.compare(0, 6, "begin ") == 0; }
 
@@ -357,7 +360,8 @@ bool IsValidUTF8(const std::string& S) {
             if ((d & 0xC0) != 0x80) return false;
             Cp = (Cp << 6) | (d & 0x3F);
         }
-        if ((Len == 3 && (Cp < 0x800 || (Cp >= 0xD800 && Cp <= 0xDFFF))) || (Len == 4 && (Cp < 0x10000 || Cp > 0x10FFFF)))
+        if ((Len == 3 && (Cp < 0x800 || (Cp >= 0xD800 && Cp <= 0xDFFF))) ||
+            (Len == 4 && (Cp < 0x10000 || Cp > 0x10FFFF)))
             return false;
         i += static_cast<size_t>(Len);
     }
@@ -384,7 +388,8 @@ bool IsValidSJIS(const std::string& S) {
 bool HasBinaryControls(const std::string& S) {
     for (char ch : S) {
         const unsigned char c = U(ch);
-        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1B && c != 0x1A) || c == 0x7F)
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1B && c != 0x1A) ||
+            c == 0x7F)
             return true;
     }
     return false;
@@ -579,7 +584,8 @@ void TUUxList::DecodeUULine(const std::string& Line, std::string& Out) {
     for (int Done = 0, Pos = 1; Done < Count; Pos += 4) {
         const int a = At(static_cast<size_t>(Pos)), b = At(static_cast<size_t>(Pos) + 1),
                   c = At(static_cast<size_t>(Pos) + 2), d = At(static_cast<size_t>(Pos) + 3);
-        const char Bytes[3] = {static_cast<char>((a << 2) | (b >> 4)), static_cast<char>(((b & 15) << 4) | (c >> 2)),
+        const char Bytes[3] = {static_cast<char>((a << 2) | (b >> 4)),
+                               static_cast<char>(((b & 15) << 4) | (c >> 2)),
                                static_cast<char>(((c & 3) << 6) | d)};
         for (int k = 0; k < 3 && Done < Count; ++k, ++Done) Out += Bytes[k];
     }
@@ -707,8 +713,8 @@ std::string CharsetToSJIS(const std::string& Charset, const std::string& Bytes, 
     const std::string C = UpperCase(Trim(Charset));
     if (C.compare(0, 11, "ISO-2022-JP") == 0) return JISToSJIS(Bytes);
     if (C == "UTF-8" || C == "UTF8") return UTF8ToSJIS(Bytes);
-    if (C == "SHIFT_JIS" || C == "SHIFT-JIS" || C == "SJIS" || C == "X-SJIS" || C == "CP932" || C == "WINDOWS-31J" ||
-        C == "MS_KANJI")
+    if (C == "SHIFT_JIS" || C == "SHIFT-JIS" || C == "SJIS" || C == "X-SJIS" || C == "CP932" ||
+        C == "WINDOWS-31J" || C == "MS_KANJI")
         return Bytes;
     if (C == "EUC-JP" || C == "X-EUC-JP" || C == "EUCJP") return JISToSJIS(EUCToJIS(Bytes));
     return ForUnknownAsJIS ? JISToSJIS(Bytes) : Bytes;
@@ -769,7 +775,8 @@ void TContentParams::SetText(const std::string& Text) {
             ++i;
         }
         Add(Text.substr(Start, i - Start));
-        while (i < N && (Text[i] == '\t' || Text[i] == '\n' || Text[i] == '\r' || Text[i] == ' ' || Text[i] == ';'))
+        while (i < N &&
+               (Text[i] == '\t' || Text[i] == '\n' || Text[i] == '\r' || Text[i] == ' ' || Text[i] == ';'))
             ++i;
     }
     EndUpdate();
@@ -838,7 +845,8 @@ void TContentParams::SetParam(const std::string& Name, const std::string& Value)
         return;
     }
     for (size_t k = 0; k < Pieces.size(); ++k)
-        Add(Name + "*" + std::to_string(k) + (Extended(Pieces[k]) ? "*=" : "=") + RFC2231EncodeValue(Pieces[k]));
+        Add(Name + "*" + std::to_string(k) + (Extended(Pieces[k]) ? "*=" : "=") +
+            RFC2231EncodeValue(Pieces[k]));
 }
 
 void TContentParams::DeleteParam(const std::string& Name) {
@@ -876,7 +884,8 @@ void TContentParams::WriteToField(TBaseMessage& Part, const std::string& FieldNa
 // ---------------------------------------------------------------------------
 // TMIMEPart
 
-TMIMEPart::TMIMEPart() : TypeParams(std::make_unique<TContentParams>()), DispositionParams(std::make_unique<TContentParams>()) {}
+TMIMEPart::TMIMEPart()
+    : TypeParams(std::make_unique<TContentParams>()), DispositionParams(std::make_unique<TContentParams>()) {}
 
 TMIMEPart::~TMIMEPart() = default;
 
@@ -1044,7 +1053,8 @@ void TMIMEPart::SetFileName(const std::string& Name) {
 }
 
 std::string TMIMEPart::GetBoundary() {
-    if (Boundary.empty()) Boundary = "=_Velnaro001_Boundary_" + FormatDateTime("yyyymmddhhmmss", Now()) + "_=";
+    if (Boundary.empty())
+        Boundary = "=_Velnaro001_Boundary_" + FormatDateTime("yyyymmddhhmmss", Now()) + "_=";
     return Boundary;
 }
 
@@ -1323,13 +1333,15 @@ void TMIMEx::AddTextPart(const TStrings* HeaderLines, const TStrings* BodyLines)
     AppendLines(P->Body(), BodyLines);
 }
 
-void TMIMEx::AddAttachment(const std::string& Path, const std::string& MediaType, const std::string& SubType) {
+void TMIMEx::AddAttachment(const std::string& Path, const std::string& MediaType,
+                           const std::string& SubType) {
     std::string CT;
     if (MediaType.empty()) {
         const size_t Slash = Path.find_last_of('/');
         const size_t Dot = Path.find_last_of('.');
-        const std::string Ext =
-            (Dot == std::string::npos || (Slash != std::string::npos && Dot < Slash)) ? "" : LowerCase(Path.substr(Dot));
+        const std::string Ext = (Dot == std::string::npos || (Slash != std::string::npos && Dot < Slash))
+                                    ? ""
+                                    : LowerCase(Path.substr(Dot));
         if (Ext == ".jpg" || Ext == ".jpeg") {
             CT = "image/jpeg";
         } else if (Ext == ".gif") {
@@ -1495,7 +1507,8 @@ std::string SafeFileName(const std::string& Name) {
     const size_t Keep = MaxLen - Ext.size();
     std::string Stem;
     for (size_t i = 0; i < Comp.size() - Ext.size();) {
-        const size_t Len = (IsSJISLead(U(Comp[i])) && i + 1 < Comp.size() && IsSJISTrail(U(Comp[i + 1]))) ? 2 : 1;
+        const size_t Len =
+            (IsSJISLead(U(Comp[i])) && i + 1 < Comp.size() && IsSJISTrail(U(Comp[i + 1]))) ? 2 : 1;
         if (Stem.size() + Len > Keep) break;
         Stem.append(Comp, i, Len);
         i += Len;

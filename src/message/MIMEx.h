@@ -128,8 +128,7 @@ public:
 
 // Name (before the first "*" or "="), section (after that first "*" up to the
 // first "=") and value (after the first "=") of one parameter item.
-void ParseParamItem(const std::string& Item, std::string& Name, std::string& Section,
-                    std::string& Value);
+void ParseParamItem(const std::string& Item, std::string& Name, std::string& Section, std::string& Value);
 std::string PercentDecode(const std::string& Text);
 std::string PercentEncode(const std::string& Text);
 // charset'language'text (or charset'text) to Shift_JIS; text alone is
@@ -144,8 +143,7 @@ std::vector<std::string> SplitParamValue(const std::string& Value);
 // EUC-JP and Shift_JIS (with its aliases) are understood; with
 // ForUnknownAsJIS set, any other charset goes through JISToSJIS, else the
 // bytes stay as they are.
-std::string CharsetToSJIS(const std::string& Charset, const std::string& Bytes,
-                          bool ForUnknownAsJIS);
+std::string CharsetToSJIS(const std::string& Charset, const std::string& Bytes, bool ForUnknownAsJIS);
 
 // ---------------------------------------------------------------------------
 // MIME parts
@@ -237,7 +235,7 @@ private:
     bool SplitsBody() const;
     void BuildLeafIndex() const;
 
-    std::string FDelimiter;      // "--" + Boundary, when splitting
+    std::string FDelimiter;  // "--" + Boundary, when splitting
     mutable uint64_t FLeafGen = 0;
     mutable int FLeafCount = 1;
     mutable std::vector<int> FLeafEnds;  // leaves up to and including child i
@@ -266,8 +264,7 @@ public:
     // Either list may be null.
     void AddTextPart(const TStrings* HeaderLines, const TStrings* BodyLines);
     // MediaType and SubType may be empty: chosen from the file's extension.
-    void AddAttachment(const std::string& Path, const std::string& MediaType,
-                       const std::string& SubType);
+    void AddAttachment(const std::string& Path, const std::string& MediaType, const std::string& SubType);
     void MakeMultipart();
     // Writes the message into Lines.
     void Compose();

@@ -53,8 +53,8 @@ const TExtRow ExtTable[] = {
 bool PlainToken(const std::string& S) {
     if (S.empty()) return false;
     for (char c : S) {
-        const bool Ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                        c == '+' || c == '_';
+        const bool Ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                        c == '-' || c == '+' || c == '_';
         if (!Ok) return false;
     }
     return true;
@@ -233,7 +233,8 @@ bool SaveAttachmentAs(TMIMEx& Mime, int Number, const std::string& Path, std::st
     }
     if (!Written) {
         std::remove(Tmpl.c_str());
-        Error = SJ("添付ファイルの内容を取り出せませんでした（uuencodeのデータが途中で終わっています）: ") + Path;
+        Error =
+            SJ("添付ファイルの内容を取り出せませんでした（uuencodeのデータが途中で終わっています）: ") + Path;
         return false;
     }
     if (std::rename(Tmpl.c_str(), Native(Path).c_str()) != 0) {

@@ -41,7 +41,7 @@ uint32_t TickCount();
 
 // What a received ICMP message says.
 struct TIcmpReply {
-    uint32_t Source = 0;      // IPv4 source, host order (0 when not known)
+    uint32_t Source = 0;  // IPv4 source, host order (0 when not known)
     uint8_t Type = 0;
     uint8_t Code = 0;
     uint16_t Identifier = 0;  // read least significant byte first, as sent

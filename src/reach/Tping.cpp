@@ -17,41 +17,31 @@
 #include "errormessage.h"
 #include "getname.h"
 
-Tping::Tping(QObject* Owner) : QObject(Owner), Resolver(&DefaultNameResolver())
-{
+Tping::Tping(QObject* Owner) : QObject(Owner), Resolver(&DefaultNameResolver()) {
     // Nothing to start here: the socket interface is always there and offers
     // the equivalent of Windows Sockets 2.2.
 }
 
-Tping::~Tping()
-{
+Tping::~Tping() {
     if (PendingLookup != 0) {
         int Error = 0;
         Resolver->Cancel(PendingLookup, Error);
     }
     ReadNotifier.reset();
-    if (Socket >= 0)
-        ::close(Socket);
+    if (Socket >= 0) ::close(Socket);
 }
 
-void Tping::SetResolver(TNameResolver* R)
-{
-    Resolver = R ? R : &DefaultNameResolver();
-}
+void Tping::SetResolver(TNameResolver* R) { Resolver = R ? R : &DefaultNameResolver(); }
 
-void Tping::SetSignal()
-{
+void Tping::SetSignal() {
     Signal = true;
-    if (ActiveWait)
-        ActiveWait->quit();
+    if (ActiveWait) ActiveWait->quit();
 }
 
-bool Tping::WaitForSignal()
-{
+bool Tping::WaitForSignal() {
     WaitSteps = 0;
     for (int Step = 0; Step <= WaitCount; ++Step) {
-        if (Signal || SendFailure)
-            return true;
+        if (Signal || SendFailure) return true;
         ++WaitSteps;
         QEventLoop Loop;
         QTimer Slice;
@@ -67,15 +57,12 @@ bool Tping::WaitForSignal()
     return Signal || SendFailure;
 }
 
-void Tping::NotFound()
-{
+void Tping::NotFound() {
     HostText = "NOTFOUND";
-    if (OnError)
-        OnError(this);
+    if (OnError) OnError(this);
 }
 
-bool Tping::Resolve(const std::string& Host)
-{
+bool Tping::Resolve(const std::string& Host) {
     Resolved = false;
     HostText = Host;
     LookupResult.clear();
@@ -83,8 +70,11 @@ bool Tping::Resolve(const std::string& Host)
     if (!ParseDottedAddress(Host, Address)) {
         Signal = false;
         int Error = 0;
-        PendingLookup = Resolver->Start(Host,
-            [this](int Handle, int Err, const std::vector<uint32_t>& Addresses) { LookupAnswered(Handle, Err, Addresses); },
+        PendingLookup = Resolver->Start(
+            Host,
+            [this](int Handle, int Err, const std::vector<uint32_t>& Addresses) {
+                LookupAnswered(Handle, Err, Addresses);
+            },
             Error);
         if (PendingLookup == 0) {
             LastError = Error;
@@ -94,11 +84,9 @@ bool Tping::Resolve(const std::string& Host)
         if (!WaitForSignal()) {
             LastError = 10060;
             int Error2 = 0;
-            if (!Resolver->Cancel(PendingLookup, Error2))
-                LastError = Error2;
+            if (!Resolver->Cancel(PendingLookup, Error2)) LastError = Error2;
             PendingLookup = 0;
-            if (OnTimeout)
-                OnTimeout(this);
+            if (OnTimeout) OnTimeout(this);
             return false;
         }
         PendingLookup = 0;
@@ -113,20 +101,15 @@ bool Tping::Resolve(const std::string& Host)
     return true;
 }
 
-void Tping::LookupAnswered(int Handle, int Error, const std::vector<uint32_t>& Addresses)
-{
-    if (Handle != PendingLookup || PendingLookup == 0)
-        return;
-    if (Error != 0)
-        LastError = Error;
+void Tping::LookupAnswered(int Handle, int Error, const std::vector<uint32_t>& Addresses) {
+    if (Handle != PendingLookup || PendingLookup == 0) return;
+    if (Error != 0) LastError = Error;
     LookupResult = Addresses;
     SetSignal();
 }
 
-bool Tping::Connect()
-{
-    if (Socket >= 0)
-        CloseSocket();
+bool Tping::Connect() {
+    if (Socket >= 0) CloseSocket();
     int Fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
     if (Fd < 0) {
         LastError = WinSockErrorFromErrno(errno);
@@ -145,14 +128,14 @@ bool Tping::Connect()
     return true;
 }
 
-bool Tping::SendEcho()
-{
+bool Tping::SendEcho() {
     Signal = false;
     SentBytes = 0;
     ReplyArrived = false;
     SendFailure = nullptr;
     // The packet goes out from the event loop, as on a write notification.
-    QMetaObject::invokeMethod(this, [this] { WriteReady(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { WriteReady(); }, Qt::QueuedConnection);
     bool Signalled = WaitForSignal();
     if (SendFailure) {
         std::exception_ptr Failure = SendFailure;
@@ -161,21 +144,17 @@ bool Tping::SendEcho()
     }
     if (!Signalled) {
         LastError = 10060;
-        if (OnTimeout)
-            OnTimeout(this);
+        if (OnTimeout) OnTimeout(this);
         return false;
     }
     return true;
 }
 
-void Tping::WriteReady()
-{
-    if (Socket < 0)
-        return;
+void Tping::WriteReady() {
+    if (Socket < 0) return;
     Signal = false;
     uint32_t Destination;
-    if (!ParseDottedAddress(AddressText, Destination))
-        Destination = 0xFFFFFFFFu;
+    if (!ParseDottedAddress(AddressText, Destination)) Destination = 0xFFFFFFFFu;
     sockaddr_in To{};
     To.sin_family = AF_INET;
     To.sin_port = 0;
@@ -186,28 +165,25 @@ void Tping::WriteReady()
     SentSequence = Sequence;
     SentDestination = Destination;
     EchoOutstanding = true;
-    ssize_t N = ::sendto(Socket, Packet.data(), Packet.size(), 0, reinterpret_cast<sockaddr*>(&To), sizeof To);
+    ssize_t N =
+        ::sendto(Socket, Packet.data(), Packet.size(), 0, reinterpret_cast<sockaddr*>(&To), sizeof To);
     SentBytes = static_cast<long>(N);
     if (N < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
         LastError = WinSockErrorFromErrno(errno);
         // Raised to the caller of SendEcho once its wait has ended.
         SendFailure = std::make_exception_ptr(ECommError(SJ("sendto Error: ") + SocketErrorText(LastError)));
-        if (ActiveWait)
-            ActiveWait->quit();
+        if (ActiveWait) ActiveWait->quit();
     }
 }
 
-void Tping::ReadReady()
-{
-    if (Socket < 0)
-        return;
+void Tping::ReadReady() {
+    if (Socket < 0) return;
     uint8_t Buffer[IcmpReceiveSize];
     sockaddr_in From{};
     socklen_t FromSize = sizeof From;
     ssize_t N = ::recvfrom(Socket, Buffer, sizeof Buffer, 0, reinterpret_cast<sockaddr*>(&From), &FromSize);
     if (N < 0) {
-        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
-            return;
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
         LastError = WinSockErrorFromErrno(errno);
         NotFound();
         return;
@@ -215,37 +191,31 @@ void Tping::ReadReady()
     // Every ICMP packet the machine receives reaches a raw socket; only the
     // reply to the request just sent counts as the answer.
     TIcmpReply Reply;
-    if (!EchoOutstanding || !ParseIpIcmpPacket(Buffer, static_cast<size_t>(N), Reply))
-        return;
-    if (!IsEchoReplyTo(Reply, SentIdentifier, SentSequence) || Reply.Source != SentDestination)
-        return;
+    if (!EchoOutstanding || !ParseIpIcmpPacket(Buffer, static_cast<size_t>(N), Reply)) return;
+    if (!IsEchoReplyTo(Reply, SentIdentifier, SentSequence) || Reply.Source != SentDestination) return;
     EchoOutstanding = false;
     ReplySource = DottedAddress(Reply.Source);
     ReplyArrived = true;
     SetSignal();
 }
 
-bool Tping::ReceiveEcho()
-{
+bool Tping::ReceiveEcho() {
     if (Socket < 0) {
         NotFound();
         return false;
     }
-    if (ReplyArrived)
-        return true;
+    if (ReplyArrived) return true;
     Signal = false;
     if (!WaitForSignal() || !ReplyArrived) {
         LastError = 10060;
-        if (OnTimeout)
-            OnTimeout(this);
+        if (OnTimeout) OnTimeout(this);
         CloseSocket();
         return false;
     }
     return true;
 }
 
-void Tping::CloseSocket()
-{
+void Tping::CloseSocket() {
     ReadNotifier.reset();
     int Fd = Socket;
     Socket = -1;

@@ -52,7 +52,7 @@ public:
     int LastError = 0;
     int WaitSlice = 100;
     int WaitCount = 50;
-    uint16_t HighVersion = 0x0202; // low byte: major number
+    uint16_t HighVersion = 0x0202;  // low byte: major number
     std::function<void(Tping* Sender)> OnError;
     std::function<void(Tping* Sender)> OnTimeout;
 

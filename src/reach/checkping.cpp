@@ -8,51 +8,38 @@
 #include "pingdll.h"
 #include "pingdllthreadUnit.h"
 
-ChekPing::ChekPing(QObject* Owner) : QObject(Owner)
-{
-    MakePing();
-}
+ChekPing::ChekPing(QObject* Owner) : QObject(Owner) { MakePing(); }
 
 ChekPing::~ChekPing() = default;
 
-void ChekPing::MakePing()
-{
+void ChekPing::MakePing() {
     FPing = std::make_unique<Tping>();
     FPing->WaitCount = FWaitCount;
-    if (FResolver)
-        FPing->SetResolver(FResolver);
+    if (FResolver) FPing->SetResolver(FResolver);
     FPing->OnError = [this](Tping* Sender) { Notify(SocketErrorText(Sender->LastError)); };
     FPing->OnTimeout = [this](Tping* Sender) {
         Notify(SocketErrorText(Sender->LastError) + " withTimeout at " + Sender->metaObject()->className());
     };
 }
 
-void ChekPing::Notify(const std::string& Text)
-{
-    if (OnMessage)
-        OnMessage(Text);
+void ChekPing::Notify(const std::string& Text) {
+    if (OnMessage) OnMessage(Text);
 }
 
-void ChekPing::SetTimeout(int Tenths)
-{
+void ChekPing::SetTimeout(int Tenths) {
     Timeout = Tenths * 100;
     FWaitCount = Tenths;
-    if (FPing)
-        FPing->WaitCount = Tenths;
+    if (FPing) FPing->WaitCount = Tenths;
 }
 
-void ChekPing::SetResolver(TNameResolver* Resolver)
-{
+void ChekPing::SetResolver(TNameResolver* Resolver) {
     FResolver = Resolver;
-    if (FPing)
-        FPing->SetResolver(Resolver);
+    if (FPing) FPing->SetResolver(Resolver);
 }
 
-void ChekPing::Check()
-{
+void ChekPing::Check() {
     // A second check gets a fresh echo component.
-    if (!FPing)
-        MakePing();
+    if (!FPing) MakePing();
     PathTaken = TEchoPath::None;
     ErrorText.clear();
     FPing->Resolve(Host);
@@ -73,13 +60,11 @@ void ChekPing::Check()
         RawEcho();
         return;
     }
-    if (!Wrapper)
-        Wrapper = std::make_unique<ICPMDLL>(); // raises "Unable to register icmpDLL"
+    if (!Wrapper) Wrapper = std::make_unique<ICPMDLL>();  // raises "Unable to register icmpDLL"
     SystemEcho(std::move(Wrapper));
 }
 
-void ChekPing::RawEcho()
-{
+void ChekPing::RawEcho() {
     PathTaken = TEchoPath::Raw;
     Tping& P = *FPing;
     P.Connect();
@@ -93,13 +78,11 @@ void ChekPing::RawEcho()
     } else {
         ErrorText = SocketErrorText(P.LastError) + " at reciveing";
         Reachable = false;
-        if (P.SocketOpen())
-            P.CloseSocket();
+        if (P.SocketOpen()) P.CloseSocket();
     }
 }
 
-void ChekPing::SystemEcho(std::unique_ptr<ICPMDLL> Wrapper)
-{
+void ChekPing::SystemEcho(std::unique_ptr<ICPMDLL> Wrapper) {
     PathTaken = TEchoPath::System;
     const int WaitCount = FPing->WaitCount;
     pingdllthread Worker(std::move(Wrapper), Address);
@@ -115,8 +98,7 @@ void ChekPing::SystemEcho(std::unique_ptr<ICPMDLL> Wrapper)
     QObject::connect(&Guard, &QTimer::timeout, &Loop, &QEventLoop::quit);
     Worker.start();
     Guard.start(WaitCount * 100 + 5000);
-    while (!Worker.Completed() && Guard.isActive())
-        Loop.exec();
+    while (!Worker.Completed() && Guard.isActive()) Loop.exec();
     Worker.wait();
 
     if (Worker.Failed) {

@@ -13,14 +13,13 @@ namespace {
 
 class TSystemResolver : public TNameResolver {
 public:
-    int Start(const std::string& Name, TAnswer Answer, int& Error) override
-    {
+    int Start(const std::string& Name, TAnswer Answer, int& Error) override {
         Error = 0;
-        if (!Context)
-            Context = std::make_unique<QObject>();
+        if (!Context) Context = std::make_unique<QObject>();
         auto Pending = std::make_shared<int>(0);
         int Id = QHostInfo::lookupHost(QString::fromLatin1(Name.data(), static_cast<int>(Name.size())),
-            Context.get(), [this, Pending](const QHostInfo& Info) { Deliver(*Pending, Info); });
+                                       Context.get(),
+                                       [this, Pending](const QHostInfo& Info) { Deliver(*Pending, Info); });
         if (Id <= 0) {
             Error = 11003;
             return 0;
@@ -30,8 +29,7 @@ public:
         return Id;
     }
 
-    bool Cancel(int Handle, int& Error) override
-    {
+    bool Cancel(int Handle, int& Error) override {
         Error = 0;
         auto It = Answers.find(Handle);
         if (It == Answers.end()) {
@@ -44,32 +42,23 @@ public:
     }
 
 private:
-    void Deliver(int Id, const QHostInfo& Info)
-    {
+    void Deliver(int Id, const QHostInfo& Info) {
         auto It = Answers.find(Id);
-        if (It == Answers.end())
-            return; // cancelled
+        if (It == Answers.end()) return;  // cancelled
         TAnswer Answer = std::move(It->second);
         Answers.erase(It);
         std::vector<uint32_t> Addresses;
         for (const QHostAddress& A : Info.addresses())
-            if (A.protocol() == QAbstractSocket::IPv4Protocol)
-                Addresses.push_back(A.toIPv4Address());
+            if (A.protocol() == QAbstractSocket::IPv4Protocol) Addresses.push_back(A.toIPv4Address());
         int Error = 0;
         switch (Info.error()) {
-        case QHostInfo::NoError:
-            if (Addresses.empty())
-                Error = 11004;
-            break;
-        case QHostInfo::HostNotFound:
-            Error = 11001;
-            break;
-        default:
-            Error = 11002;
-            break;
+            case QHostInfo::NoError:
+                if (Addresses.empty()) Error = 11004;
+                break;
+            case QHostInfo::HostNotFound: Error = 11001; break;
+            default: Error = 11002; break;
         }
-        if (Answer)
-            Answer(Id, Error, Addresses);
+        if (Answer) Answer(Id, Error, Addresses);
     }
 
     std::unique_ptr<QObject> Context;
@@ -78,20 +67,13 @@ private:
 
 TNameResolver* Replacement = nullptr;
 
-} // namespace
+}  // namespace
 
-TNameResolver& SystemNameResolver()
-{
+TNameResolver& SystemNameResolver() {
     static TSystemResolver Resolver;
     return Resolver;
 }
 
-TNameResolver& DefaultNameResolver()
-{
-    return Replacement ? *Replacement : SystemNameResolver();
-}
+TNameResolver& DefaultNameResolver() { return Replacement ? *Replacement : SystemNameResolver(); }
 
-void SetDefaultNameResolver(TNameResolver* Resolver)
-{
-    Replacement = Resolver;
-}
+void SetDefaultNameResolver(TNameResolver* Resolver) { Replacement = Resolver; }

@@ -42,16 +42,16 @@ public:
     int Ping();
 
     std::string ReplyAddress;
-    uint32_t Destination = 0xFFFFFFFFu; // network byte order
+    uint32_t Destination = 0xFFFFFFFFu;  // network byte order
     int DataSize = 56;
     int Timeout = 4000;
     int ReplySize = 0;
     int RoundTrip = 0;
-    int Status = 0; // 0: the reply was an echo reply
+    int Status = 0;  // 0: the reply was an echo reply
 
 private:
     explicit ICPMDLL(int Socket);
     void SetUp();
 
-    int Handle = -1; // the echo socket
+    int Handle = -1;  // the echo socket
 };

@@ -16,7 +16,8 @@ public:
     // path cannot be set up). Prepare everything before start().
     explicit pingdllthread(const std::string& AddressText, QObject* Parent = nullptr);
     // The same with a wrapper already loaded.
-    pingdllthread(std::unique_ptr<ICPMDLL> Wrapper, const std::string& AddressText, QObject* Parent = nullptr);
+    pingdllthread(std::unique_ptr<ICPMDLL> Wrapper, const std::string& AddressText,
+                  QObject* Parent = nullptr);
     // Waits for the thread to end, then releases the wrapper.
     ~pingdllthread() override;
 

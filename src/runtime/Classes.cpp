@@ -10,9 +10,7 @@
 #include <sys/mman.h>
 
 namespace {
-inline char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-}
+inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 bool SameTextAscii(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -151,7 +149,8 @@ void TStringList::AddPacked(std::string_view S) {
     const size_t Need = S.size() + 4;
     if (FPackChunks.empty() ||
         FPackChunks.back().Capacity - FPackChunks.back().Size - 4 * FPackChunks.back().Lines < Need) {
-        const size_t Grown = FPackChunks.empty() ? FirstChunk : std::min(MaxChunk, 2 * FPackChunks.back().Capacity);
+        const size_t Grown =
+            FPackChunks.empty() ? FirstChunk : std::min(MaxChunk, 2 * FPackChunks.back().Capacity);
         PackChunk C;
         C.Capacity = std::max(Grown, (Need + 3) & ~size_t(3));
         C.Data.reset(NewChunk(C.Capacity));

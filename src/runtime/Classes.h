@@ -53,7 +53,9 @@ public:
 
     // Grouping of many changes; kept for the shape of callers, no effect here.
     void BeginUpdate() { ++UpdateCount; }
-    void EndUpdate() { if (UpdateCount > 0) --UpdateCount; }
+    void EndUpdate() {
+        if (UpdateCount > 0) --UpdateCount;
+    }
 
     int Count() const { return GetCount(); }
     std::string operator[](int Index) const { return Get(Index); }
@@ -125,7 +127,7 @@ private:
     struct PackChunk {
         std::unique_ptr<char, FreeChunk> Data;
         size_t Capacity = 0;
-        size_t Size = 0;       // bytes of lines
+        size_t Size = 0;  // bytes of lines
         size_t Lines = 0;
         size_t FirstLine = 0;  // among the packed lines
         size_t End(size_t Line) const;

@@ -16,9 +16,8 @@ namespace {
 constexpr long long DateDelta = 693594;
 constexpr long long MSecsPerDay = 86400000;
 
-const int DaysBeforeMonth[2][13] = {
-    {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365},
-    {0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335, 366}};
+const int DaysBeforeMonth[2][13] = {{0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365},
+                                    {0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335, 366}};
 
 // Splits a value into whole days (truncated toward zero, as the date part of
 // a negative value counts) and the milliseconds of its time of day.
@@ -45,10 +44,18 @@ void DaysToDate(long long Days, int& Year, int& Month, int& Day) {
     }
     --T;
     long long Y = 1;
-    Y += (T / 146097) * 400; T %= 146097;
-    long long C = T / 36524; if (C == 4) C = 3; Y += C * 100; T -= C * 36524;
-    Y += (T / 1461) * 4; T %= 1461;
-    long long I = T / 365; if (I == 4) I = 3; Y += I; T -= I * 365;
+    Y += (T / 146097) * 400;
+    T %= 146097;
+    long long C = T / 36524;
+    if (C == 4) C = 3;
+    Y += C * 100;
+    T -= C * 36524;
+    Y += (T / 1461) * 4;
+    T %= 1461;
+    long long I = T / 365;
+    if (I == 4) I = 3;
+    Y += I;
+    T -= I * 365;
     Year = static_cast<int>(Y);
     const int* Table = DaysBeforeMonth[IsLeapYear(Year) ? 1 : 0];
     int M = 1;
@@ -65,8 +72,9 @@ std::string Pad(long long Value, int Digits) {
 
 const char* const ShortMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-const char* const LongMonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
-                                        "July",    "August",   "September", "October", "November", "December"};
+const char* const LongMonthNames[12] = {"January",   "February", "March",    "April",
+                                        "May",       "June",     "July",     "August",
+                                        "September", "October",  "November", "December"};
 const char* const ShortDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 const char* const LongDayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                      "Thursday", "Friday", "Saturday"};
@@ -91,7 +99,8 @@ bool TryEncodeDate(int Year, int Month, int Day, TDateTime& Result) {
     if (Year < 1 || Year > 9999 || Month < 1 || Month > 12 || Day < 1 || Day > DaysInMonth(Year, Month))
         return false;
     long long I = Year - 1;
-    long long Days = I * 365 + I / 4 - I / 100 + I / 400 + DaysBeforeMonth[IsLeapYear(Year) ? 1 : 0][Month - 1] + Day;
+    long long Days =
+        I * 365 + I / 4 - I / 100 + I / 400 + DaysBeforeMonth[IsLeapYear(Year) ? 1 : 0][Month - 1] + Day;
     Result = static_cast<double>(Days - DateDelta);
     return true;
 }
@@ -180,13 +189,18 @@ std::string FormatDateTime(const std::string& Format, TDateTime Value) {
         switch (L) {
             case 'y': Out += Count <= 2 ? Pad(Y % 100, 2) : Pad(Y, 4); break;
             case 'm':
-                if (AfterHour) Out += Pad(Mi, Count >= 2 ? 2 : 1);
-                else if (Count <= 2) Out += Pad(Mo, Count);
-                else if (Mo >= 1) Out += (Count == 3 ? ShortMonthNames : LongMonthNames)[Mo - 1];
+                if (AfterHour)
+                    Out += Pad(Mi, Count >= 2 ? 2 : 1);
+                else if (Count <= 2)
+                    Out += Pad(Mo, Count);
+                else if (Mo >= 1)
+                    Out += (Count == 3 ? ShortMonthNames : LongMonthNames)[Mo - 1];
                 break;
             case 'd':
-                if (Count <= 2) Out += Pad(D, Count);
-                else Out += (Count == 3 ? ShortDayNames : LongDayNames)[DayOfWeek(Value) - 1];
+                if (Count <= 2)
+                    Out += Pad(D, Count);
+                else
+                    Out += (Count == 3 ? ShortDayNames : LongDayNames)[DayOfWeek(Value) - 1];
                 break;
             case 'h': Out += Pad(H, Count >= 2 ? 2 : 1); break;
             case 'n': Out += Pad(Mi, Count >= 2 ? 2 : 1); break;
@@ -205,19 +219,31 @@ bool TryStrToInt(const std::string& S, int& Value) {
     size_t i = 0, N = S.size();
     while (i < N && IsBlank(static_cast<unsigned char>(S[i]))) ++i;
     bool Neg = false;
-    if (i < N && (S[i] == '-' || S[i] == '+')) { Neg = S[i] == '-'; ++i; }
+    if (i < N && (S[i] == '-' || S[i] == '+')) {
+        Neg = S[i] == '-';
+        ++i;
+    }
     int Base = 10;
-    if (i < N && S[i] == '$') { Base = 16; ++i; }
-    else if (i + 1 < N && S[i] == '0' && (S[i + 1] == 'x' || S[i + 1] == 'X')) { Base = 16; i += 2; }
+    if (i < N && S[i] == '$') {
+        Base = 16;
+        ++i;
+    } else if (i + 1 < N && S[i] == '0' && (S[i + 1] == 'x' || S[i + 1] == 'X')) {
+        Base = 16;
+        i += 2;
+    }
     if (i >= N) return false;
     long long V = 0;
     for (; i < N; ++i) {
         unsigned char c = static_cast<unsigned char>(S[i]);
         int Digit;
-        if (c >= '0' && c <= '9') Digit = c - '0';
-        else if (Base == 16 && c >= 'a' && c <= 'f') Digit = c - 'a' + 10;
-        else if (Base == 16 && c >= 'A' && c <= 'F') Digit = c - 'A' + 10;
-        else return false;
+        if (c >= '0' && c <= '9')
+            Digit = c - '0';
+        else if (Base == 16 && c >= 'a' && c <= 'f')
+            Digit = c - 'a' + 10;
+        else if (Base == 16 && c >= 'A' && c <= 'F')
+            Digit = c - 'A' + 10;
+        else
+            return false;
         V = V * Base + Digit;
         if (V > 0xFFFFFFFFLL) return false;
     }
@@ -306,7 +332,8 @@ std::string ProgramDir() {
     if (access(Dir.c_str(), W_OK) != 0) {
         const char* Xdg = std::getenv("XDG_CONFIG_HOME");
         std::string Base;
-        if (Xdg && *Xdg) Base = Xdg;
+        if (Xdg && *Xdg)
+            Base = Xdg;
         else {
             const char* Home = std::getenv("HOME");
             Base = std::string(Home && *Home ? Home : ".") + "/.config";

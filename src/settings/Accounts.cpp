@@ -21,29 +21,23 @@ std::string AccountSection(long long n) { return "Account" + IntToStr(n); }
 constexpr int MaxSignLines = 9999;
 
 // "count" (and "signcount"): a number outside 0 .. Max reads as the default.
-int ReadBounded(TCustomIniFile& Ini, const std::string& Section, const char* Ident, int Default, int Max)
-{
+int ReadBounded(TCustomIniFile& Ini, const std::string& Section, const char* Ident, int Default, int Max) {
     int V = Ini.ReadInteger(Section, Ident, Default);
     return V < 0 || V > Max ? Default : V;
 }
 
-int ClampToInt(long long V)
-{
-    return V < INT_MIN ? INT_MIN : V > INT_MAX ? INT_MAX : static_cast<int>(V);
-}
+int ClampToInt(long long V) { return V < INT_MIN ? INT_MIN : V > INT_MAX ? INT_MAX : static_cast<int>(V); }
 
 }  // namespace
 
-bool TAccountRecord::operator==(const TAccountRecord& O) const
-{
-    return eUserName == O.eUserName && ePassword == O.ePassword && passsave == O.passsave && Edit1 == O.Edit1 &&
-           Edit2 == O.Edit2 && Edit4 == O.Edit4 && SignLines == O.SignLines && signcheck == O.signcheck &&
-           RadioGroup1 == O.RadioGroup1 && mailhead == O.mailhead && ApopOn == O.ApopOn && patrol == O.patrol &&
-           pingcheck == O.pingcheck;
+bool TAccountRecord::operator==(const TAccountRecord& O) const {
+    return eUserName == O.eUserName && ePassword == O.ePassword && passsave == O.passsave &&
+           Edit1 == O.Edit1 && Edit2 == O.Edit2 && Edit4 == O.Edit4 && SignLines == O.SignLines &&
+           signcheck == O.signcheck && RadioGroup1 == O.RadioGroup1 && mailhead == O.mailhead &&
+           ApopOn == O.ApopOn && patrol == O.patrol && pingcheck == O.pingcheck;
 }
 
-std::string SignPreview(const std::vector<std::string>& Lines)
-{
+std::string SignPreview(const std::vector<std::string>& Lines) {
     std::string P;
     for (const std::string& L : Lines) P += L + "\r\n";
     return P;
@@ -51,29 +45,24 @@ std::string SignPreview(const std::vector<std::string>& Lines)
 
 std::string OverwriteQuestionText() { return SJ("設定データが存在します。上書きしますか?"); }
 
-std::string DeleteQuestionText(const std::string& UserName)
-{
+std::string DeleteQuestionText(const std::string& UserName) {
     return SJ("ユーザ名 ") + UserName + SJ("のデータをファイルから消去しますか？");
 }
 
-TAccountSettings::TAccountSettings(std::string SettingsPath) : FPath(std::move(SettingsPath))
-{
+TAccountSettings::TAccountSettings(std::string SettingsPath) : FPath(std::move(SettingsPath)) {
     if (FPath.empty()) FPath = ProgramDir() + SettingsFileName;
 }
 
-int TAccountSettings::SelectedIndex() const
-{
+int TAccountSettings::SelectedIndex() const {
     return Start >= 1 && Start <= static_cast<int>(UserNames.size()) ? Start - 1 : -1;
 }
 
-std::unique_ptr<TCustomIniFile> TAccountSettings::Open() const
-{
+std::unique_ptr<TCustomIniFile> TAccountSettings::Open() const {
     if (OpenIni) return OpenIni(FPath);
     return std::make_unique<TIniFile>(FPath);
 }
 
-void TAccountSettings::ReadAccountFields(TCustomIniFile& Ini, const std::string& Section)
-{
+void TAccountSettings::ReadAccountFields(TCustomIniFile& Ini, const std::string& Section) {
     Record.Edit1 = Ini.ReadString(Section, "pop3", "");
     Record.Edit2 = Ini.ReadString(Section, "smtp", "");
     Record.Edit4 = Ini.ReadString(Section, "address", "");
@@ -81,7 +70,8 @@ void TAccountSettings::ReadAccountFields(TCustomIniFile& Ini, const std::string&
 
     Record.SignLines.clear();
     int k = ReadBounded(Ini, Section, "signcount", 0, MaxSignLines);
-    for (int i = 1; i <= k; ++i) Record.SignLines.push_back(Ini.ReadString(Section, "sign" + IntToStr(i), ""));
+    for (int i = 1; i <= k; ++i)
+        Record.SignLines.push_back(Ini.ReadString(Section, "sign" + IntToStr(i), ""));
 
     Record.signcheck = Ini.ReadBool(Section, "signcheck", false);
     Record.RadioGroup1 = Ini.ReadInteger(Section, "encode", 1);
@@ -91,8 +81,7 @@ void TAccountSettings::ReadAccountFields(TCustomIniFile& Ini, const std::string&
     Record.pingcheck = Ini.ReadBool(Section, "pingcheck", false);
 }
 
-void TAccountSettings::Reload()
-{
+void TAccountSettings::Reload() {
     std::unique_ptr<TCustomIniFile> Ini = Open();
     Record.RadioGroup1 = 1;
     UserNames.clear();
@@ -116,8 +105,7 @@ void TAccountSettings::Reload()
     ShownAccount = SelectedIndex() + 1;
 }
 
-void TAccountSettings::editdisp(int n)
-{
+void TAccountSettings::editdisp(int n) {
     std::unique_ptr<TCustomIniFile> Ini = Open();
     CurrentAccount = n;
     AccountCount = ReadBounded(*Ini, NumberSection, "count", 0, MaxAccounts);
@@ -131,13 +119,13 @@ void TAccountSettings::editdisp(int n)
     ReadAccountFields(*Ini, S);
 }
 
-void TAccountSettings::WriteAccount(TCustomIniFile& Ini, int Number, int Count)
-{
+void TAccountSettings::WriteAccount(TCustomIniFile& Ini, int Number, int Count) {
     Ini.WriteInteger(NumberSection, "count", Count);
     Ini.WriteInteger(NumberSection, "start", Number);
     const std::string S = AccountSection(Number);
     Ini.WriteString(S, "user", Record.eUserName);
-    Ini.WriteString(S, "password", Record.passsave ? EncodePassword(PasswordKey, Record.ePassword) : std::string());
+    Ini.WriteString(S, "password",
+                    Record.passsave ? EncodePassword(PasswordKey, Record.ePassword) : std::string());
     Ini.WriteString(S, "pop3", Record.Edit1);
     Ini.WriteString(S, "smtp", Record.Edit2);
     Ini.WriteString(S, "address", Record.Edit4);
@@ -152,14 +140,12 @@ void TAccountSettings::WriteAccount(TCustomIniFile& Ini, int Number, int Count)
     Ini.WriteBool(S, "pingcheck", Record.pingcheck);
 }
 
-int TAccountSettings::SaveTarget() const
-{
+int TAccountSettings::SaveTarget() const {
     if (CurrentAccount > AccountCount || CurrentAccount == ShownAccount) return CurrentAccount;
     return ShownAccount >= 1 && ShownAccount <= AccountCount ? ShownAccount : AccountCount + 1;
 }
 
-void TAccountSettings::Save()
-{
+void TAccountSettings::Save() {
     std::exception_ptr Failure;
     try {
         std::unique_ptr<TCustomIniFile> Ini = Open();
@@ -188,8 +174,7 @@ void TAccountSettings::Save()
     if (Failure) std::rethrow_exception(Failure);
 }
 
-void TAccountSettings::DeleteAccount(int n)
-{
+void TAccountSettings::DeleteAccount(int n) {
     std::exception_ptr Failure;
     try {
         std::unique_ptr<TCustomIniFile> Ini = Open();
@@ -223,8 +208,7 @@ void TAccountSettings::DeleteAccount(int n)
     if (Failure) std::rethrow_exception(Failure);
 }
 
-void TAccountSettings::BeginNewAccount()
-{
+void TAccountSettings::BeginNewAccount() {
     CurrentAccount = AccountCount + 1;
     ShownAccount = CurrentAccount;
     const int Encode = Record.RadioGroup1;

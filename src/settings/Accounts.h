@@ -126,4 +126,5 @@ private:
 
 // Texts of the settings operations.
 std::string OverwriteQuestionText();  // "設定データが存在します。上書きしますか?"
-std::string DeleteQuestionText(const std::string& UserName);  // "ユーザ名 " + name + "のデータをファイルから消去しますか？"
+std::string DeleteQuestionText(
+    const std::string& UserName);  // "ユーザ名 " + name + "のデータをファイルから消去しますか？"

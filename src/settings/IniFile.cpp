@@ -14,8 +14,7 @@ inline bool IsLeadByte(unsigned char C) { return (C >= 0x81 && C <= 0x9F) || (C 
 
 // Name key for case-blind lookups: ASCII letters folded to lower case, the
 // second byte of a Shift_JIS character left alone (it may be a letter).
-std::string Fold(const std::string& S)
-{
+std::string Fold(const std::string& S) {
     std::string R = S;
     for (size_t i = 0; i < R.size(); ++i) {
         unsigned char C = static_cast<unsigned char>(R[i]);
@@ -27,8 +26,7 @@ std::string Fold(const std::string& S)
     return R;
 }
 
-std::string TrimBlanks(const std::string& S, size_t Begin, size_t End)
-{
+std::string TrimBlanks(const std::string& S, size_t Begin, size_t End) {
     while (Begin < End && IsBlank(static_cast<unsigned char>(S[Begin]))) ++Begin;
     while (End > Begin && IsBlank(static_cast<unsigned char>(S[End - 1]))) --End;
     return S.substr(Begin, End - Begin);
@@ -36,8 +34,7 @@ std::string TrimBlanks(const std::string& S, size_t Begin, size_t End)
 
 // A value as it may stand on one line of the file: line breaks become spaces
 // and a NUL byte ends it (the profile routines take C strings).
-std::string LineSafe(const std::string& Value)
-{
+std::string LineSafe(const std::string& Value) {
     std::string R = Value.substr(0, Value.find('\0'));
     for (char& C : R)
         if (C == '\r' || C == '\n') C = ' ';
@@ -46,8 +43,7 @@ std::string LineSafe(const std::string& Value)
 
 }  // namespace
 
-std::string IniCleanValue(const std::string& Raw)
-{
+std::string IniCleanValue(const std::string& Raw) {
     std::string V = TrimBlanks(Raw, 0, Raw.size());
     if (V.size() >= 2 && (V.front() == '"' || V.front() == '\'') && V.back() == V.front())
         V = V.substr(1, V.size() - 2);
@@ -55,8 +51,7 @@ std::string IniCleanValue(const std::string& Raw)
     return V;
 }
 
-int IniStrToIntDef(const std::string& Value, int Default)
-{
+int IniStrToIntDef(const std::string& Value, int Default) {
     const size_t N = Value.size();
     if (N > 2 && Value[0] == '0' && (Value[1] == 'x' || Value[1] == 'X')) {
         // Hexadecimal: 1 to 8 significant digits, the 32-bit pattern as it stands.
@@ -64,10 +59,14 @@ int IniStrToIntDef(const std::string& Value, int Default)
         for (size_t i = 2; i < N; ++i) {
             unsigned char C = static_cast<unsigned char>(Value[i]);
             int D;
-            if (C >= '0' && C <= '9') D = C - '0';
-            else if (C >= 'a' && C <= 'f') D = C - 'a' + 10;
-            else if (C >= 'A' && C <= 'F') D = C - 'A' + 10;
-            else return Default;
+            if (C >= '0' && C <= '9')
+                D = C - '0';
+            else if (C >= 'a' && C <= 'f')
+                D = C - 'a' + 10;
+            else if (C >= 'A' && C <= 'F')
+                D = C - 'A' + 10;
+            else
+                return Default;
             V = V * 16 + static_cast<unsigned>(D);
             if (V > 0xFFFFFFFFULL) return Default;
         }
@@ -91,28 +90,23 @@ int IniStrToIntDef(const std::string& Value, int Default)
     return static_cast<int>(Neg ? -V : V);
 }
 
-int TCustomIniFile::ReadInteger(const std::string& Section, const std::string& Ident, int Default)
-{
+int TCustomIniFile::ReadInteger(const std::string& Section, const std::string& Ident, int Default) {
     return IniStrToIntDef(ReadString(Section, Ident, ""), Default);
 }
 
-void TCustomIniFile::WriteInteger(const std::string& Section, const std::string& Ident, int Value)
-{
+void TCustomIniFile::WriteInteger(const std::string& Section, const std::string& Ident, int Value) {
     WriteString(Section, Ident, IntToStr(Value));
 }
 
-bool TCustomIniFile::ReadBool(const std::string& Section, const std::string& Ident, bool Default)
-{
+bool TCustomIniFile::ReadBool(const std::string& Section, const std::string& Ident, bool Default) {
     return ReadInteger(Section, Ident, Default ? 1 : 0) != 0;
 }
 
-void TCustomIniFile::WriteBool(const std::string& Section, const std::string& Ident, bool Value)
-{
+void TCustomIniFile::WriteBool(const std::string& Section, const std::string& Ident, bool Value) {
     WriteString(Section, Ident, Value ? "1" : "0");
 }
 
-TIniFile::TIniFile(const std::string& FileName) : TCustomIniFile(FileName)
-{
+TIniFile::TIniFile(const std::string& FileName) : TCustomIniFile(FileName) {
     std::string Text;
     int Err = SafeFile::Read(FileName, Text);
     // A missing file reads as empty; one that is there but unreadable must
@@ -121,8 +115,7 @@ TIniFile::TIniFile(const std::string& FileName) : TCustomIniFile(FileName)
     SetText(Text);
 }
 
-void TIniFile::SetText(const std::string& Text)
-{
+void TIniFile::SetText(const std::string& Text) {
     FPreamble.clear();
     FSections.clear();
     FSectionIndex.clear();
@@ -167,14 +160,12 @@ void TIniFile::SetText(const std::string& Text)
     }
 }
 
-void TIniFile::AddLine(TSection& S, TLine Line)
-{
+void TIniFile::AddLine(TSection& S, TLine Line) {
     if (Line.IsKey) S.Index.emplace(Fold(Line.Key), S.Lines.size());
     S.Lines.push_back(std::move(Line));
 }
 
-std::string TIniFile::GetText() const
-{
+std::string TIniFile::GetText() const {
     std::string Out;
     for (const std::string& L : FPreamble) Out += L + "\r\n";
     for (const TSection& S : FSections) {
@@ -190,29 +181,26 @@ std::string TIniFile::GetText() const
     return Out;
 }
 
-TIniFile::TSection* TIniFile::Find(const std::string& Section)
-{
+TIniFile::TSection* TIniFile::Find(const std::string& Section) {
     auto It = FSectionIndex.find(Fold(Section));
     if (It == FSectionIndex.end() || It->second.empty()) return nullptr;
     return &FSections[It->second.front()];
 }
 
-const TIniFile::TLine* TIniFile::FindKey(const std::string& Section, const std::string& Ident)
-{
+const TIniFile::TLine* TIniFile::FindKey(const std::string& Section, const std::string& Ident) {
     TSection* S = Find(Section);
     if (!S) return nullptr;
     auto It = S->Index.find(Fold(Ident));
     return It == S->Index.end() ? nullptr : &S->Lines[It->second];
 }
 
-std::string TIniFile::ReadString(const std::string& Section, const std::string& Ident, const std::string& Default)
-{
+std::string TIniFile::ReadString(const std::string& Section, const std::string& Ident,
+                                 const std::string& Default) {
     const TLine* L = FindKey(Section, Ident);
     return L ? IniCleanValue(L->Value) : Default;
 }
 
-void TIniFile::WriteString(const std::string& Section, const std::string& Ident, const std::string& Value)
-{
+void TIniFile::WriteString(const std::string& Section, const std::string& Ident, const std::string& Value) {
     TSection* S = Find(Section);
     if (!S) {
         TSection New;
@@ -234,8 +222,7 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
     FModified = true;
 }
 
-void TIniFile::ReadSectionValues(const std::string& Section, TIniSectionValues& Values)
-{
+void TIniFile::ReadSectionValues(const std::string& Section, TIniSectionValues& Values) {
     Values.clear();
     TSection* S = Find(Section);
     if (!S) return;
@@ -246,8 +233,7 @@ void TIniFile::ReadSectionValues(const std::string& Section, TIniSectionValues& 
     }
 }
 
-void TIniFile::EraseSection(const std::string& Section)
-{
+void TIniFile::EraseSection(const std::string& Section) {
     auto It = FSectionIndex.find(Fold(Section));
     if (It == FSectionIndex.end()) return;
     for (size_t i : It->second) {
@@ -260,8 +246,7 @@ void TIniFile::EraseSection(const std::string& Section)
     FModified = true;
 }
 
-void TIniFile::UpdateFile()
-{
+void TIniFile::UpdateFile() {
     if (!FModified) return;
     int Err = FUnreadable ? EACCES : SafeFile::Write(FileName(), GetText(), 0600);
     if (Err != 0) {

@@ -79,8 +79,7 @@ public:
 
     std::string ReadString(const std::string& Section, const std::string& Ident,
                            const std::string& Default) override;
-    void WriteString(const std::string& Section, const std::string& Ident,
-                     const std::string& Value) override;
+    void WriteString(const std::string& Section, const std::string& Ident, const std::string& Value) override;
     void ReadSectionValues(const std::string& Section, TIniSectionValues& Values) override;
     void EraseSection(const std::string& Section) override;
     void UpdateFile() override;

@@ -5,8 +5,7 @@
 
 const char* const PasswordKey = "tavoremikulasenopridafuna";
 
-void Rc4Schedule(const std::string& Key, TRc4State& State)
-{
+void Rc4Schedule(const std::string& Key, TRc4State& State) {
     const std::string K = Key.empty() ? std::string(1, '\0') : Key;
     for (int i = 0; i < 256; ++i) State.S[i] = static_cast<uint8_t>(i);
     uint8_t J = 0;
@@ -20,8 +19,7 @@ void Rc4Schedule(const std::string& Key, TRc4State& State)
     State.J = 0;
 }
 
-void Rc4Crypt(const TRc4State& State, const uint8_t* Src, uint8_t* Dst, size_t Len)
-{
+void Rc4Crypt(const TRc4State& State, const uint8_t* Src, uint8_t* Dst, size_t Len) {
     TRc4State W = State;
     for (size_t k = 0; k < Len; ++k) {
         W.I = static_cast<uint8_t>(W.I + 1);
@@ -35,8 +33,7 @@ void Rc4Crypt(const TRc4State& State, const uint8_t* Src, uint8_t* Dst, size_t L
 
 namespace {
 
-int HexDigit(unsigned char C)
-{
+int HexDigit(unsigned char C) {
     if (C >= '0' && C <= '9') return C - '0';
     if (C >= 'A' && C <= 'F') return C - 'A' + 10;
     if (C >= 'a' && C <= 'f') return C - 'a' + 10;
@@ -45,10 +42,10 @@ int HexDigit(unsigned char C)
 
 }  // namespace
 
-std::string EncodePassword(const std::string& Key, const std::string& Password)
-{
+std::string EncodePassword(const std::string& Key, const std::string& Password) {
     uint8_t P[PasswordBlockSize] = {};
-    std::memcpy(P, Password.data(), Password.size() < PasswordBlockSize ? Password.size() : PasswordBlockSize);
+    std::memcpy(P, Password.data(),
+                Password.size() < PasswordBlockSize ? Password.size() : PasswordBlockSize);
     TRc4State State;
     Rc4Schedule(Key, State);
     uint8_t C[PasswordBlockSize];
@@ -63,8 +60,7 @@ std::string EncodePassword(const std::string& Key, const std::string& Password)
     return Out;
 }
 
-std::string DecodePassword(const std::string& Key, const std::string& Stored)
-{
+std::string DecodePassword(const std::string& Key, const std::string& Stored) {
     uint8_t C[PasswordBlockSize] = {};
     size_t Pairs = Stored.size() / 2;
     if (Pairs > PasswordBlockSize) Pairs = PasswordBlockSize;

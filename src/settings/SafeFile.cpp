@@ -13,8 +13,7 @@ namespace SafeFile {
 namespace {
 
 // Writes all of Data to Fd, retrying short writes and interrupted calls.
-int WriteAll(int Fd, const std::string& Data)
-{
+int WriteAll(int Fd, const std::string& Data) {
     const char* P = Data.data();
     size_t Left = Data.size();
     while (Left > 0) {
@@ -30,8 +29,7 @@ int WriteAll(int Fd, const std::string& Data)
 }
 
 // Flushes a folder so that a rename inside it survives a crash.
-void SyncDir(const std::string& Dir)
-{
+void SyncDir(const std::string& Dir) {
     int Fd = ::open(Dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (Fd >= 0) {
         ::fsync(Fd);
@@ -41,8 +39,7 @@ void SyncDir(const std::string& Dir)
 
 }  // namespace
 
-int Write(const std::string& Path, const std::string& Data, unsigned Mode)
-{
+int Write(const std::string& Path, const std::string& Data, unsigned Mode) {
     // Replace the target of a symbolic link, not the link itself.
     std::string Target = Path;
     struct stat St;
@@ -74,14 +71,12 @@ int Write(const std::string& Path, const std::string& Data, unsigned Mode)
     return 0;
 }
 
-bool Exists(const std::string& Path)
-{
+bool Exists(const std::string& Path) {
     struct stat St;
     return ::stat(Path.c_str(), &St) == 0;
 }
 
-int Read(const std::string& Path, std::string& Data)
-{
+int Read(const std::string& Path, std::string& Data) {
     Data.clear();
     int Fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
     if (Fd < 0) return errno;

@@ -35,8 +35,7 @@ QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
 
 // Sets the text of an editable drop-down box; its change signals fire only
 // when the text really changes.
-void SetComboText(QComboBox* Box, const QString& Text)
-{
+void SetComboText(QComboBox* Box, const QString& Text) {
     if (!Box) return;
     if (Box->isEditable())
         Box->setEditText(Text);
@@ -45,29 +44,25 @@ void SetComboText(QComboBox* Box, const QString& Text)
 }
 
 // A menu caption shows "&" only when doubled.
-QString MenuCaption(const QString& Text)
-{
+QString MenuCaption(const QString& Text) {
     QString C = Text;
     return C.replace(QLatin1Char('&'), QLatin1String("&&"));
 }
 
 // Takes every item out of a menu. The items are deleted later, since the item
 // whose action runs this may still be delivering its signal.
-void ClearMenu(QMenu* Menu)
-{
+void ClearMenu(QMenu* Menu) {
     for (QAction* A : Menu->actions()) {
         Menu->removeAction(A);
         A->deleteLater();
     }
 }
 
-void SetEnabled(QAction* A, bool On)
-{
+void SetEnabled(QAction* A, bool On) {
     if (A) A->setEnabled(On);
 }
 
-bool ClipboardHasText()
-{
+bool ClipboardHasText() {
     const QMimeData* D = QGuiApplication::clipboard()->mimeData();
     return D && D->hasText();
 }
@@ -79,7 +74,8 @@ std::function<bool(QWidget*, const QString&)> TForm3::QuestionBox = [](QWidget* 
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 };
 std::function<void(QWidget*, const QString&)> TForm3::MessageBox = [](QWidget* Parent, const QString& Text) {
-    QMessageBox Box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), Text, QMessageBox::Ok, Parent);
+    QMessageBox Box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), Text, QMessageBox::Ok,
+                    Parent);
     Box.exec();
 };
 std::function<void(QWidget*, const QString&)> TForm3::ErrorBox = [](QWidget* Parent, const QString& Text) {
@@ -88,15 +84,13 @@ std::function<void(QWidget*, const QString&)> TForm3::ErrorBox = [](QWidget* Par
 
 // ---------------------------------------------------------------------------
 
-TRadioGroup::TRadioGroup(QWidget* Parent) : QGroupBox(Parent), FGroup(new QButtonGroup(this))
-{
+TRadioGroup::TRadioGroup(QWidget* Parent) : QGroupBox(Parent), FGroup(new QButtonGroup(this)) {
     auto* Grid = new QGridLayout;
     Grid->setContentsMargins(8, 2, 8, 2);
     setLayout(Grid);
 }
 
-void TRadioGroup::SetItems(const QStringList& Items)
-{
+void TRadioGroup::SetItems(const QStringList& Items) {
     for (QRadioButton* B : FButtons) {
         FGroup->removeButton(B);
         delete B;
@@ -112,8 +106,7 @@ void TRadioGroup::SetItems(const QStringList& Items)
     }
 }
 
-QStringList TRadioGroup::Items() const
-{
+QStringList TRadioGroup::Items() const {
     QStringList L;
     for (QRadioButton* B : FButtons) L << B->text();
     return L;
@@ -121,8 +114,7 @@ QStringList TRadioGroup::Items() const
 
 int TRadioGroup::ItemIndex() const { return FGroup->checkedId(); }
 
-void TRadioGroup::SetItemIndex(int Index)
-{
+void TRadioGroup::SetItemIndex(int Index) {
     const int Count = static_cast<int>(FButtons.size());
     if (Index >= Count) Index = Count - 1;
     if (Index < 0) {
@@ -134,21 +126,15 @@ void TRadioGroup::SetItemIndex(int Index)
     FButtons[Index]->setChecked(true);
 }
 
-QRadioButton* TRadioGroup::Button(int Index) const
-{
+QRadioButton* TRadioGroup::Button(int Index) const {
     return Index >= 0 && Index < static_cast<int>(FButtons.size()) ? FButtons[Index] : nullptr;
 }
 
 // ---------------------------------------------------------------------------
 
 TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std::string& SettingsPath)
-    : QWidget(Parent, Qt::Window),
-      Settings(SettingsPath),
-      FMainForm(MainForm),
-      FMainObject(dynamic_cast<QObject*>(MainForm)),
-      FMainIsObject(FMainObject != nullptr),
-      FSign(Sign)
-{
+    : QWidget(Parent, Qt::Window), Settings(SettingsPath), FMainForm(MainForm),
+      FMainObject(dynamic_cast<QObject*>(MainForm)), FMainIsObject(FMainObject != nullptr), FSign(Sign) {
     if (!Form3) Form3 = this;
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(U("VELNARO設定"));
@@ -179,8 +165,11 @@ TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std
     Edit4 = Named(new QLineEdit(Panel1), "Edit4");
     passsave = Named(new QCheckBox(U("上記のpasswordを保存する"), Panel1), "passsave");
     int Row = 0;
-    for (auto [L, E] : {std::pair<QLabel*, QLineEdit*>{Label1, eUserName}, {Label2, ePassword}, {Label4, Edit1},
-                        {Label5, Edit2}, {Label6, Edit4}}) {
+    for (auto [L, E] : {std::pair<QLabel*, QLineEdit*>{Label1, eUserName},
+                        {Label2, ePassword},
+                        {Label4, Edit1},
+                        {Label5, Edit2},
+                        {Label6, Edit4}}) {
         L->setBuddy(E);
         Top->addWidget(L, Row, 0);
         Top->addWidget(E, Row++, 1);
@@ -251,8 +240,21 @@ TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std
     Whole->addWidget(Panel3);
 
     // Tab order: the five fields and passsave first, then the rest from top to bottom.
-    QWidget* Order[] = {eUserName, ePassword, Edit1, Edit2, Edit4, passsave, signcheck, Button3,
-                        RadioGroup1->Button(0), RadioGroup1->Button(1), mailhead, ApopOn, pingcheck, Button1, Button2};
+    QWidget* Order[] = {eUserName,
+                        ePassword,
+                        Edit1,
+                        Edit2,
+                        Edit4,
+                        passsave,
+                        signcheck,
+                        Button3,
+                        RadioGroup1->Button(0),
+                        RadioGroup1->Button(1),
+                        mailhead,
+                        ApopOn,
+                        pingcheck,
+                        Button1,
+                        Button2};
     for (size_t i = 0; i + 1 < std::size(Order); ++i) setTabOrder(Order[i], Order[i + 1]);
 
     resize(365, 388);
@@ -280,28 +282,24 @@ TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std
     FormCreate();
 }
 
-TForm3::~TForm3()
-{
+TForm3::~TForm3() {
     // FormDestroy: the patrol list goes with the window.
     PatrolWindows.clear();
     if (Form3 == this) Form3 = nullptr;
 }
 
-TAccountHost* TForm3::MainForm() const
-{
+TAccountHost* TForm3::MainForm() const {
     // A host that is a QObject is used only while it lives.
     return FMainIsObject && !FMainObject ? nullptr : FMainForm;
 }
 
-TAccountHost* TForm3::ServedWindow() const
-{
+TAccountHost* TForm3::ServedWindow() const {
     if (Tag == 0) return MainForm();
     if (Tag < 0 || Tag > static_cast<int>(PatrolWindows.size())) return nullptr;
     return PatrolWindows[Tag - 1];
 }
 
-TAccountRecord TForm3::CurrentRecord() const
-{
+TAccountRecord TForm3::CurrentRecord() const {
     TAccountRecord R;
     R.eUserName = S(eUserName->text());
     R.ePassword = S(ePassword->text());
@@ -319,8 +317,7 @@ TAccountRecord TForm3::CurrentRecord() const
     return R;
 }
 
-void TForm3::ShowSignPreview(const std::vector<std::string>& Lines)
-{
+void TForm3::ShowSignPreview(const std::vector<std::string>& Lines) {
     QString Text;
     for (const std::string& L : Lines) Text += Q(L) + QLatin1Char('\n');
     Label3->setText(Text);
@@ -329,8 +326,7 @@ void TForm3::ShowSignPreview(const std::vector<std::string>& Lines)
 // ---------------------------------------------------------------------------
 // Loading accounts
 
-void TForm3::FormCreate()
-{
+void TForm3::FormCreate() {
     // The choice is refilled only when its items differ, so its buttons keep
     // their place in the tab order.
     const QStringList Encodings{QStringLiteral("RFC2231"), QStringLiteral("JISEncode")};
@@ -340,8 +336,7 @@ void TForm3::FormCreate()
     ShowReload();
 }
 
-void TForm3::ShowReload()
-{
+void TForm3::ShowReload() {
     // Copies: the main window's handlers may show another account while the
     // fields are being filled, which rewrites Settings.
     const std::vector<std::string> Names = Settings.UserNames;
@@ -363,8 +358,8 @@ void TForm3::ShowReload()
     ShowRecord(R, true);
 }
 
-void TForm3::RebuildAccountMenus(const std::vector<std::string>& Names, const std::vector<bool>& PatrolFlags)
-{
+void TForm3::RebuildAccountMenus(const std::vector<std::string>& Names,
+                                 const std::vector<bool>& PatrolFlags) {
     TAccountHost* Main = MainForm();
     if (!Main) return;
     const bool Any = !Names.empty();
@@ -393,8 +388,7 @@ void TForm3::RebuildAccountMenus(const std::vector<std::string>& Names, const st
     }
 }
 
-void TForm3::ShowRecord(const TAccountRecord& R, bool Reloading)
-{
+void TForm3::ShowRecord(const TAccountRecord& R, bool Reloading) {
     const QString Status = U("選択されたサーバは") + Q(R.Edit1) + U("と") + Q(R.Edit2) + U("です");
 
     eUserName->setText(Q(R.eUserName));
@@ -421,8 +415,7 @@ void TForm3::ShowRecord(const TAccountRecord& R, bool Reloading)
     pingcheck->setChecked(R.pingcheck);
 }
 
-void TForm3::editdisp(int n)
-{
+void TForm3::editdisp(int n) {
     Settings.editdisp(n);
     ShowRecord(Settings.Record, false);
 }
@@ -430,8 +423,7 @@ void TForm3::editdisp(int n)
 // ---------------------------------------------------------------------------
 // Saving and deleting
 
-void TForm3::Button1Click()
-{
+void TForm3::Button1Click() {
     Settings.Record = CurrentRecord();
     QString Failure;
     try {
@@ -444,8 +436,7 @@ void TForm3::Button1Click()
     if (!Failure.isEmpty()) ErrorBox(this, Failure);
 }
 
-void TForm3::DeleteAccount(int n)
-{
+void TForm3::DeleteAccount(int n) {
     QString Failure;
     try {
         Settings.DeleteAccount(n);
@@ -456,23 +447,20 @@ void TForm3::DeleteAccount(int n)
     if (!Failure.isEmpty()) ErrorBox(this, Failure);
 }
 
-void TForm3::edit2Click(int Index)
-{
+void TForm3::edit2Click(int Index) {
     editdisp(Index + 1);
     Settings.CurrentAccount = Index + 1;
     ShowWindow();
 }
 
-void TForm3::deleteClick(int Index)
-{
+void TForm3::deleteClick(int Index) {
     if (Index < 0 || Index >= static_cast<int>(Settings.UserNames.size())) return;
     if (QuestionBox(this, Q(DeleteQuestionText(Settings.UserNames[Index])))) DeleteAccount(Index + 1);
 }
 
 void TForm3::patrolClick() { MessageBox(this, U("このユーザは巡回に組み込まれています")); }
 
-void TForm3::BeginNewAccount()
-{
+void TForm3::BeginNewAccount() {
     Settings.BeginNewAccount();
     SetEnabled(MainForm() ? MainForm()->HostAddAccountItem() : nullptr, false);
     for (QLineEdit* E : {eUserName, ePassword, Edit1, Edit2, Edit4}) E->clear();
@@ -486,8 +474,7 @@ void TForm3::BeginNewAccount()
 // ---------------------------------------------------------------------------
 // Showing and hiding
 
-void TForm3::ShowWindow()
-{
+void TForm3::ShowWindow() {
     show();
     raise();
     activateWindow();
@@ -495,59 +482,50 @@ void TForm3::ShowWindow()
 
 void TForm3::EnableAddItem() { SetEnabled(MainForm() ? MainForm()->HostAddAccountItem() : nullptr, true); }
 
-void TForm3::Button2Click()
-{
+void TForm3::Button2Click() {
     Settings.CurrentAccount = Settings.AccountCount;
     EnableAddItem();
     close();
 }
 
-void TForm3::Button3Click()
-{
+void TForm3::Button3Click() {
     if (!FSign) return;
     FSign->show();
     FSign->raise();
     FSign->activateWindow();
 }
 
-void TForm3::FormClose()
-{
+void TForm3::FormClose() {
     Settings.WindowHidden();
     EnableAddItem();
 }
 
-void TForm3::FormHide()
-{
+void TForm3::FormHide() {
     Settings.WindowHidden();
     EnableAddItem();
 }
 
-void TForm3::FormActivate()
-{
+void TForm3::FormActivate() {
     if (TAccountHost* M = MainForm()) M->HostSetActiveTextControl(FocusedControl);
 }
 
-void TForm3::closeEvent(QCloseEvent* Event)
-{
+void TForm3::closeEvent(QCloseEvent* Event) {
     FormClose();
     Event->accept();
 }
 
-void TForm3::hideEvent(QHideEvent* Event)
-{
+void TForm3::hideEvent(QHideEvent* Event) {
     // A minimised window is not hidden in this sense.
     if (!Event->spontaneous()) FormHide();
     QWidget::hideEvent(Event);
 }
 
-bool TForm3::event(QEvent* Event)
-{
+bool TForm3::event(QEvent* Event) {
     if (Event->type() == QEvent::WindowActivate) FormActivate();
     return QWidget::event(Event);
 }
 
-bool TForm3::eventFilter(QObject* Watched, QEvent* Event)
-{
+bool TForm3::eventFilter(QObject* Watched, QEvent* Event) {
     const QEvent::Type T = Event->type();
     if (Watched == mailhead) {
         if (T == QEvent::FocusIn) mailheadClick();
@@ -564,37 +542,32 @@ bool TForm3::eventFilter(QObject* Watched, QEvent* Event)
 // ---------------------------------------------------------------------------
 // Change handlers
 
-void TForm3::userchange()
-{
+void TForm3::userchange() {
     if (TAccountHost* W = ServedWindow()) SetComboText(W->HostUserNameBox(), eUserName->text());
 }
 
-void TForm3::passwdChange()
-{
+void TForm3::passwdChange() {
     if (TAccountHost* W = ServedWindow())
         if (QLineEdit* Pw = W->HostPasswordEdit()) Pw->setText(ePassword->text());
 }
 
-void TForm3::passsaveClick()
-{
+void TForm3::passsaveClick() {
     // Only a tick the user gives here warns; a load started elsewhere stays quiet.
     if (passsave->isChecked() && isActiveWindow())
-        MessageBox(this, U("注意：パスワードが") + Q(Settings.SettingsPath()) + U("に保存される設定になります"));
+        MessageBox(this,
+                   U("注意：パスワードが") + Q(Settings.SettingsPath()) + U("に保存される設定になります"));
 }
 
-void TForm3::mailheadClick()
-{
+void TForm3::mailheadClick() {
     if (TAccountHost* W = ServedWindow())
         if (QCheckBox* C = W->HostCmailhead()) C->setChecked(mailhead->isChecked());
 }
 
-void TForm3::ApopOnClick()
-{
+void TForm3::ApopOnClick() {
     if (TAccountHost* M = MainForm()) M->mailreadclear();
 }
 
-void TForm3::OnClick(QWidget* Sender)
-{
+void TForm3::OnClick(QWidget* Sender) {
     if (TAccountHost* M = MainForm()) M->HostSetActiveTextControl(Sender);
     FocusedControl = Sender;
     auto* E = qobject_cast<QLineEdit*>(Sender);

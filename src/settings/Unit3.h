@@ -98,16 +98,17 @@ public:
     // text holds the account's signature lines. The constructor sets Form3
     // first, then reloads (FormCreate). SettingsPath defaults to
     // ProgramDir() + "VELNARO.ini".
-    TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent = nullptr, const std::string& SettingsPath = "");
+    TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent = nullptr,
+           const std::string& SettingsPath = "");
     ~TForm3() override;
 
     // Top panel.
     QWidget* Panel1;
     QLabel* Label1;  // "User Name"
     QLineEdit* eUserName;
-    QLabel* Label2;  // "Password"
+    QLabel* Label2;        // "Password"
     QLineEdit* ePassword;  // shown as "*"
-    QLabel* Label4;  // "pop3 server name"
+    QLabel* Label4;        // "pop3 server name"
     QLineEdit* Edit1;
     QLabel* Label5;  // "smtp server name"
     QLineEdit* Edit2;
@@ -117,18 +118,18 @@ public:
     // Middle panel: group "署名".
     QWidget* Panel2;
     QGroupBox* GroupBox1;
-    QLabel* Label3;  // signature preview (each line followed by a line break)
+    QLabel* Label3;        // signature preview (each line followed by a line break)
     QCheckBox* signcheck;  // "署名をメールの最後に自動挿入する"
     QPushButton* Button3;  // "署名の編集"
     // Bottom panel.
     QWidget* Panel3;
     TRadioGroup* RadioGroup1;  // "RFC2231" (0), "JISEncode" (1)
-    QCheckBox* mailhead;   // "メール本文を読み込まない"
-    QCheckBox* ApopOn;     // "Apopで接続"
-    QCheckBox* pingcheck;  // "pingでのチェックを無視する"
-    QCheckBox* patrol;     // "巡回する", never visible
-    QPushButton* Button1;  // "データの保存"
-    QPushButton* Button2;  // "保存せず実行"
+    QCheckBox* mailhead;       // "メール本文を読み込まない"
+    QCheckBox* ApopOn;         // "Apopで接続"
+    QCheckBox* pingcheck;      // "pingでのチェックを無視する"
+    QCheckBox* patrol;         // "巡回する", never visible
+    QPushButton* Button1;      // "データの保存"
+    QPushButton* Button2;      // "保存せず実行"
 
     // The number of the main window served: 0 the main window, k patrol window k.
     int Tag = 0;

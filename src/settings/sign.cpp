@@ -22,17 +22,13 @@ TOKsign* OKsign = nullptr;
 const char* const SignRulerLine1 = "0    5    0    5    0    5    0    5     0    5    0    5    0";
 const char* const SignRulerLine2 = "|----+----|----+----|----+----|----+-----|----+----|----+----|";
 
-QString SignRuler()
-{
+QString SignRuler() {
     return QString::fromLatin1(SignRulerLine1) + QLatin1String("\r\n") + QString::fromLatin1(SignRulerLine2);
 }
 
 TOKsign::TOKsign(TAccountHost* MainForm, QWidget* Parent)
-    : QDialog(Parent),
-      FMainForm(MainForm),
-      FMainObject(dynamic_cast<QObject*>(MainForm)),
-      FMainIsObject(FMainObject != nullptr)
-{
+    : QDialog(Parent), FMainForm(MainForm), FMainObject(dynamic_cast<QObject*>(MainForm)),
+      FMainIsObject(FMainObject != nullptr) {
     if (!OKsign) OKsign = this;
     setObjectName(QStringLiteral("OKsign"));
     setWindowTitle(QString::fromUtf8("署名編集"));
@@ -41,7 +37,8 @@ TOKsign::TOKsign(TAccountHost* MainForm, QWidget* Parent)
     F.setPixelSize(12);
     setFont(F);
 
-    Label1 = new QLabel(QStringLiteral("0    5    0    5    0    5    0    5     0    5    0    5    0"), this);
+    Label1 =
+        new QLabel(QStringLiteral("0    5    0    5    0    5    0    5     0    5    0    5    0"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     QFont Mincho(QStringLiteral("IPAMincho"));
     Mincho.setPixelSize(12);
@@ -94,20 +91,17 @@ TOKsign::TOKsign(TAccountHost* MainForm, QWidget* Parent)
     FormCreate();
 }
 
-TOKsign::~TOKsign()
-{
+TOKsign::~TOKsign() {
     if (OKsign == this) OKsign = nullptr;
 }
 
-void TOKsign::FormCreate()
-{
+void TOKsign::FormCreate() {
     // The label shows the two ruler lines one above the other.
     QString Ruler = SignRuler();
     Label1->setText(Ruler.replace(QLatin1String("\r\n"), QLatin1String("\n")));
 }
 
-std::vector<std::string> TOKsign::Lines() const
-{
+std::vector<std::string> TOKsign::Lines() const {
     std::vector<std::string> R;
     const QString Text = Memo1->toPlainText();
     if (Text.isEmpty()) return R;
@@ -119,8 +113,7 @@ std::vector<std::string> TOKsign::Lines() const
     return R;
 }
 
-void TOKsign::SetLines(const std::vector<std::string>& Lines)
-{
+void TOKsign::SetLines(const std::vector<std::string>& Lines) {
     QString Text;
     for (const std::string& L : Lines) Text += QString::fromStdU16String(Cp932ToUtf16(L)) + QLatin1Char('\n');
     Memo1->setPlainText(Text);
@@ -130,13 +123,11 @@ void TOKsign::ClearLines() { Memo1->clear(); }
 
 TAccountHost* TOKsign::MainForm() const { return FMainIsObject && !FMainObject ? nullptr : FMainForm; }
 
-void TOKsign::FormActivate()
-{
+void TOKsign::FormActivate() {
     if (TAccountHost* Main = MainForm()) Main->HostSetActiveTextControl(FocusedControl);
 }
 
-void TOKsign::OnClick(QWidget* Sender)
-{
+void TOKsign::OnClick(QWidget* Sender) {
     TAccountHost* Main = MainForm();
     if (Main) Main->HostSetActiveTextControl(Sender);
     FocusedControl = Sender;
@@ -148,29 +139,25 @@ void TOKsign::OnClick(QWidget* Sender)
     if (QAction* A = Main->HostPasteItem()) A->setEnabled(D && D->hasText());
 }
 
-void TOKsign::OKBtnClick()
-{
+void TOKsign::OKBtnClick() {
     if (Form3) Form3->ShowSignPreview(Lines());
     hide();
 }
 
 void TOKsign::CancelBtnClick() { hide(); }
 
-void TOKsign::reject()
-{
+void TOKsign::reject() {
     // Esc and the close box: as "キャンセル".
     CancelBtnClick();
     QDialog::reject();
 }
 
-bool TOKsign::event(QEvent* Event)
-{
+bool TOKsign::event(QEvent* Event) {
     if (Event->type() == QEvent::WindowActivate) FormActivate();
     return QDialog::event(Event);
 }
 
-bool TOKsign::eventFilter(QObject* Watched, QEvent* Event)
-{
+bool TOKsign::eventFilter(QObject* Watched, QEvent* Event) {
     if ((Watched == Memo1 && Event->type() == QEvent::FocusIn) ||
         (Watched == Memo1->viewport() && Event->type() == QEvent::MouseButtonRelease))
         OnClick(Memo1);

@@ -27,10 +27,10 @@ public:
     explicit TOKsign(TAccountHost* MainForm, QWidget* Parent = nullptr);
     ~TOKsign() override;
 
-    QLabel* Label1;         // the ruler
-    QPlainTextEdit* Memo1;  // the signature, one line per text line
-    QPushButton* OKBtn;     // "OK"
-    QPushButton* CancelBtn; // "キャンセル" (also Esc)
+    QLabel* Label1;          // the ruler
+    QPlainTextEdit* Memo1;   // the signature, one line per text line
+    QPushButton* OKBtn;      // "OK"
+    QPushButton* CancelBtn;  // "キャンセル" (also Esc)
 
     // The text box last clicked or entered (only Memo1 exists).
     QWidget* FocusedControl = nullptr;

@@ -34,42 +34,44 @@ std::function<void(const Exception&)> TClientSocket::UnhandledException = [](con
 
 int WinSockErrorCode(QAbstractSocket::SocketError Error, const QString& Detail) {
     switch (Error) {
-    case QAbstractSocket::RemoteHostClosedError: return 0;
-    case QAbstractSocket::ConnectionRefusedError: return WSAECONNREFUSED;
-    case QAbstractSocket::HostNotFoundError: return WSAHOST_NOT_FOUND;
-    case QAbstractSocket::SocketAccessError: return WSAEACCES;
-    case QAbstractSocket::SocketResourceError: return WSAENOBUFS;
-    case QAbstractSocket::SocketTimeoutError: return WSAETIMEDOUT;
-    case QAbstractSocket::AddressInUseError: return WSAEADDRINUSE;
-    case QAbstractSocket::SocketAddressNotAvailableError: return WSAEADDRNOTAVAIL;
-    case QAbstractSocket::NetworkError:
-        // Qt folds several system errors into this one; its text tells them apart.
-        if (Detail.contains(QLatin1String("timed out"), Qt::CaseInsensitive)) return WSAETIMEDOUT;
-        if (Detail.contains(QLatin1String("Host unreachable"), Qt::CaseInsensitive)) return WSAEHOSTUNREACH;
-        if (Detail.contains(QLatin1String("Network unreachable"), Qt::CaseInsensitive)) return WSAENETUNREACH;
-        if (Detail.contains(QLatin1String("reset"), Qt::CaseInsensitive)) return WSAECONNRESET;
-        return WSAENETDOWN;
-    default: return WSAECONNABORTED;
+        case QAbstractSocket::RemoteHostClosedError: return 0;
+        case QAbstractSocket::ConnectionRefusedError: return WSAECONNREFUSED;
+        case QAbstractSocket::HostNotFoundError: return WSAHOST_NOT_FOUND;
+        case QAbstractSocket::SocketAccessError: return WSAEACCES;
+        case QAbstractSocket::SocketResourceError: return WSAENOBUFS;
+        case QAbstractSocket::SocketTimeoutError: return WSAETIMEDOUT;
+        case QAbstractSocket::AddressInUseError: return WSAEADDRINUSE;
+        case QAbstractSocket::SocketAddressNotAvailableError: return WSAEADDRNOTAVAIL;
+        case QAbstractSocket::NetworkError:
+            // Qt folds several system errors into this one; its text tells them apart.
+            if (Detail.contains(QLatin1String("timed out"), Qt::CaseInsensitive)) return WSAETIMEDOUT;
+            if (Detail.contains(QLatin1String("Host unreachable"), Qt::CaseInsensitive))
+                return WSAEHOSTUNREACH;
+            if (Detail.contains(QLatin1String("Network unreachable"), Qt::CaseInsensitive))
+                return WSAENETUNREACH;
+            if (Detail.contains(QLatin1String("reset"), Qt::CaseInsensitive)) return WSAECONNRESET;
+            return WSAENETDOWN;
+        default: return WSAECONNABORTED;
     }
 }
 
 int WinSockErrorFromErrno(int Errno) {
     switch (Errno) {
-    case ECONNREFUSED: return WSAECONNREFUSED;
-    case ETIMEDOUT: return WSAETIMEDOUT;
-    case ECONNRESET:
-    case EPIPE: return WSAECONNRESET;
-    case ECONNABORTED: return WSAECONNABORTED;
-    case EHOSTUNREACH: return WSAEHOSTUNREACH;
-    case ENETUNREACH: return WSAENETUNREACH;
-    case ENETDOWN: return WSAENETDOWN;
-    case EADDRINUSE: return WSAEADDRINUSE;
-    case EADDRNOTAVAIL: return WSAEADDRNOTAVAIL;
-    case EACCES:
-    case EPERM: return WSAEACCES;
-    case ENOBUFS:
-    case ENOMEM: return WSAENOBUFS;
-    default: return WSAECONNABORTED;
+        case ECONNREFUSED: return WSAECONNREFUSED;
+        case ETIMEDOUT: return WSAETIMEDOUT;
+        case ECONNRESET:
+        case EPIPE: return WSAECONNRESET;
+        case ECONNABORTED: return WSAECONNABORTED;
+        case EHOSTUNREACH: return WSAEHOSTUNREACH;
+        case ENETUNREACH: return WSAENETUNREACH;
+        case ENETDOWN: return WSAENETDOWN;
+        case EADDRINUSE: return WSAEADDRINUSE;
+        case EADDRNOTAVAIL: return WSAEADDRNOTAVAIL;
+        case EACCES:
+        case EPERM: return WSAEACCES;
+        case ENOBUFS:
+        case ENOMEM: return WSAENOBUFS;
+        default: return WSAECONNABORTED;
     }
 }
 
@@ -121,7 +123,9 @@ int TCustomWinSocket::ReceiveLength() const {
 
 bool TCustomWinSocket::Connected() const { return FSocket->state() == QAbstractSocket::ConnectedState; }
 
-std::string TCustomWinSocket::RemoteAddress() const { return FSocket->peerAddress().toString().toStdString(); }
+std::string TCustomWinSocket::RemoteAddress() const {
+    return FSocket->peerAddress().toString().toStdString();
+}
 
 int TCustomWinSocket::RemotePort() const { return FSocket->peerPort(); }
 

@@ -162,8 +162,8 @@ private:
     QTimer FReplyTimer;
     bool FActive = false;
     bool FClosing = false;
-    bool FOpen = false;       // between Open and the end of the connection
-    int FNotifyDepth = 0;     // > 0 inside a notification from the event loop
+    bool FOpen = false;    // between Open and the end of the connection
+    int FNotifyDepth = 0;  // > 0 inside a notification from the event loop
     bool FInRead = false;
     TClientType FClientType = ctNonBlocking;
 };

@@ -21,10 +21,9 @@ const uint32_t K[64] = {
     0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
     0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
 
-const int R[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
-                   5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
-                   4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
-                   6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
+const int R[64] = {7,  12, 17, 22, 7,  12, 17, 22, 7,  12, 17, 22, 7,  12, 17, 22, 5,  9,  14, 20, 5,  9,
+                   14, 20, 5,  9,  14, 20, 5,  9,  14, 20, 4,  11, 16, 23, 4,  11, 16, 23, 4,  11, 16, 23,
+                   4,  11, 16, 23, 6,  10, 15, 21, 6,  10, 15, 21, 6,  10, 15, 21, 6,  10, 15, 21};
 
 }  // namespace
 
@@ -108,23 +107,22 @@ void TCrMD5::Finish(unsigned char* Out) {
 void TCrMD5::Calculate() {
     Reset();
     switch (InputKind) {
-    case ikBuffer:
-        if (Buffer && Length > 0) Update(Buffer, static_cast<size_t>(Length));
-        break;
-    case ikString:
-        Length = static_cast<int32_t>(Text.size());
-        Update(reinterpret_cast<const unsigned char*>(Text.data()), Text.size());
-        break;
-    case ikFile: {
-        std::ifstream In(FileName, std::ios::binary);
-        if (!In) throw Exception("Cannot open " + FileName);
-        char Chunk[65536];
-        while (In.read(Chunk, sizeof Chunk) || In.gcount() > 0)
-            Update(reinterpret_cast<const unsigned char*>(Chunk), static_cast<size_t>(In.gcount()));
-        break;
-    }
-    default:
-        break;
+        case ikBuffer:
+            if (Buffer && Length > 0) Update(Buffer, static_cast<size_t>(Length));
+            break;
+        case ikString:
+            Length = static_cast<int32_t>(Text.size());
+            Update(reinterpret_cast<const unsigned char*>(Text.data()), Text.size());
+            break;
+        case ikFile: {
+            std::ifstream In(FileName, std::ios::binary);
+            if (!In) throw Exception("Cannot open " + FileName);
+            char Chunk[65536];
+            while (In.read(Chunk, sizeof Chunk) || In.gcount() > 0)
+                Update(reinterpret_cast<const unsigned char*>(Chunk), static_cast<size_t>(In.gcount()));
+            break;
+        }
+        default: break;
     }
     unsigned char Out[16];
     Finish(Out);

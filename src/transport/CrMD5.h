@@ -13,11 +13,11 @@ public:
     enum : unsigned char { ikFile = 0, ikBuffer = 1, ikString = 2 };
 
     unsigned char InputKind = ikString;
-    const unsigned char* Buffer = nullptr;   // input for ikBuffer, Length bytes
-    std::string Text;                        // input for ikString (all its bytes)
-    std::string FileName;                    // input for ikFile
-    unsigned char* Digest = nullptr;         // 16 bytes, owned by the caller
-    int32_t Length = 0;                      // byte count for ikBuffer; set from Text for ikString
+    const unsigned char* Buffer = nullptr;  // input for ikBuffer, Length bytes
+    std::string Text;                       // input for ikString (all its bytes)
+    std::string FileName;                   // input for ikFile
+    unsigned char* Digest = nullptr;        // 16 bytes, owned by the caller
+    int32_t Length = 0;                     // byte count for ikBuffer; set from Text for ikString
 
     // Resets to the initial state, digests the selected input and writes the
     // 16 bytes to Digest. A file that cannot be read raises Exception.

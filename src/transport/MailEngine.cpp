@@ -65,14 +65,22 @@ std::string ApopDigest(const std::string& Greeting, const std::string& Password)
 
 void TPopEngine::SendCommand(const std::string& Verb, const std::string& Arg) {
     const std::string V = LowerCase(Verb);
-    if (V == "apop") State = popApop;
-    else if (V == "user") State = popUser;
-    else if (V == "pass") State = popPass;
-    else if (V == "list") State = popList;
-    else if (V == "retr") State = popRetr;
-    else if (V == "top") State = popTop;
-    else if (V == "dele") State = popDele;
-    else if (V == "quit") State = popQuit;
+    if (V == "apop")
+        State = popApop;
+    else if (V == "user")
+        State = popUser;
+    else if (V == "pass")
+        State = popPass;
+    else if (V == "list")
+        State = popList;
+    else if (V == "retr")
+        State = popRetr;
+    else if (V == "top")
+        State = popTop;
+    else if (V == "dele")
+        State = popDele;
+    else if (V == "quit")
+        State = popQuit;
     std::string Line = Arg.empty() ? Verb : Verb + " " + Arg;
     LastCommand = Trim(Line);
     Lines.Clear();
@@ -193,29 +201,23 @@ void TPopEngine::Process(size_t) {
     }
 
     switch (State) {
-    case popNone:
-        if (APop)
-            SendCommand("APop", User + " " + ApopDigest(FirstLine, Password));
-        else
-            SendCommand("USER", User);
-        break;
-    case popUser:
-        SendCommand("PASS", Password);
-        break;
-    case popApop:
-    case popPass:
-        SendCommand("LIST");
-        break;
-    case popDele:
-        Dispatch(true);
-        break;
-    case popQuit:
-        TransportClose();
-        State = popNone;
-        EmptyBuffer();
-        break;
-    default:  // popReady: the bytes wait for the next command
-        break;
+        case popNone:
+            if (APop)
+                SendCommand("APop", User + " " + ApopDigest(FirstLine, Password));
+            else
+                SendCommand("USER", User);
+            break;
+        case popUser: SendCommand("PASS", Password); break;
+        case popApop:
+        case popPass: SendCommand("LIST"); break;
+        case popDele: Dispatch(true); break;
+        case popQuit:
+            TransportClose();
+            State = popNone;
+            EmptyBuffer();
+            break;
+        default:  // popReady: the bytes wait for the next command
+            break;
     }
 }
 
@@ -226,8 +228,8 @@ void TPopEngine::FinishMultiLine() {
 
     Lines.Clear();
     size_t LineEnds = 0;
-    for (const char* P = Text.data(); (P = static_cast<const char*>(std::memchr(P, '\n', Text.data() + Text.size() - P)));
-         ++P)
+    for (const char* P = Text.data();
+         (P = static_cast<const char*>(std::memchr(P, '\n', Text.data() + Text.size() - P))); ++P)
         ++LineEnds;
     Lines.Reserve(static_cast<int>(std::min<size_t>(LineEnds + 1, INT_MAX)));
     const bool IsList = State == popList;
@@ -323,11 +325,16 @@ bool TSMTPEngine::SendCommand(const std::string& Verb, const std::string& Arg) {
     const std::string V = UpperCase(Verb);
     if (V == "HELO") State = smtpHelo;
     if (State == smtpNone) return false;
-    if (V == "MAIL") State = smtpMail;
-    else if (V == "RCPT") State = smtpRcpt;
-    else if (V == "RSET") State = smtpRset;
-    else if (V == "DATA") State = smtpData;
-    else if (V == "QUIT") State = smtpQuit;
+    if (V == "MAIL")
+        State = smtpMail;
+    else if (V == "RCPT")
+        State = smtpRcpt;
+    else if (V == "RSET")
+        State = smtpRset;
+    else if (V == "DATA")
+        State = smtpData;
+    else if (V == "QUIT")
+        State = smtpQuit;
     std::string Line = Arg.empty() ? V : V + " " + Arg;
     ReplyLines.Clear();
     ClearBuffer();
@@ -497,68 +504,60 @@ void TSMTPEngine::HandleReply(bool Malformed) {
 
     if (Ok) {
         switch (State) {
-        case smtpNone:
-            SendCommand("HELO", Domain);
-            break;
-        case smtpHelo:
-            SendMailFrom();
-            break;
-        case smtpMail:
-            NameNextRecipient();
-            break;
-        case smtpRcpt:
-            Accepted.Add(First);
-            NameNextRecipient();
-            break;
-        case smtpData:
-            State = smtpText;
-            TransportSend(MessageText);
-            break;
-        case smtpText:
-            State = smtpReady;
-            if (OnSendComp) {
-                TNotifyEvent Handler = OnSendComp;
-                Handler(this);
-            }
-            break;
-        case smtpRset:
-            State = smtpReady;
-            if (OnSMTPError) {
-                TSMTPErrorEvent Handler = OnSMTPError;
-                Handler(smtpRcpt, "\"To Addresses\" are not valid");
-            }
-            break;
-        case smtpQuit:
-            State = smtpNone;
-            TransportClose();
-            break;
-        default:
-            break;
+            case smtpNone: SendCommand("HELO", Domain); break;
+            case smtpHelo: SendMailFrom(); break;
+            case smtpMail: NameNextRecipient(); break;
+            case smtpRcpt:
+                Accepted.Add(First);
+                NameNextRecipient();
+                break;
+            case smtpData:
+                State = smtpText;
+                TransportSend(MessageText);
+                break;
+            case smtpText:
+                State = smtpReady;
+                if (OnSendComp) {
+                    TNotifyEvent Handler = OnSendComp;
+                    Handler(this);
+                }
+                break;
+            case smtpRset:
+                State = smtpReady;
+                if (OnSMTPError) {
+                    TSMTPErrorEvent Handler = OnSMTPError;
+                    Handler(smtpRcpt, "\"To Addresses\" are not valid");
+                }
+                break;
+            case smtpQuit:
+                State = smtpNone;
+                TransportClose();
+                break;
+            default: break;
         }
         return;
     }
 
     switch (State) {
-    case smtpNone:
-    case smtpHelo:
-    case smtpRset:
-    case smtpMail:
-    case smtpData:
-    case smtpText:
-        if (OnSMTPError) {
-            TSMTPErrorEvent Handler = OnSMTPError;
-            Handler(State, First.empty() ? "no message" : First);
-        }
-        break;
-    case smtpRcpt:
-        Rejected.Add(First);
-        NameNextRecipient();
-        break;
-    case smtpQuit:
-        TransportClose();
-        State = smtpNone;
-        break;
-    default:
-        break;
+        case smtpNone:
+        case smtpHelo:
+        case smtpRset:
+        case smtpMail:
+        case smtpData:
+        case smtpText:
+            if (OnSMTPError) {
+                TSMTPErrorEvent Handler = OnSMTPError;
+                Handler(State, First.empty() ? "no message" : First);
+            }
+            break;
+        case smtpRcpt:
+            Rejected.Add(First);
+            NameNextRecipient();
+            break;
+        case smtpQuit:
+            TransportClose();
+            State = smtpNone;
+            break;
+        default: break;
     }
 }

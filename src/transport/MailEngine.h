@@ -54,13 +54,13 @@ public:
     TPopReceivingEvent OnReceiving;
 
     TPopState State = popNone;
-    TStringList Lines;          // last multi-line reply: no status line, no terminator, dots undone
-    std::string StatusText;     // status line of the last multi-line reply after its first blank
+    TStringList Lines;       // last multi-line reply: no status line, no terminator, dots undone
+    std::string StatusText;  // status line of the last multi-line reply after its first blank
     int MessageCount = 0;
     int CurrentMessage = 0;
     std::vector<int> Sizes;
     std::string LastCommand;
-    std::string FirstLine;      // first line of the current reply, through its CR
+    std::string FirstLine;  // first line of the current reply, through its CR
 
     // RETR / TOP n 0 / DELE for 1 <= N <= MessageCount; false (nothing sent) otherwise.
     bool Retrieve(int N);
@@ -104,10 +104,10 @@ private:
     void EmptyBuffer();
 
     std::string FBuffer;
-    size_t FCrlfScan = 0;              // where the search for the first CR LF goes on
+    size_t FCrlfScan = 0;  // where the search for the first CR LF goes on
     size_t FFirstCrlf = std::string::npos;
-    size_t FTermScan = 0;              // where the search for CR LF "." CR LF goes on
-    size_t FExpected = 0;              // listed size of the message being retrieved
+    size_t FTermScan = 0;  // where the search for CR LF "." CR LF goes on
+    size_t FExpected = 0;  // listed size of the message being retrieved
     uint64_t FScanned = 0;
 };
 
@@ -203,9 +203,9 @@ private:
     void SendMailFrom();
 
     std::string FBuffer;
-    size_t FLfScan = 0;                       // bytes of FBuffer already examined for LF
-    size_t FFirstLf = std::string::npos;      // first LF of the buffer
-    size_t FLastLf = std::string::npos;       // last LF seen
-    size_t FPrevLf = std::string::npos;       // the LF before FLastLf
+    size_t FLfScan = 0;                   // bytes of FBuffer already examined for LF
+    size_t FFirstLf = std::string::npos;  // first LF of the buffer
+    size_t FLastLf = std::string::npos;   // last LF seen
+    size_t FPrevLf = std::string::npos;   // the LF before FLastLf
     uint64_t FScanned = 0;
 };

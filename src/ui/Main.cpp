@@ -65,15 +65,13 @@ QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
 // The two text boxes hold at most this many characters.
 constexpr int MaxBoxLength = 1000000;
 
-QFont WindowFont()
-{
+QFont WindowFont() {
     QFont F(QStringLiteral("IPAPGothic"));
     F.setPixelSize(12);
     return F;
 }
 
-QFont FixedFont()
-{
+QFont FixedFont() {
     QFont F(QStringLiteral("IPAGothic"));
     F.setPixelSize(12);
     F.setStyleHint(QFont::TypeWriter);
@@ -82,18 +80,14 @@ QFont FixedFont()
 
 const QString TextFilter = QStringLiteral("Text files (*.txt *.TXT);;all files (*)");
 
-QMessageBox::StandardButton DefaultMessageBox(QWidget* Parent, QMessageBox::Icon Icon,
-                                              const QString& Title, const QString& Text,
-                                              QMessageBox::StandardButtons Buttons)
-{
-    QMessageBox Box(Icon, Title.isEmpty() ? QApplication::applicationName() : Title, Text, Buttons,
-                    Parent);
+QMessageBox::StandardButton DefaultMessageBox(QWidget* Parent, QMessageBox::Icon Icon, const QString& Title,
+                                              const QString& Text, QMessageBox::StandardButtons Buttons) {
+    QMessageBox Box(Icon, Title.isEmpty() ? QApplication::applicationName() : Title, Text, Buttons, Parent);
     return static_cast<QMessageBox::StandardButton>(Box.exec());
 }
 
 // The selected text of a text control as plain text with "\n" line breaks.
-QString SelectionOf(const QTextCursor& C)
-{
+QString SelectionOf(const QTextCursor& C) {
     QString S = C.selectedText();
     S.replace(QChar(0x2029), QLatin1Char('\n'));
     S.replace(QChar(0x2028), QLatin1Char('\n'));
@@ -101,15 +95,13 @@ QString SelectionOf(const QTextCursor& C)
 }
 
 // Shift_JIS text for a text box: CR LF and lone CR become LF.
-QString BoxText(const std::string& Sjis)
-{
+QString BoxText(const std::string& Sjis) {
     std::string T;
     T.reserve(Sjis.size());
     for (size_t i = 0; i < Sjis.size(); ++i) {
         if (Sjis[i] == '\r') {
             T += '\n';
-            if (i + 1 < Sjis.size() && Sjis[i + 1] == '\n')
-                ++i;
+            if (i + 1 < Sjis.size() && Sjis[i + 1] == '\n') ++i;
         } else {
             T += Sjis[i];
         }
@@ -117,8 +109,7 @@ QString BoxText(const std::string& Sjis)
     QString S = QString::fromStdU16String(Cp932ToUtf16(T));
     if (S.size() > MaxBoxLength) {
         int N = MaxBoxLength;
-        if (S.at(N - 1).isHighSurrogate())
-            --N;
+        if (S.at(N - 1).isHighSurrogate()) --N;
         S.truncate(N);
     }
     return S;
@@ -126,21 +117,16 @@ QString BoxText(const std::string& Sjis)
 
 }  // namespace
 
-QMessageBox::StandardButton ShowMessageBox(QWidget* Parent, QMessageBox::Icon Icon,
-                                           const QString& Text,
-                                           QMessageBox::StandardButtons Buttons,
-                                           const QString& Title)
-{
-    if (MessageBoxHook)
-        return MessageBoxHook(Parent, Icon, Title, Text, Buttons);
+QMessageBox::StandardButton ShowMessageBox(QWidget* Parent, QMessageBox::Icon Icon, const QString& Text,
+                                           QMessageBox::StandardButtons Buttons, const QString& Title) {
+    if (MessageBoxHook) return MessageBoxHook(Parent, Icon, Title, Text, Buttons);
     return DefaultMessageBox(Parent, Icon, Title, Text, Buttons);
 }
 
 // ---------------------------------------------------------------------------
 // Widget-free parts.
 
-TResizeLayout ComputeResizeLayout(const TResizeInput& In)
-{
+TResizeLayout ComputeResizeLayout(const TResizeInput& In) {
     TResizeLayout L;
     L.FieldWidth = static_cast<int>(std::lround((In.W - 80) * 5.0 / 7.0));
     const int R = In.eToLeft + L.FieldWidth;
@@ -155,8 +141,7 @@ TResizeLayout ComputeResizeLayout(const TResizeInput& In)
     return L;
 }
 
-bool IsValidUtf8(const std::string& Bytes)
-{
+bool IsValidUtf8(const std::string& Bytes) {
     const auto* S = reinterpret_cast<const unsigned char*>(Bytes.data());
     const size_t N = Bytes.size();
     size_t i = 0;
@@ -185,25 +170,19 @@ bool IsValidUtf8(const std::string& Bytes)
         } else {
             return false;
         }
-        if (N - i <= Need)
-            return false;
-        if (S[i + 1] < Lo || S[i + 1] > Hi)
-            return false;
+        if (N - i <= Need) return false;
+        if (S[i + 1] < Lo || S[i + 1] > Hi) return false;
         for (size_t k = 2; k <= Need; ++k)
-            if (S[i + k] < 0x80 || S[i + k] > 0xBF)
-                return false;
+            if (S[i + k] < 0x80 || S[i + k] > 0xBF) return false;
         i += Need + 1;
     }
     return true;
 }
 
-std::string TextFileToSjis(const std::string& Bytes)
-{
-    if (!IsValidUtf8(Bytes))
-        return Bytes;
+std::string TextFileToSjis(const std::string& Bytes) {
+    if (!IsValidUtf8(Bytes)) return Bytes;
     size_t Start = 0;
-    if (Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        Start = 3;
+    if (Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) Start = 3;
     // SJ maps the characters that editors of JIS-based text use for a few
     // Shift_JIS codes (WAVE DASH for the full-width tilde, ...) to those
     // codes; it reads up to a NUL, so the text goes through it piece by piece.
@@ -211,58 +190,46 @@ std::string TextFileToSjis(const std::string& Bytes)
     Out.reserve(Bytes.size() - Start);
     while (Start <= Bytes.size()) {
         size_t End = Bytes.find('\0', Start);
-        if (End == std::string::npos)
-            End = Bytes.size();
+        if (End == std::string::npos) End = Bytes.size();
         Out += SJ(Bytes.substr(Start, End - Start).c_str());
-        if (End == Bytes.size())
-            break;
+        if (End == Bytes.size()) break;
         Out += '\0';
         Start = End + 1;
     }
     return Out;
 }
 
-std::string InOutErrorText(int Code)
-{
+std::string InOutErrorText(int Code) {
     switch (Code) {
-    case ENOENT:
-        return "File not found";
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case EINVAL:
-        return "Invalid filename";
-    case EMFILE:
-    case ENFILE:
-        return "Too many open files";
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-        return "File access denied";
-    case ENOSPC:
+        case ENOENT: return "File not found";
+        case ENOTDIR:
+        case ENAMETOOLONG:
+        case EINVAL: return "Invalid filename";
+        case EMFILE:
+        case ENFILE: return "Too many open files";
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR: return "File access denied";
+        case ENOSPC:
 #ifdef EDQUOT
-    case EDQUOT:
+        case EDQUOT:
 #endif
-        return "Disk full";
-    default:
-        return "I/O error " + IntToStr(Code);
+            return "Disk full";
+        default: return "I/O error " + IntToStr(Code);
     }
 }
 
-std::string LoadTextFile(const std::string& Path)
-{
+std::string LoadTextFile(const std::string& Path) {
     std::string Data;
     const int Err = SafeFile::Read(Path, Data);
-    if (Err != 0)
-        throw Exception(InOutErrorText(Err));
+    if (Err != 0) throw Exception(InOutErrorText(Err));
     return TextFileToSjis(Data);
 }
 
-void SaveTextFile(const std::string& Path, const std::vector<std::string>& Lines)
-{
+void SaveTextFile(const std::string& Path, const std::vector<std::string>& Lines) {
     size_t Size = 0;
-    for (const auto& L : Lines)
-        Size += L.size() + 2;
+    for (const auto& L : Lines) Size += L.size() + 2;
     std::string Data;
     Data.reserve(Size);
     for (const auto& L : Lines) {
@@ -272,8 +239,7 @@ void SaveTextFile(const std::string& Path, const std::vector<std::string>& Lines
     const mode_t Mask = umask(0);
     umask(Mask);
     const int Err = SafeFile::Write(Path, Data, 0666 & ~static_cast<unsigned>(Mask));
-    if (Err != 0)
-        throw Exception(InOutErrorText(Err));
+    if (Err != 0) throw Exception(InOutErrorText(Err));
 }
 
 // ---------------------------------------------------------------------------
@@ -282,32 +248,25 @@ void SaveTextFile(const std::string& Path, const std::vector<std::string>& Lines
 TMessageStore::TMessageStore() = default;
 TMessageStore::~TMessageStore() = default;
 
-int TMessageStore::Add(const std::string& Subject, std::unique_ptr<TINetMessage> Msg)
-{
+int TMessageStore::Add(const std::string& Subject, std::unique_ptr<TINetMessage> Msg) {
     FItems.push_back(Item{Subject, std::move(Msg)});
     return Count() - 1;
 }
 
-void TMessageStore::Put(int Index, const std::string& Subject, std::unique_ptr<TINetMessage> Msg)
-{
-    if (Index < 0 || Index >= Count())
-        return;
+void TMessageStore::Put(int Index, const std::string& Subject, std::unique_ptr<TINetMessage> Msg) {
+    if (Index < 0 || Index >= Count()) return;
     FItems[static_cast<size_t>(Index)].Subject = Subject;
     FItems[static_cast<size_t>(Index)].Msg = std::move(Msg);
 }
 
-const std::string& TMessageStore::Subject(int Index) const
-{
+const std::string& TMessageStore::Subject(int Index) const {
     static const std::string Empty;
-    if (Index < 0 || Index >= Count())
-        return Empty;
+    if (Index < 0 || Index >= Count()) return Empty;
     return FItems[static_cast<size_t>(Index)].Subject;
 }
 
-TINetMessage* TMessageStore::Message(int Index) const
-{
-    if (Index < 0 || Index >= Count())
-        return nullptr;
+TINetMessage* TMessageStore::Message(int Index) const {
+    if (Index < 0 || Index >= Count()) return nullptr;
     return FItems[static_cast<size_t>(Index)].Msg.get();
 }
 
@@ -316,32 +275,24 @@ void TMessageStore::Clear() { FItems.clear(); }
 // ---------------------------------------------------------------------------
 // TMainForm: construction
 
-std::string TMainForm::WidgetText(const QString& Text)
-{
-    return Utf16ToCp932(Text.toStdU16String());
-}
+std::string TMainForm::WidgetText(const QString& Text) { return Utf16ToCp932(Text.toStdU16String()); }
 
-QString TMainForm::ShownText(const std::string& Sjis)
-{
+QString TMainForm::ShownText(const std::string& Sjis) {
     return QString::fromStdU16String(Cp932ToUtf16(Sjis));
 }
 
-std::vector<std::string> TMainForm::BoxLines(const QString& PlainText)
-{
+std::vector<std::string> TMainForm::BoxLines(const QString& PlainText) {
     std::vector<std::string> Lines;
-    if (PlainText.isEmpty())
-        return Lines;
+    if (PlainText.isEmpty()) return Lines;
     QStringList Parts = PlainText.split(QLatin1Char('\n'));
     if (PlainText.endsWith(QLatin1Char('\n')))
         Parts.removeLast();  // a final line break starts no further line
     Lines.reserve(static_cast<size_t>(Parts.size()));
-    for (const QString& P : Parts)
-        Lines.push_back(WidgetText(P));
+    for (const QString& P : Parts) Lines.push_back(WidgetText(P));
     return Lines;
 }
 
-TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent)
-{
+TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("velnaro ver1.2.1.4"));
     setFont(WindowFont());
@@ -359,31 +310,25 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent)
     FormCreate();
 }
 
-TMainForm::~TMainForm()
-{
+TMainForm::~TMainForm() {
     // The mail clients may still report a disconnection while they go; they
     // must do so while this window is whole.
     delete findChild<TPOPx*>(QStringLiteral("Pop%1").arg(Tag), Qt::FindDirectChildrenOnly);
     delete findChild<TSMTPx*>(QStringLiteral("Smtp%1").arg(Tag), Qt::FindDirectChildrenOnly);
     // Tearing down the pages emits change signals; nothing may react now.
-    for (QObject* Child : findChildren<QObject*>())
-        Child->blockSignals(true);
-    if (ActiveTextControl && isAncestorOf(ActiveTextControl))
-        ActiveTextControl = nullptr;
-    if (Form3 && Tag == 0 && Form3->MainForm() == this)
-        Form3->Tag = 0;
+    for (QObject* Child : findChildren<QObject*>()) Child->blockSignals(true);
+    if (ActiveTextControl && isAncestorOf(ActiveTextControl)) ActiveTextControl = nullptr;
+    if (Form3 && Tag == 0 && Form3->MainForm() == this) Form3->Tag = 0;
 }
 
-void TMainForm::CreateMenus()
-{
+void TMainForm::CreateMenus() {
     QMenuBar* Bar = menuBar();
     Bar->setObjectName(QStringLiteral("MainMenu1"));
     auto Item = [this](QMenu* Menu, const char* Name, const char* Caption, QKeySequence Key,
                        void (TMainForm::*Handler)()) {
         QAction* A = new QAction(U(Caption), this);
         A->setObjectName(QString::fromLatin1(Name));
-        if (!Key.isEmpty())
-            A->setShortcut(Key);
+        if (!Key.isEmpty()) A->setShortcut(Key);
         Menu->addAction(A);
         connect(A, &QAction::triggered, this, [this, Handler] { (this->*Handler)(); });
         return A;
@@ -405,7 +350,8 @@ void TMainForm::CreateMenus()
     connect(File1, &QMenu::aboutToShow, this, [this] { File1Click(); });
 
     Copy1 = SubMenu(nullptr, "Copy1", "編集(&E)");
-    Paste1 = Item(Copy1, "Paste1", "貼り付け(&P)", QKeySequence(Qt::CTRL | Qt::Key_V), &TMainForm::Paste1Click);
+    Paste1 =
+        Item(Copy1, "Paste1", "貼り付け(&P)", QKeySequence(Qt::CTRL | Qt::Key_V), &TMainForm::Paste1Click);
     Copy2 = Item(Copy1, "Copy2", "コピー(&C)", QKeySequence(Qt::CTRL | Qt::Key_C), &TMainForm::Copy2Click);
     Cut1 = Item(Copy1, "Cut1", "切り取り(&T)", QKeySequence(Qt::CTRL | Qt::Key_X), &TMainForm::Cut1Click);
     Edit1 = Item(Copy1, "Edit1", "設定(&E)", QKeySequence(Qt::CTRL | Qt::Key_E), &TMainForm::Edit1Click);
@@ -440,14 +386,12 @@ void TMainForm::CreateMenus()
     // state. Qt disables an invisible action and its shortcut, so these two
     // stay visible actions of the window itself, outside the menus.
     for (QAction* A : {Edit1, patrol}) {
-        for (QMenu* M : {Copy1, Account1})
-            M->removeAction(A);
+        for (QMenu* M : {Copy1, Account1}) M->removeAction(A);
         addAction(A);
     }
 }
 
-void TMainForm::CreateControls()
-{
+void TMainForm::CreateControls() {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     setCentralWidget(PageControl1);
@@ -459,8 +403,7 @@ void TMainForm::CreateControls()
         OnChanging();
         OnChange();
     });
-    for (QWidget* Page : {SendPage, RecvPage, ConPage})
-        Page->installEventFilter(this);
+    for (QWidget* Page : {SendPage, RecvPage, ConPage}) Page->installEventFilter(this);
 
     // Focus tracking and mouse hints.
     for (QLineEdit* E : {eTo, eCC, eSubject}) {
@@ -482,8 +425,7 @@ void TMainForm::CreateControls()
     // A file dropped anywhere on the window goes into the body; the text
     // fields would otherwise take its name as text.
     for (QWidget* W : findChildren<QWidget*>())
-        if (W->acceptDrops())
-            W->installEventFilter(this);
+        if (W->acceptDrops()) W->installEventFilter(this);
 
     connect(eUserName, &QComboBox::editTextChanged, this, [this] { ePOPserverChange(); });
     connect(ePassword, &QLineEdit::textChanged, this, [this] { Passchange(); });
@@ -492,8 +434,7 @@ void TMainForm::CreateControls()
     connect(SendBtn, &QPushButton::clicked, this, [this] { SendBtnClick(); });
     // PasswdOK is the window's default button.
     auto PressDefault = [this] {
-        if (PasswdOK->isEnabled() && PasswdOK->isVisible())
-            PasswdOK->click();
+        if (PasswdOK->isEnabled() && PasswdOK->isVisible()) PasswdOK->click();
     };
     connect(ePassword, &QLineEdit::returnPressed, this, PressDefault);
     connect(eUserName->lineEdit(), &QLineEdit::returnPressed, this, PressDefault);
@@ -514,8 +455,7 @@ void TMainForm::CreateControls()
 
 // Names a page, adds it to the page control under its tab caption and gives
 // it the column layout every page uses.
-QVBoxLayout* TMainForm::AddPage(QWidget* Page, const QString& Name, const QString& Caption)
-{
+QVBoxLayout* TMainForm::AddPage(QWidget* Page, const QString& Name, const QString& Caption) {
     Page->setObjectName(Name);
     PageControl1->addTab(Page, Caption);
     auto* Box = new QVBoxLayout(Page);
@@ -524,8 +464,7 @@ QVBoxLayout* TMainForm::AddPage(QWidget* Page, const QString& Name, const QStrin
     return Box;
 }
 
-void TMainForm::CreateSendPage()
-{
+void TMainForm::CreateSendPage() {
     SendPage = new QWidget;
     QVBoxLayout* Box = AddPage(SendPage, QStringLiteral("SendPage"), U("メール配信"));
 
@@ -583,8 +522,7 @@ void TMainForm::CreateSendPage()
     Box->addWidget(SMTPStatus);
 }
 
-void TMainForm::CreateRecvPage()
-{
+void TMainForm::CreateRecvPage() {
     RecvPage = new QWidget;
     QVBoxLayout* Box = AddPage(RecvPage, QStringLiteral("RecvPage"), U("メール鑑賞"));
 
@@ -681,8 +619,7 @@ void TMainForm::CreateRecvPage()
     Box->addWidget(Bottom);
 }
 
-void TMainForm::CreateConPage()
-{
+void TMainForm::CreateConPage() {
     ConPage = new QWidget;
     QVBoxLayout* Box = AddPage(ConPage, QStringLiteral("ConPage"), U("接続設定"));
 
@@ -786,8 +723,7 @@ void TMainForm::CreateConPage()
 // ---------------------------------------------------------------------------
 // Window events
 
-void TMainForm::FormCreate()
-{
+void TMainForm::FormCreate() {
     ForcedDisconnect = false;
     MessageStore = std::make_unique<TMessageStore>();
     DeleteMode = false;
@@ -807,45 +743,34 @@ void TMainForm::FormCreate()
     InReplyToId.clear();
 }
 
-void TMainForm::FormShow()
-{
+void TMainForm::FormShow() {
     eUserName->setFocus();
     const QDate Today = QDate::currentDate();
     Panel8->setText(QString::number(Today.year()) + U("年"));
     Button6->setText(QString::number(Today.month()) + U("月"));
 }
 
-void TMainForm::FormActivate()
-{
+void TMainForm::FormActivate() {
     ActiveTextControl = FocusedControl;
-    if (!Form3)
-        return;
-    if (Form3->isVisible() && Form3->Tag != Tag)
-        Form3->hide();
+    if (!Form3) return;
+    if (Form3->isVisible() && Form3->Tag != Tag) Form3->hide();
     if (eUserName->count() > 0 && Form3->Tag != Tag) {
         const QString User = eUserName->currentText();
         const QString Pass = ePassword->text();
         Form3->Tag = Tag;
         Form3->editdisp(MySelf);
-        if (Form3->eUserName->text() != User)
-            Form3->eUserName->setText(User);
-        if (Form3->ePassword->text() != Pass)
-            Form3->ePassword->setText(Pass);
-        if (eUserName->currentText() != User)
-            eUserName->setEditText(User);
-        if (ePassword->text() != Pass)
-            ePassword->setText(Pass);
+        if (Form3->eUserName->text() != User) Form3->eUserName->setText(User);
+        if (Form3->ePassword->text() != Pass) Form3->ePassword->setText(Pass);
+        if (eUserName->currentText() != User) eUserName->setEditText(User);
+        if (ePassword->text() != Pass) ePassword->setText(Pass);
     }
 }
 
-void TMainForm::FormDeactivate()
-{
-    if (Form3)
-        Form3->Tag = Tag;
+void TMainForm::FormDeactivate() {
+    if (Form3) Form3->Tag = Tag;
 }
 
-void TMainForm::ApplyLayout(int W)
-{
+void TMainForm::ApplyLayout(int W) {
     TResizeInput In;
     In.W = W;
     In.eToLeft = eTo->x();
@@ -879,32 +804,24 @@ void TMainForm::ApplyLayout(int W)
     mReadMessage->viewport()->update();
 }
 
-void TMainForm::FormResize()
-{
+void TMainForm::FormResize() {
     QWidget* Page = PageControl1->currentWidget();
-    if (Page)
-        ApplyLayout(Page->width());
+    if (Page) ApplyLayout(Page->width());
 }
 
-void TMainForm::FormClose()
-{
-    if (FClosed)
-        return;
+void TMainForm::FormClose() {
+    if (FClosed) return;
     FClosed = true;
-    if (Form3)
-        Form3->hide();
+    if (Form3) Form3->hide();
     if (auto* Pop = findChild<TPOPx*>(QStringLiteral("Pop%1").arg(Tag), Qt::FindDirectChildrenOnly)) {
-        if (Pop->Active())
-            Pop->Quit();
+        if (Pop->Active()) Pop->Quit();
         delete Pop;
     }
     if (auto* Smtp = findChild<TSMTPx*>(QStringLiteral("Smtp%1").arg(Tag), Qt::FindDirectChildrenOnly)) {
-        if (Smtp->Active())
-            Smtp->Quit();
+        if (Smtp->Active()) Smtp->Quit();
         delete Smtp;
     }
-    if (MessageStore)
-        MessageStore->Clear();
+    if (MessageStore) MessageStore->Clear();
     if (Tag != 0 && Form3) {
         auto& Slots = Form3->PatrolWindows;
         if (Tag - 1 < static_cast<int>(Slots.size()) && Slots[static_cast<size_t>(Tag - 1)] == this)
@@ -912,21 +829,18 @@ void TMainForm::FormClose()
     }
 }
 
-void TMainForm::showEvent(QShowEvent* Event)
-{
+void TMainForm::showEvent(QShowEvent* Event) {
     QMainWindow::showEvent(Event);
     FormShow();
     FormResize();
 }
 
-void TMainForm::resizeEvent(QResizeEvent* Event)
-{
+void TMainForm::resizeEvent(QResizeEvent* Event) {
     QMainWindow::resizeEvent(Event);
     FormResize();
 }
 
-void TMainForm::closeEvent(QCloseEvent* Event)
-{
+void TMainForm::closeEvent(QCloseEvent* Event) {
     FormClose();
     Event->accept();
     if (Tag != 0) {
@@ -936,8 +850,7 @@ void TMainForm::closeEvent(QCloseEvent* Event)
     }
 }
 
-void TMainForm::changeEvent(QEvent* Event)
-{
+void TMainForm::changeEvent(QEvent* Event) {
     QMainWindow::changeEvent(Event);
     if (Event->type() == QEvent::ActivationChange) {
         if (isActiveWindow())
@@ -949,34 +862,26 @@ void TMainForm::changeEvent(QEvent* Event)
 
 namespace {
 // The first local file of a drag, or an empty string.
-QString DroppedFile(const QMimeData* Data)
-{
-    if (!Data || !Data->hasUrls())
-        return QString();
+QString DroppedFile(const QMimeData* Data) {
+    if (!Data || !Data->hasUrls()) return QString();
     for (const QUrl& Url : Data->urls())
-        if (Url.isLocalFile())
-            return Url.toLocalFile();
+        if (Url.isLocalFile()) return Url.toLocalFile();
     return QString();
 }
 }  // namespace
 
-void TMainForm::dragEnterEvent(QDragEnterEvent* Event)
-{
-    if (!DroppedFile(Event->mimeData()).isEmpty())
-        Event->acceptProposedAction();
+void TMainForm::dragEnterEvent(QDragEnterEvent* Event) {
+    if (!DroppedFile(Event->mimeData()).isEmpty()) Event->acceptProposedAction();
 }
 
-void TMainForm::dropEvent(QDropEvent* Event)
-{
+void TMainForm::dropEvent(QDropEvent* Event) {
     const QString Path = DroppedFile(Event->mimeData());
-    if (Path.isEmpty())
-        return;
+    if (Path.isEmpty()) return;
     Event->acceptProposedAction();
     LoadFileIntoBody(Path);
 }
 
-bool TMainForm::eventFilter(QObject* Watched, QEvent* Event)
-{
+bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
     const QEvent::Type T = Event->type();
     if (T == QEvent::Resize && (Watched == SendPage || Watched == RecvPage || Watched == ConPage)) {
         ApplyLayout(static_cast<QWidget*>(Watched)->width());
@@ -986,18 +891,17 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event)
     if (T == QEvent::DragEnter || T == QEvent::DragMove || T == QEvent::Drop) {
         auto* D = static_cast<QDropEvent*>(Event);
         const QString Path = DroppedFile(D->mimeData());
-        if (Path.isEmpty())
-            return false;
+        if (Path.isEmpty()) return false;
         D->acceptProposedAction();
-        if (T == QEvent::Drop)
-            LoadFileIntoBody(Path);
+        if (T == QEvent::Drop) LoadFileIntoBody(Path);
         return true;
     }
     if (Watched == Button6) {
         if (T == QEvent::MouseButtonPress)
             Button6MouseDown(static_cast<QMouseEvent*>(Event)->button());
         else if (T == QEvent::KeyRelease && !static_cast<QKeyEvent*>(Event)->isAutoRepeat())
-            Button6KeyDown(static_cast<QKeyEvent*>(Event)->key(), static_cast<QKeyEvent*>(Event)->modifiers());
+            Button6KeyDown(static_cast<QKeyEvent*>(Event)->key(),
+                           static_cast<QKeyEvent*>(Event)->modifiers());
         return QMainWindow::eventFilter(Watched, Event);
     }
     if (T == QEvent::ShortcutOverride) {
@@ -1013,8 +917,7 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event)
         // the forced disconnect, not undo; Ctrl+E the settings window, not
         // the end of the line). The clipboard keys stay with the field.
         for (QAction* A : {N1, Open1, N4, Edit1, N2, N3, N6, edit2->menuAction(), patrol, About1})
-            if (Key == A->shortcut())
-                return true;
+            if (Key == A->shortcut()) return true;
         return false;
     }
 
@@ -1029,8 +932,7 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event)
         Control = eUserName;
     else if (Watched == eTo || Watched == eCC || Watched == eSubject || Watched == ePassword)
         Control = static_cast<QWidget*>(Watched);
-    if (!Control)
-        return QMainWindow::eventFilter(Watched, Event);
+    if (!Control) return QMainWindow::eventFilter(Watched, Event);
 
     if (T == QEvent::FocusIn) {
         OnClick(Control);
@@ -1056,52 +958,37 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event)
 namespace {
 enum class TKind { None, Memo, Edit, Rich, Combo };
 
-TKind KindOf(QWidget* C)
-{
-    if (qobject_cast<QPlainTextEdit*>(C))
-        return TKind::Memo;
-    if (qobject_cast<QLineEdit*>(C))
-        return TKind::Edit;
-    if (qobject_cast<QTextEdit*>(C))
-        return TKind::Rich;
-    if (auto* B = qobject_cast<QComboBox*>(C); B && B->lineEdit())
-        return TKind::Combo;
+TKind KindOf(QWidget* C) {
+    if (qobject_cast<QPlainTextEdit*>(C)) return TKind::Memo;
+    if (qobject_cast<QLineEdit*>(C)) return TKind::Edit;
+    if (qobject_cast<QTextEdit*>(C)) return TKind::Rich;
+    if (auto* B = qobject_cast<QComboBox*>(C); B && B->lineEdit()) return TKind::Combo;
     return TKind::None;
 }
 
-bool ClipboardHasText()
-{
+bool ClipboardHasText() {
     const QMimeData* D = QApplication::clipboard()->mimeData();
     return D && D->hasText();
 }
 
-bool IsPasswordField(QWidget* C)
-{
+bool IsPasswordField(QWidget* C) {
     auto* E = qobject_cast<QLineEdit*>(C);
     return E && (C->objectName() == QLatin1String("ePassword") || E->echoMode() != QLineEdit::Normal);
 }
 }  // namespace
 
-void TMainForm::OnClick(QWidget* Sender)
-{
+void TMainForm::OnClick(QWidget* Sender) {
     ActiveTextControl = Sender;
     FocusedControl = Sender;
     bool E = false;
     switch (KindOf(Sender)) {
-    case TKind::Rich:
-        E = static_cast<QTextEdit*>(Sender)->textCursor().hasSelection();
-        break;
-    case TKind::Edit:
-        E = static_cast<QLineEdit*>(Sender)->selectedText().size() >= 1 && !IsPasswordField(Sender);
-        break;
-    case TKind::Memo:
-        E = static_cast<QPlainTextEdit*>(Sender)->textCursor().hasSelection();
-        break;
-    case TKind::Combo:
-        E = static_cast<QComboBox*>(Sender)->lineEdit()->hasSelectedText();
-        break;
-    case TKind::None:
-        break;
+        case TKind::Rich: E = static_cast<QTextEdit*>(Sender)->textCursor().hasSelection(); break;
+        case TKind::Edit:
+            E = static_cast<QLineEdit*>(Sender)->selectedText().size() >= 1 && !IsPasswordField(Sender);
+            break;
+        case TKind::Memo: E = static_cast<QPlainTextEdit*>(Sender)->textCursor().hasSelection(); break;
+        case TKind::Combo: E = static_cast<QComboBox*>(Sender)->lineEdit()->hasSelectedText(); break;
+        case TKind::None: break;
     }
     Cut1->setEnabled(E);
     Copy2->setEnabled(E);
@@ -1114,161 +1001,127 @@ void TMainForm::eToMouseMove() { eTo->setToolTip(eTo->text()); }
 void TMainForm::eCCMouseMove() { eCC->setToolTip(eCC->text()); }
 void TMainForm::eSubjectMouseMove() { eSubject->setToolTip(eSubject->text()); }
 
-void TMainForm::OnChanging()
-{
+void TMainForm::OnChanging() {
     Cut1->setEnabled(false);
     Copy2->setEnabled(false);
     Paste1->setEnabled(false);
 }
 
-void TMainForm::OnChange()
-{
-    if (PageControl1->currentWidget() == ConPage)
-        N1->setEnabled(false);
+void TMainForm::OnChange() {
+    if (PageControl1->currentWidget() == ConPage) N1->setEnabled(false);
     File1Click();
 }
 
-void TMainForm::File1Click()
-{
+void TMainForm::File1Click() {
     N1->setEnabled(false);
     Open1->setEnabled(false);
     QWidget* Page = PageControl1->currentWidget();
     if (Page == SendPage) {
         Open1->setEnabled(true);
-        if (!reMessageText->document()->isEmpty())
-            N1->setEnabled(true);
+        if (!reMessageText->document()->isEmpty()) N1->setEnabled(true);
     } else if (Page == RecvPage) {
-        if (!mReadMessage->document()->isEmpty())
-            N1->setEnabled(true);
+        if (!mReadMessage->document()->isEmpty()) N1->setEnabled(true);
     }
 }
 
-void TMainForm::Copy1Click()
-{
-    if (PageControl1->currentWidget() != ConPage)
-        return;
+void TMainForm::Copy1Click() {
+    if (PageControl1->currentWidget() != ConPage) return;
     auto* Box = qobject_cast<QComboBox*>(ActiveTextControl);
-    if (!Box || !Box->lineEdit())
-        return;
+    if (!Box || !Box->lineEdit()) return;
     const bool E = Box->lineEdit()->selectedText().size() > 0;
     Copy2->setEnabled(E);
     Cut1->setEnabled(E);
 }
 
-void TMainForm::Copy2Click()
-{
+void TMainForm::Copy2Click() {
     QWidget* C = ActiveTextControl;
     QString Text;
     switch (KindOf(C)) {
-    case TKind::Edit:
-        if (IsPasswordField(C))
-            return;  // a password never leaves its field
-        Text = static_cast<QLineEdit*>(C)->selectedText();
-        break;
-    case TKind::Rich:
-        Text = SelectionOf(static_cast<QTextEdit*>(C)->textCursor());
-        break;
-    case TKind::Memo:
-        Text = SelectionOf(static_cast<QPlainTextEdit*>(C)->textCursor());
-        break;
-    case TKind::Combo:
-        Text = static_cast<QComboBox*>(C)->lineEdit()->selectedText();
-        break;
-    case TKind::None:
-        return;
+        case TKind::Edit:
+            if (IsPasswordField(C)) return;  // a password never leaves its field
+            Text = static_cast<QLineEdit*>(C)->selectedText();
+            break;
+        case TKind::Rich: Text = SelectionOf(static_cast<QTextEdit*>(C)->textCursor()); break;
+        case TKind::Memo: Text = SelectionOf(static_cast<QPlainTextEdit*>(C)->textCursor()); break;
+        case TKind::Combo: Text = static_cast<QComboBox*>(C)->lineEdit()->selectedText(); break;
+        case TKind::None: return;
     }
-    if (!Text.isEmpty())
-        QApplication::clipboard()->setText(Text);
+    if (!Text.isEmpty()) QApplication::clipboard()->setText(Text);
 }
 
-void TMainForm::Cut1Click()
-{
+void TMainForm::Cut1Click() {
     QWidget* C = ActiveTextControl;
     switch (KindOf(C)) {
-    case TKind::Edit: {
-        auto* E = static_cast<QLineEdit*>(C);
-        if (IsPasswordField(C) || E->isReadOnly() || !E->hasSelectedText())
-            return;
-        QApplication::clipboard()->setText(E->selectedText());
-        E->insert(QString());
-        break;
-    }
-    case TKind::Rich: {
-        auto* E = static_cast<QTextEdit*>(C);
-        QTextCursor Cur = E->textCursor();
-        if (E->isReadOnly() || !Cur.hasSelection())
-            return;
-        QApplication::clipboard()->setText(SelectionOf(Cur));
-        Cur.removeSelectedText();
-        E->setTextCursor(Cur);
-        break;
-    }
-    case TKind::Memo: {
-        auto* E = static_cast<QPlainTextEdit*>(C);
-        QTextCursor Cur = E->textCursor();
-        if (E->isReadOnly() || !Cur.hasSelection())
-            return;
-        QApplication::clipboard()->setText(SelectionOf(Cur));
-        Cur.removeSelectedText();
-        E->setTextCursor(Cur);
-        break;
-    }
-    case TKind::Combo: {
-        QLineEdit* E = static_cast<QComboBox*>(C)->lineEdit();
-        QApplication::clipboard()->setText(E->selectedText());
-        E->insert(QString());
-        break;
-    }
-    case TKind::None:
-        break;
+        case TKind::Edit: {
+            auto* E = static_cast<QLineEdit*>(C);
+            if (IsPasswordField(C) || E->isReadOnly() || !E->hasSelectedText()) return;
+            QApplication::clipboard()->setText(E->selectedText());
+            E->insert(QString());
+            break;
+        }
+        case TKind::Rich: {
+            auto* E = static_cast<QTextEdit*>(C);
+            QTextCursor Cur = E->textCursor();
+            if (E->isReadOnly() || !Cur.hasSelection()) return;
+            QApplication::clipboard()->setText(SelectionOf(Cur));
+            Cur.removeSelectedText();
+            E->setTextCursor(Cur);
+            break;
+        }
+        case TKind::Memo: {
+            auto* E = static_cast<QPlainTextEdit*>(C);
+            QTextCursor Cur = E->textCursor();
+            if (E->isReadOnly() || !Cur.hasSelection()) return;
+            QApplication::clipboard()->setText(SelectionOf(Cur));
+            Cur.removeSelectedText();
+            E->setTextCursor(Cur);
+            break;
+        }
+        case TKind::Combo: {
+            QLineEdit* E = static_cast<QComboBox*>(C)->lineEdit();
+            QApplication::clipboard()->setText(E->selectedText());
+            E->insert(QString());
+            break;
+        }
+        case TKind::None: break;
     }
 }
 
-void TMainForm::Paste1Click()
-{
+void TMainForm::Paste1Click() {
     if (!ClipboardHasText()) {
-        ShowMessageBox(this, QMessageBox::Information,
-                       QStringLiteral("There is no text on the Clipboard"));
+        ShowMessageBox(this, QMessageBox::Information, QStringLiteral("There is no text on the Clipboard"));
         return;
     }
     const QString Text = QApplication::clipboard()->text();
     QWidget* C = ActiveTextControl;
     switch (KindOf(C)) {
-    case TKind::Edit: {
-        auto* E = static_cast<QLineEdit*>(C);
-        if (!E->isReadOnly())
-            E->insert(Text);
-        break;
-    }
-    case TKind::Rich: {
-        auto* E = static_cast<QTextEdit*>(C);
-        if (!E->isReadOnly())
-            E->insertPlainText(Text);
-        break;
-    }
-    case TKind::Memo: {
-        auto* E = static_cast<QPlainTextEdit*>(C);
-        if (!E->isReadOnly())
-            E->insertPlainText(Text);
-        break;
-    }
-    case TKind::Combo:
-        static_cast<QComboBox*>(C)->lineEdit()->insert(Text);
-        break;
-    case TKind::None:
-        break;
+        case TKind::Edit: {
+            auto* E = static_cast<QLineEdit*>(C);
+            if (!E->isReadOnly()) E->insert(Text);
+            break;
+        }
+        case TKind::Rich: {
+            auto* E = static_cast<QTextEdit*>(C);
+            if (!E->isReadOnly()) E->insertPlainText(Text);
+            break;
+        }
+        case TKind::Memo: {
+            auto* E = static_cast<QPlainTextEdit*>(C);
+            if (!E->isReadOnly()) E->insertPlainText(Text);
+            break;
+        }
+        case TKind::Combo: static_cast<QComboBox*>(C)->lineEdit()->insert(Text); break;
+        case TKind::None: break;
     }
 }
 
 // ---------------------------------------------------------------------------
 // Menu commands
 
-void TMainForm::N1Click()
-{
+void TMainForm::N1Click() {
     QWidget* Page = PageControl1->currentWidget();
     QTextEdit* Source = Page == RecvPage ? mReadMessage : Page == SendPage ? reMessageText : nullptr;
-    if (!Source)
-        return;
+    if (!Source) return;
     const QString Dir = ShownText(ProgramDir());
     QString Path;
     if (SaveDialog) {
@@ -1282,8 +1135,7 @@ void TMainForm::N1Click()
         if (Dialog.exec() == QDialog::Accepted && !Dialog.selectedFiles().isEmpty())
             Path = Dialog.selectedFiles().first();
     }
-    if (Path.isEmpty())
-        return;
+    if (Path.isEmpty()) return;
     try {
         SaveTextFile(QFile::encodeName(Path).toStdString(), BoxLines(Source->toPlainText()));
     } catch (const Exception& E) {
@@ -1291,8 +1143,7 @@ void TMainForm::N1Click()
     }
 }
 
-void TMainForm::Open1Click()
-{
+void TMainForm::Open1Click() {
     QString Path;
     if (OpenDialog) {
         Path = OpenDialog(TextFilter);
@@ -1303,12 +1154,10 @@ void TMainForm::Open1Click()
         if (Dialog.exec() == QDialog::Accepted && !Dialog.selectedFiles().isEmpty())
             Path = Dialog.selectedFiles().first();
     }
-    if (!Path.isEmpty())
-        LoadFileIntoBody(Path);
+    if (!Path.isEmpty()) LoadFileIntoBody(Path);
 }
 
-void TMainForm::LoadFileIntoBody(const QString& Path)
-{
+void TMainForm::LoadFileIntoBody(const QString& Path) {
     try {
         const std::string Text = LoadTextFile(QFile::encodeName(Path).toStdString());
         reMessageText->setPlainText(BoxText(Text));
@@ -1317,8 +1166,7 @@ void TMainForm::LoadFileIntoBody(const QString& Path)
     }
 }
 
-void TMainForm::N4Click()
-{
+void TMainForm::N4Click() {
     if (auto* Pop = findChild<TPOPx*>(QStringLiteral("Pop%1").arg(Tag), Qt::FindDirectChildrenOnly);
         Pop && Pop->Active()) {
         ForcedDisconnect = true;
@@ -1336,62 +1184,50 @@ void TMainForm::N4Click()
 
 void TMainForm::mailendClick() { close(); }
 
-void TMainForm::Edit1Click()
-{
-    if (Form3)
-        Form3->ShowWindow();
+void TMainForm::Edit1Click() {
+    if (Form3) Form3->ShowWindow();
 }
 
-void TMainForm::N2Click()
-{
+void TMainForm::N2Click() {
     // The address book comes with the sending side.
 }
 
-void TMainForm::N3Click()
-{
+void TMainForm::N3Click() {
     // The header display comes with the receiving side; the item keeps its mark.
 }
 
-void TMainForm::N6Click()
-{
-    if (Form3)
-        Form3->BeginNewAccount();
+void TMainForm::N6Click() {
+    if (Form3) Form3->BeginNewAccount();
 }
 
-void TMainForm::patrolClick()
-{
+void TMainForm::patrolClick() {
     // The patrol windows come with the receiving side.
 }
 
-void TMainForm::Calendar1Click()
-{
+void TMainForm::Calendar1Click() {
     const QDate D = Calendar1->selectedDate();
     memo1->setPlainText(BoxText(DayText(D.month(), D.day())));
 }
 
-void TMainForm::Button6MouseDown(Qt::MouseButton Button)
-{
+void TMainForm::Button6MouseDown(Qt::MouseButton Button) {
     if (Button == Qt::LeftButton)
         StepCalendar(false);
     else if (Button == Qt::RightButton)
         StepCalendar(true);
 }
 
-void TMainForm::Button6KeyDown(int Key, Qt::KeyboardModifiers Mods)
-{
-    if (Key != Qt::Key_Return && Key != Qt::Key_Enter)
-        return;
+void TMainForm::Button6KeyDown(int Key, Qt::KeyboardModifiers Mods) {
+    if (Key != Qt::Key_Return && Key != Qt::Key_Enter) return;
     StepCalendar(!(Mods & Qt::ShiftModifier));
 }
 
 std::function<QDate()> TMainForm::CalendarToday = [] { return QDate::currentDate(); };
 
-void TMainForm::StepCalendar(bool Forward)
-{
+void TMainForm::StepCalendar(bool Forward) {
     const QDate Now = CalendarToday();
     const QDate Cur = Calendar1->selectedDate();
-    const TCalendarDate D = StepMonth({Cur.year(), Cur.month(), Cur.day()}, Forward,
-                                      {Now.year(), Now.month(), Now.day()});
+    const TCalendarDate D =
+        StepMonth({Cur.year(), Cur.month(), Cur.day()}, Forward, {Now.year(), Now.month(), Now.day()});
     const QDate Next(D.Year, D.Month, D.Day);
     // The new date shows its month and, through the date change, its text.
     Calendar1->setSelectedDate(Next);
@@ -1402,20 +1238,16 @@ void TMainForm::StepCalendar(bool Forward)
     Button6->setText(QString::number(Shown.month()) + U("月"));
 }
 
-void TMainForm::PasswdOKClick()
-{
+void TMainForm::PasswdOKClick() {
     // Login and listing come with the receiving side.
 }
 
-void TMainForm::SendBtnClick()
-{
+void TMainForm::SendBtnClick() {
     // Sending comes with the sending side.
 }
 
-void TMainForm::About1Click()
-{
-    if (!about)
-        about = new Tabout(this);
+void TMainForm::About1Click() {
+    if (!about) about = new Tabout(this);
     about->show();
     about->raise();
     about->activateWindow();
@@ -1424,16 +1256,15 @@ void TMainForm::About1Click()
 // ---------------------------------------------------------------------------
 // Account choice
 
-void TMainForm::ePOPserverChange()
-{
+void TMainForm::ePOPserverChange() {
     const QString User = eUserName->currentText();
     PasswdOK->setEnabled(!User.isEmpty() && !ePassword->text().isEmpty());
-    const int Index = User.isEmpty() ? -1 : eUserName->findText(User, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int Index =
+        User.isEmpty() ? -1 : eUserName->findText(User, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (Index >= 0) {
         if (Tag != 0) {
             SetMySelf(Tag);
-            if (Form3)
-                Form3->Tag = Tag;
+            if (Form3) Form3->Tag = Tag;
         } else {
             SetMySelf(Index + 1);
             if (Form3) {
@@ -1442,36 +1273,30 @@ void TMainForm::ePOPserverChange()
                 Form3->Tag = 0;
             }
         }
-        if (Form3)
-            Form3->editdisp(MySelf);
+        if (Form3) Form3->editdisp(MySelf);
     } else {
         QLineEdit* E = eUserName->lineEdit();
         const int Pos = E->cursorPosition();
         E->deselect();
         E->setCursorPosition(Pos);
     }
-    if (Form3 && Form3->eUserName->text() != User)
-        Form3->eUserName->setText(User);
+    if (Form3 && Form3->eUserName->text() != User) Form3->eUserName->setText(User);
     ResetPopShow();
 }
 
-void TMainForm::Passchange()
-{
+void TMainForm::Passchange() {
     const QString Pass = ePassword->text();
     PasswdOK->setEnabled(!eUserName->currentText().isEmpty() && !Pass.isEmpty());
-    if (Form3 && Form3->ePassword->text() != Pass)
-        Form3->ePassword->setText(Pass);
+    if (Form3 && Form3->ePassword->text() != Pass) Form3->ePassword->setText(Pass);
 }
 
-void TMainForm::CmailheadClick()
-{
+void TMainForm::CmailheadClick() {
     if (Form3 && Form3->mailhead->isChecked() != Cmailhead->isChecked())
         Form3->mailhead->setChecked(Cmailhead->isChecked());
     mailreadclear();
 }
 
-void TMainForm::Timer2Timer()
-{
+void TMainForm::Timer2Timer() {
     // The system's long time format, without a time-zone name.
     QString Format = QLocale::system().timeFormat(QLocale::LongFormat);
     Format.remove(QLatin1Char('t'));
@@ -1483,38 +1308,32 @@ void TMainForm::HostSetConnectStatus(const QString& Text) { ConnectStatus->showM
 // ---------------------------------------------------------------------------
 // Operations
 
-void TMainForm::SetReceiveControls(bool Enabled)
-{
-    for (QWidget* W : {static_cast<QWidget*>(PasswdOK), static_cast<QWidget*>(eUserName),
-                       static_cast<QWidget*>(ePassword), static_cast<QWidget*>(Button1),
-                       static_cast<QWidget*>(reletter), static_cast<QWidget*>(Button5),
-                       static_cast<QWidget*>(SpinEdit1), static_cast<QWidget*>(Button4),
-                       static_cast<QWidget*>(Cmailhead)})
+void TMainForm::SetReceiveControls(bool Enabled) {
+    for (QWidget* W :
+         {static_cast<QWidget*>(PasswdOK), static_cast<QWidget*>(eUserName), static_cast<QWidget*>(ePassword),
+          static_cast<QWidget*>(Button1), static_cast<QWidget*>(reletter), static_cast<QWidget*>(Button5),
+          static_cast<QWidget*>(SpinEdit1), static_cast<QWidget*>(Button4), static_cast<QWidget*>(Cmailhead)})
         W->setEnabled(Enabled);
     // The item "巡回" of the main window, also when a patrol window runs this.
     TAccountHost* Main = Form3 && Form3->MainForm() ? Form3->MainForm() : this;
-    if (QAction* P = Main->HostPatrolItem())
-        P->setEnabled(Enabled);
-    if (Enabled)
-        ListView1->setEnabled(true);
+    if (QAction* P = Main->HostPatrolItem()) P->setEnabled(Enabled);
+    if (Enabled) ListView1->setEnabled(true);
 }
 
 void TMainForm::DisableReceiveControls() { SetReceiveControls(false); }
 void TMainForm::EnableReceiveControls() { SetReceiveControls(true); }
 
-void TMainForm::SetSendControls(bool Enabled)
-{
-    for (QWidget* W : {static_cast<QWidget*>(SendBtn), static_cast<QWidget*>(ClearBtn),
-                       static_cast<QWidget*>(Button2), static_cast<QWidget*>(Button3),
-                       static_cast<QWidget*>(reMessageText)})
+void TMainForm::SetSendControls(bool Enabled) {
+    for (QWidget* W :
+         {static_cast<QWidget*>(SendBtn), static_cast<QWidget*>(ClearBtn), static_cast<QWidget*>(Button2),
+          static_cast<QWidget*>(Button3), static_cast<QWidget*>(reMessageText)})
         W->setEnabled(Enabled);
 }
 
 void TMainForm::DisableSendControls() { SetSendControls(false); }
 void TMainForm::EnableSendControls() { SetSendControls(true); }
 
-void TMainForm::mailreadclear()
-{
+void TMainForm::mailreadclear() {
     lMessageCount->setText(QStringLiteral("0"));
     SpinEdit1->MinValue = 0;
     SpinEdit1->MaxValue = 0;
@@ -1523,8 +1342,7 @@ void TMainForm::mailreadclear()
     mReadMessage->clear();
 }
 
-void TMainForm::ResetPopShow()
-{
+void TMainForm::ResetPopShow() {
     ListView1->clear();
     mReadMessage->clear();
     SpinEdit1->clear();

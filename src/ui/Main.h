@@ -52,13 +52,12 @@ extern QWidget* ActiveTextControl;
 // Every message box and question of the windows goes through this hook, so
 // tests can answer them. The default shows a real QMessageBox and returns
 // the button pressed. Title empty means the application's title.
-using TMessageBoxHook = std::function<QMessageBox::StandardButton(
-    QWidget* Parent, QMessageBox::Icon Icon, const QString& Title, const QString& Text,
-    QMessageBox::StandardButtons Buttons)>;
+using TMessageBoxHook =
+    std::function<QMessageBox::StandardButton(QWidget* Parent, QMessageBox::Icon Icon, const QString& Title,
+                                              const QString& Text, QMessageBox::StandardButtons Buttons)>;
 extern TMessageBoxHook MessageBoxHook;
 // Calls MessageBoxHook (or the default when the hook is empty).
-QMessageBox::StandardButton ShowMessageBox(QWidget* Parent, QMessageBox::Icon Icon,
-                                           const QString& Text,
+QMessageBox::StandardButton ShowMessageBox(QWidget* Parent, QMessageBox::Icon Icon, const QString& Text,
                                            QMessageBox::StandardButtons Buttons = QMessageBox::Ok,
                                            const QString& Title = QString());
 
@@ -223,28 +222,28 @@ public:
     QTimer* Timer2 = nullptr;
 
     // Menus and their items.
-    QMenu* File1 = nullptr;      // "ファイル(&F)"
-    QAction* N1 = nullptr;       // "保存"
-    QAction* Open1 = nullptr;    // "開く"
-    QAction* N4 = nullptr;       // "強制接続解除(&F)"
-    QAction* mailend = nullptr;  // "終了(&X)"
-    QMenu* Copy1 = nullptr;      // "編集(&E)"
-    QAction* Paste1 = nullptr;   // "貼り付け(&P)"
-    QAction* Copy2 = nullptr;    // "コピー(&C)"
-    QAction* Cut1 = nullptr;     // "切り取り(&T)"
-    QAction* Edit1 = nullptr;    // "設定(&E)" (hidden: a window action outside the menu)
-    QAction* N2 = nullptr;       // "アドレス帳(&A)"
-    QMenu* View1 = nullptr;      // "表示(&V)"
-    QAction* N3 = nullptr;       // "ヘッダ表示(&H)" (checkable)
-    QMenu* Account1 = nullptr;   // "アカウント(&A)"
-    QAction* N6 = nullptr;       // "追加(&A)"
-    QMenu* edit2 = nullptr;      // "編集(&E)": one sub-item per account (settings window)
-    QMenu* delete1 = nullptr;    // "削除(&D)": one sub-item per account (settings window)
-    QAction* N5 = nullptr;       // separator
-    QAction* patrol = nullptr;   // "巡回" (hidden: a window action outside the menu)
-    QMenu* patrolList = nullptr; // "巡回リスト" (hidden): one sub-item per account
-    QMenu* Help1 = nullptr;      // "ヘルプ(&H)"
-    QAction* About1 = nullptr;   // "バージョン情報(&V)"
+    QMenu* File1 = nullptr;       // "ファイル(&F)"
+    QAction* N1 = nullptr;        // "保存"
+    QAction* Open1 = nullptr;     // "開く"
+    QAction* N4 = nullptr;        // "強制接続解除(&F)"
+    QAction* mailend = nullptr;   // "終了(&X)"
+    QMenu* Copy1 = nullptr;       // "編集(&E)"
+    QAction* Paste1 = nullptr;    // "貼り付け(&P)"
+    QAction* Copy2 = nullptr;     // "コピー(&C)"
+    QAction* Cut1 = nullptr;      // "切り取り(&T)"
+    QAction* Edit1 = nullptr;     // "設定(&E)" (hidden: a window action outside the menu)
+    QAction* N2 = nullptr;        // "アドレス帳(&A)"
+    QMenu* View1 = nullptr;       // "表示(&V)"
+    QAction* N3 = nullptr;        // "ヘッダ表示(&H)" (checkable)
+    QMenu* Account1 = nullptr;    // "アカウント(&A)"
+    QAction* N6 = nullptr;        // "追加(&A)"
+    QMenu* edit2 = nullptr;       // "編集(&E)": one sub-item per account (settings window)
+    QMenu* delete1 = nullptr;     // "削除(&D)": one sub-item per account (settings window)
+    QAction* N5 = nullptr;        // separator
+    QAction* patrol = nullptr;    // "巡回" (hidden: a window action outside the menu)
+    QMenu* patrolList = nullptr;  // "巡回リスト" (hidden): one sub-item per account
+    QMenu* Help1 = nullptr;       // "ヘルプ(&H)"
+    QAction* About1 = nullptr;    // "バージョン情報(&V)"
 
     // --- Handlers ----------------------------------------------------------
     void FormCreate();

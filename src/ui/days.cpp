@@ -403,49 +403,36 @@ const DayEntry Entries[] = {
 };
 // clang-format on
 
-const std::array<std::string, DaysTableSize>& BuildTable()
-{
+const std::array<std::string, DaysTableSize>& BuildTable() {
     static const std::array<std::string, DaysTableSize> Table = [] {
         std::array<std::string, DaysTableSize> T;
         for (const DayEntry& E : Entries) {
             int Index = DayIndex(E.Month, E.Day);
-            if (Index >= 0)
-                T[Index] = SJ(E.Title) + "\r\n" + SJ(E.Description);
+            if (Index >= 0) T[Index] = SJ(E.Title) + "\r\n" + SJ(E.Description);
         }
         return T;
     }();
     return Table;
 }
 
-} // namespace
+}  // namespace
 
-int DayIndex(int Month, int Day)
-{
-    if (Month < 1 || Month > 12 || Day < 1 || Day > 31)
-        return -1;
+int DayIndex(int Month, int Day) {
+    if (Month < 1 || Month > 12 || Day < 1 || Day > 31) return -1;
     return (Month - 1) * 31 + (Day - 1);
 }
 
-const std::array<std::string, DaysTableSize>& DaysTable()
-{
-    return BuildTable();
-}
+const std::array<std::string, DaysTableSize>& DaysTable() { return BuildTable(); }
 
-const std::string& DayText(int Index)
-{
+const std::string& DayText(int Index) {
     static const std::string Empty;
-    if (Index < 0 || Index >= DaysTableSize)
-        return Empty;
+    if (Index < 0 || Index >= DaysTableSize) return Empty;
     return BuildTable()[Index];
 }
 
-const std::string& DayText(int Month, int Day)
-{
-    return DayText(DayIndex(Month, Day));
-}
+const std::string& DayText(int Month, int Day) { return DayText(DayIndex(Month, Day)); }
 
-TCalendarDate StepMonth(const TCalendarDate& Current, bool Forward, const TCalendarDate& Today)
-{
+TCalendarDate StepMonth(const TCalendarDate& Current, bool Forward, const TCalendarDate& Today) {
     TCalendarDate D = Current;
     D.Day = 1;
     if (Forward) {

@@ -28,7 +28,9 @@ const std::string& DayText(int Month, int Day);
 // A calendar date as the connection page's month grid holds it.
 struct TCalendarDate {
     int Year = 0, Month = 0, Day = 0;
-    bool operator==(const TCalendarDate& O) const { return Year == O.Year && Month == O.Month && Day == O.Day; }
+    bool operator==(const TCalendarDate& O) const {
+        return Year == O.Year && Month == O.Month && Day == O.Day;
+    }
 };
 
 // One step of the month button from Current: the day goes to 1 first (so no

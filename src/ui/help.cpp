@@ -212,8 +212,7 @@ ping のチェックに失敗したときは
 )HELP";
 
 // Draws a seated dog with a letter in its mouth on a light round badge.
-void DrawDog(QPainter& P, int Size)
-{
+void DrawDog(QPainter& P, int Size) {
     P.setRenderHint(QPainter::Antialiasing);
     P.scale(Size / 64.0, Size / 64.0);
 
@@ -275,15 +274,11 @@ void DrawDog(QPainter& P, int Size)
     P.drawEllipse(Letter.center() + QPointF(-1.5, 0.5), 1.6, 1.6);
 }
 
-} // namespace
+}  // namespace
 
-QString HelpText()
-{
-    return QString::fromUtf8(HelpSource);
-}
+QString HelpText() { return QString::fromUtf8(HelpSource); }
 
-QPixmap AboutPicture(int Size)
-{
+QPixmap AboutPicture(int Size) {
     QPixmap Picture(Size, Size);
     Picture.fill(Qt::transparent);
     QPainter P(&Picture);
@@ -291,8 +286,7 @@ QPixmap AboutPicture(int Size)
     return Picture;
 }
 
-Tabout::Tabout(QWidget* Parent) : QDialog(Parent)
-{
+Tabout::Tabout(QWidget* Parent) : QDialog(Parent) {
     setObjectName(QStringLiteral("about"));
     setWindowTitle(QStringLiteral("about Velnaro"));
     QFont WindowFont(QStringLiteral("IPAPGothic"));
@@ -338,8 +332,7 @@ Tabout::Tabout(QWidget* Parent) : QDialog(Parent)
     FormResize();
 }
 
-void Tabout::FormResize()
-{
+void Tabout::FormResize() {
     const int W = width();
     const int H = height();
     const int MemoTop = 84;
@@ -347,8 +340,7 @@ void Tabout::FormResize()
     Memo1->setGeometry(10, MemoTop, qMax(0, W - 20), qMax(0, OKButton->y() - 10 - MemoTop));
 }
 
-void Tabout::resizeEvent(QResizeEvent* Event)
-{
+void Tabout::resizeEvent(QResizeEvent* Event) {
     QDialog::resizeEvent(Event);
     FormResize();
 }

@@ -20,7 +20,7 @@ class Tabout : public QDialog {
 public:
     explicit Tabout(QWidget* Parent = nullptr);
 
-    QLabel* ProgramIcon;    // the picture, hint "忠犬のように黙々と仕事をこなす願いを込めて"
+    QLabel* ProgramIcon;  // the picture, hint "忠犬のように黙々と仕事をこなす願いを込めて"
     QLabel* ProductName;    // "Velnaro"
     QLabel* Version;        // "version 1.2.1.4"
     QPushButton* OKButton;  // closes the box

@@ -16,38 +16,30 @@
 
 // ---------------------------------------------------------------- TTimerSpeedButton
 
-TTimerSpeedButton::TTimerSpeedButton(QWidget* Parent) : QAbstractButton(Parent)
-{
+TTimerSpeedButton::TTimerSpeedButton(QWidget* Parent) : QAbstractButton(Parent) {
     // The pair (or its focus control) takes the keyboard focus, never a half.
     setFocusPolicy(Qt::NoFocus);
 }
 
-void TTimerSpeedButton::SetTimeBtnState(int State)
-{
+void TTimerSpeedButton::SetTimeBtnState(int State) {
     if (State == FTimeBtnState) return;
     FTimeBtnState = State;
     update();
 }
 
-void TTimerSpeedButton::SetGlyph(const QPixmap& Glyph)
-{
+void TTimerSpeedButton::SetGlyph(const QPixmap& Glyph) {
     FGlyph = Glyph;
     update();
 }
 
-void TTimerSpeedButton::SetNumGlyphs(int Count)
-{
+void TTimerSpeedButton::SetNumGlyphs(int Count) {
     FNumGlyphs = Count < 1 ? 1 : (Count > 4 ? 4 : Count);
     update();
 }
 
-QSize TTimerSpeedButton::sizeHint() const
-{
-    return QSize(15, 9);
-}
+QSize TTimerSpeedButton::sizeHint() const { return QSize(15, 9); }
 
-void TTimerSpeedButton::mousePressEvent(QMouseEvent* Event)
-{
+void TTimerSpeedButton::mousePressEvent(QMouseEvent* Event) {
     QAbstractButton::mousePressEvent(Event);
     if (Event->button() == Qt::LeftButton && isDown() && (FTimeBtnState & tbAllowTimer)) {
         if (!FRepeatTimer) {
@@ -59,36 +51,31 @@ void TTimerSpeedButton::mousePressEvent(QMouseEvent* Event)
     }
 }
 
-void TTimerSpeedButton::mouseReleaseEvent(QMouseEvent* Event)
-{
+void TTimerSpeedButton::mouseReleaseEvent(QMouseEvent* Event) {
     if (FRepeatTimer) FRepeatTimer->stop();
     QAbstractButton::mouseReleaseEvent(Event);
 }
 
-void TTimerSpeedButton::changeEvent(QEvent* Event)
-{
+void TTimerSpeedButton::changeEvent(QEvent* Event) {
     // A button disabled or hidden while held (the owner may disable it in
     // its click handler) never sees the release: stop repeating here.
     if (Event->type() == QEvent::EnabledChange && !isEnabled() && FRepeatTimer) FRepeatTimer->stop();
     QAbstractButton::changeEvent(Event);
 }
 
-void TTimerSpeedButton::hideEvent(QHideEvent* Event)
-{
+void TTimerSpeedButton::hideEvent(QHideEvent* Event) {
     if (FRepeatTimer) FRepeatTimer->stop();
     QAbstractButton::hideEvent(Event);
 }
 
-void TTimerSpeedButton::TimerExpired()
-{
+void TTimerSpeedButton::TimerExpired() {
     FRepeatTimer->setInterval(RepeatPause);
     // Repeat only while the mouse holds the button down over it; dragged off
     // the button, the clicks pause until the pointer comes back.
     if (isDown()) emit clicked(false);
 }
 
-void TTimerSpeedButton::paintEvent(QPaintEvent*)
-{
+void TTimerSpeedButton::paintEvent(QPaintEvent*) {
     QPainter P(this);
     QStyleOptionButton Opt;
     Opt.initFrom(this);
@@ -101,8 +88,10 @@ void TTimerSpeedButton::paintEvent(QPaintEvent*)
     if (!FGlyph.isNull()) {
         // Pictures side by side: 0 normal, 1 disabled, 2 pressed.
         int Index = 0;
-        if (!isEnabled() && FNumGlyphs > 1) Index = 1;
-        else if (isDown() && FNumGlyphs > 2) Index = 2;
+        if (!isEnabled() && FNumGlyphs > 1)
+            Index = 1;
+        else if (isDown() && FNumGlyphs > 2)
+            Index = 2;
         const int W = FGlyph.width() / FNumGlyphs;
         const int H = FGlyph.height();
         QRect Source(Index * W, 0, W, H);
@@ -121,8 +110,7 @@ void TTimerSpeedButton::paintEvent(QPaintEvent*)
 
 // ---------------------------------------------------------------- TSpinButton2
 
-TSpinButton2::TSpinButton2(QWidget* Parent) : QWidget(Parent)
-{
+TSpinButton2::TSpinButton2(QWidget* Parent) : QWidget(Parent) {
     // Like a control without a tab stop: focus only when given explicitly.
     setFocusPolicy(Qt::NoFocus);
     resize(20, 25);
@@ -136,8 +124,7 @@ TSpinButton2::TSpinButton2(QWidget* Parent) : QWidget(Parent)
     AdjustSize();
 }
 
-TTimerSpeedButton* TSpinButton2::CreateButton()
-{
+TTimerSpeedButton* TSpinButton2::CreateButton() {
     auto* Btn = new TTimerSpeedButton(this);
     Btn->SetTimeBtnState(TTimerSpeedButton::tbAllowTimer);
     connect(Btn, &QAbstractButton::clicked, this, [this, Btn] { BtnClick(Btn); });
@@ -145,8 +132,7 @@ TTimerSpeedButton* TSpinButton2::CreateButton()
     return Btn;
 }
 
-QPixmap TSpinButton2::BuiltInGlyph(const char* Name)
-{
+QPixmap TSpinButton2::BuiltInGlyph(const char* Name) {
     const bool Up = qstrcmp(Name, "SpinUp2") == 0;
     if (!Up && qstrcmp(Name, "SpinDown2") != 0) return QPixmap();
     // A small solid triangle, 7 x 4 pixels.
@@ -159,20 +145,17 @@ QPixmap TSpinButton2::BuiltInGlyph(const char* Name)
     return QPixmap::fromImage(Img);
 }
 
-void TSpinButton2::SetUpGlyph(const QPixmap& Glyph)
-{
+void TSpinButton2::SetUpGlyph(const QPixmap& Glyph) {
     FUpButton->SetGlyph(Glyph.isNull() ? BuiltInGlyph("SpinUp2") : Glyph);
     if (Glyph.isNull()) FUpButton->SetNumGlyphs(1);
 }
 
-void TSpinButton2::SetDownGlyph(const QPixmap& Glyph)
-{
+void TSpinButton2::SetDownGlyph(const QPixmap& Glyph) {
     FDownButton->SetGlyph(Glyph.isNull() ? BuiltInGlyph("SpinDown2") : Glyph);
     if (Glyph.isNull()) FDownButton->SetNumGlyphs(1);
 }
 
-void TSpinButton2::BtnClick(TTimerSpeedButton* Sender)
-{
+void TSpinButton2::BtnClick(TTimerSpeedButton* Sender) {
     ButtonClicked = true;
     if (Sender == FUpButton) {
         if (OnUpClick) OnUpClick();
@@ -181,20 +164,18 @@ void TSpinButton2::BtnClick(TTimerSpeedButton* Sender)
     }
 }
 
-void TSpinButton2::BtnMouseDown(TTimerSpeedButton* Sender)
-{
+void TSpinButton2::BtnMouseDown(TTimerSpeedButton* Sender) {
     SetFocusBtn(Sender);
     QWidget* Focus = QApplication::focusWidget();
-    if (FocusControl && FocusControl->isEnabled() && FocusControl->isVisible()
-        && FocusControl->focusPolicy() != Qt::NoFocus && Focus != FocusControl) {
+    if (FocusControl && FocusControl->isEnabled() && FocusControl->isVisible() &&
+        FocusControl->focusPolicy() != Qt::NoFocus && Focus != FocusControl) {
         FocusControl->setFocus(Qt::MouseFocusReason);
     } else if ((focusPolicy() & Qt::TabFocus) && Focus != this && isEnabled() && isVisible()) {
         setFocus(Qt::MouseFocusReason);
     }
 }
 
-bool TSpinButton2::eventFilter(QObject* Watched, QEvent* Event)
-{
+bool TSpinButton2::eventFilter(QObject* Watched, QEvent* Event) {
     if (Event->type() == QEvent::MouseButtonPress && (Watched == FUpButton || Watched == FDownButton)) {
         auto* Mouse = static_cast<QMouseEvent*>(Event);
         if (Mouse->button() == Qt::LeftButton) BtnMouseDown(static_cast<TTimerSpeedButton*>(Watched));
@@ -202,8 +183,7 @@ bool TSpinButton2::eventFilter(QObject* Watched, QEvent* Event)
     return QWidget::eventFilter(Watched, Event);
 }
 
-void TSpinButton2::SetFocusBtn(TTimerSpeedButton* Btn)
-{
+void TSpinButton2::SetFocusBtn(TTimerSpeedButton* Btn) {
     if (Btn == FFocusedButton) return;
     FFocusedButton->SetTimeBtnState(FFocusedButton->TimeBtnState() & ~TTimerSpeedButton::tbFocusRect);
     FFocusedButton = Btn;
@@ -211,47 +191,39 @@ void TSpinButton2::SetFocusBtn(TTimerSpeedButton* Btn)
         FFocusedButton->SetTimeBtnState(FFocusedButton->TimeBtnState() | TTimerSpeedButton::tbFocusRect);
 }
 
-void TSpinButton2::keyPressEvent(QKeyEvent* Event)
-{
+void TSpinButton2::keyPressEvent(QKeyEvent* Event) {
     switch (Event->key()) {
-    case Qt::Key_Up:
-        SetFocusBtn(FUpButton);
-        ButtonClicked = true;
-        BtnClick(FUpButton);
-        break;
-    case Qt::Key_Down:
-        SetFocusBtn(FDownButton);
-        ButtonClicked = true;
-        BtnClick(FDownButton);
-        break;
-    case Qt::Key_Space:
-        BtnClick(FFocusedButton);
-        break;
-    default:
-        QWidget::keyPressEvent(Event);
+        case Qt::Key_Up:
+            SetFocusBtn(FUpButton);
+            ButtonClicked = true;
+            BtnClick(FUpButton);
+            break;
+        case Qt::Key_Down:
+            SetFocusBtn(FDownButton);
+            ButtonClicked = true;
+            BtnClick(FDownButton);
+            break;
+        case Qt::Key_Space: BtnClick(FFocusedButton); break;
+        default: QWidget::keyPressEvent(Event);
     }
 }
 
-void TSpinButton2::focusInEvent(QFocusEvent* Event)
-{
+void TSpinButton2::focusInEvent(QFocusEvent* Event) {
     FFocusedButton->SetTimeBtnState(FFocusedButton->TimeBtnState() | TTimerSpeedButton::tbFocusRect);
     QWidget::focusInEvent(Event);
 }
 
-void TSpinButton2::focusOutEvent(QFocusEvent* Event)
-{
+void TSpinButton2::focusOutEvent(QFocusEvent* Event) {
     FFocusedButton->SetTimeBtnState(FFocusedButton->TimeBtnState() & ~TTimerSpeedButton::tbFocusRect);
     QWidget::focusOutEvent(Event);
 }
 
-void TSpinButton2::resizeEvent(QResizeEvent* Event)
-{
+void TSpinButton2::resizeEvent(QResizeEvent* Event) {
     QWidget::resizeEvent(Event);
     AdjustSize();
 }
 
-void TSpinButton2::AdjustSize()
-{
+void TSpinButton2::AdjustSize() {
     setMinimumWidth(15);
     const int W = width() < 15 ? 15 : width();
     const int H = height();
@@ -263,8 +235,7 @@ void TSpinButton2::AdjustSize()
 
 std::function<void()> TSpinEdit2::Beep = [] { QApplication::beep(); };
 
-TSpinEdit2::TSpinEdit2(QWidget* Parent) : QLineEdit(Parent), Button(new TSpinButton2(this))
-{
+TSpinEdit2::TSpinEdit2(QWidget* Parent) : QLineEdit(Parent), Button(new TSpinButton2(this)) {
     Button->setObjectName(QStringLiteral("Button"));
     Button->resize(15, 17);
     Button->FocusControl = this;
@@ -281,8 +252,7 @@ TSpinEdit2::TSpinEdit2(QWidget* Parent) : QLineEdit(Parent), Button(new TSpinBut
     PlaceButton();
 }
 
-int32_t TSpinEdit2::Value() const
-{
+int32_t TSpinEdit2::Value() const {
     const QString T = text();
     if (T.isEmpty()) return 0;
     int i = 0, N = T.size();
@@ -296,8 +266,8 @@ int32_t TSpinEdit2::Value() const
     if (i >= N) return MinValue;
     // Saturate rather than overflow: a long row of digits reads as the end
     // of the range it points to, so leaving the field pulls it to a bound.
-    const int64_t Limit = Neg ? -int64_t(std::numeric_limits<int32_t>::min())
-                              : int64_t(std::numeric_limits<int32_t>::max());
+    const int64_t Limit =
+        Neg ? -int64_t(std::numeric_limits<int32_t>::min()) : int64_t(std::numeric_limits<int32_t>::max());
     int64_t V = 0;
     for (; i < N; ++i) {
         const ushort C = T[i].unicode();
@@ -308,21 +278,16 @@ int32_t TSpinEdit2::Value() const
     return static_cast<int32_t>(Neg ? -V : V);
 }
 
-int32_t TSpinEdit2::CheckValue(int64_t NewValue) const
-{
+int32_t TSpinEdit2::CheckValue(int64_t NewValue) const {
     if (MinValue == MaxValue) return MinValue;
     if (NewValue < MinValue) return MinValue;
     if (NewValue > MaxValue) return MaxValue;
     return static_cast<int32_t>(NewValue);
 }
 
-void TSpinEdit2::SetValue(int64_t NewValue)
-{
-    setText(QString::number(CheckValue(NewValue)));
-}
+void TSpinEdit2::SetValue(int64_t NewValue) { setText(QString::number(CheckValue(NewValue))); }
 
-void TSpinEdit2::Step(int64_t Delta)
-{
+void TSpinEdit2::Step(int64_t Delta) {
     if (isReadOnly()) {
         if (Beep) Beep();
         return;
@@ -334,18 +299,11 @@ void TSpinEdit2::Step(int64_t Delta)
     if (!FTextChanged && OnChange) OnChange();
 }
 
-void TSpinEdit2::UpClick()
-{
-    Step(Increment);
-}
+void TSpinEdit2::UpClick() { Step(Increment); }
 
-void TSpinEdit2::DownClick()
-{
-    Step(-int64_t(Increment));
-}
+void TSpinEdit2::DownClick() { Step(-int64_t(Increment)); }
 
-bool TSpinEdit2::IsValidChar(QChar Key) const
-{
+bool TSpinEdit2::IsValidChar(QChar Key) const {
     const ushort C = Key.unicode();
     const bool Control = C < 0x20;
     bool Result = (C >= '0' && C <= '9') || C == '+' || C == '-' || C == '.' || (Control && C != '\r');
@@ -353,11 +311,12 @@ bool TSpinEdit2::IsValidChar(QChar Key) const
     return Result;
 }
 
-void TSpinEdit2::keyPressEvent(QKeyEvent* Event)
-{
+void TSpinEdit2::keyPressEvent(QKeyEvent* Event) {
     int Key = Event->key();
-    if (Key == Qt::Key_Up) UpClick();
-    else if (Key == Qt::Key_Down) DownClick();
+    if (Key == Qt::Key_Up)
+        UpClick();
+    else if (Key == Qt::Key_Down)
+        DownClick();
     if (OnKeyDown) OnKeyDown(Key, Event->modifiers());
     if (Key == 0) {
         Event->accept();
@@ -369,11 +328,13 @@ void TSpinEdit2::keyPressEvent(QKeyEvent* Event)
     }
     if (!EditorEnabled) {
         // Nothing may change the text by hand: no delete, cut or paste either.
-        if (Key == Qt::Key_Delete || Event->matches(QKeySequence::Cut) || Event->matches(QKeySequence::Paste)
-            || Event->matches(QKeySequence::Delete) || Event->matches(QKeySequence::DeleteEndOfWord)
-            || Event->matches(QKeySequence::DeleteStartOfWord) || Event->matches(QKeySequence::DeleteEndOfLine)
-            || Event->matches(QKeySequence::DeleteCompleteLine) || Event->matches(QKeySequence::Undo)
-            || Event->matches(QKeySequence::Redo)) {
+        if (Key == Qt::Key_Delete || Event->matches(QKeySequence::Cut) ||
+            Event->matches(QKeySequence::Paste) || Event->matches(QKeySequence::Delete) ||
+            Event->matches(QKeySequence::DeleteEndOfWord) ||
+            Event->matches(QKeySequence::DeleteStartOfWord) ||
+            Event->matches(QKeySequence::DeleteEndOfLine) ||
+            Event->matches(QKeySequence::DeleteCompleteLine) || Event->matches(QKeySequence::Undo) ||
+            Event->matches(QKeySequence::Redo)) {
             if (Beep) Beep();
             Event->accept();
             return;
@@ -396,8 +357,7 @@ void TSpinEdit2::keyPressEvent(QKeyEvent* Event)
     QLineEdit::keyPressEvent(Event);
 }
 
-void TSpinEdit2::contextMenuEvent(QContextMenuEvent* Event)
-{
+void TSpinEdit2::contextMenuEvent(QContextMenuEvent* Event) {
     // Without the editor the menu is built as for a read-only field: cut,
     // paste, delete, undo and redo come disabled, copy and select-all stay.
     const bool Lock = !EditorEnabled && !isReadOnly();
@@ -408,21 +368,18 @@ void TSpinEdit2::contextMenuEvent(QContextMenuEvent* Event)
     Menu->popup(Event->globalPos());
 }
 
-void TSpinEdit2::focusOutEvent(QFocusEvent* Event)
-{
+void TSpinEdit2::focusOutEvent(QFocusEvent* Event) {
     QLineEdit::focusOutEvent(Event);
     const int32_t V = Value();
     if (CheckValue(V) != V) SetValue(V);
 }
 
-void TSpinEdit2::resizeEvent(QResizeEvent* Event)
-{
+void TSpinEdit2::resizeEvent(QResizeEvent* Event) {
     QLineEdit::resizeEvent(Event);
     PlaceButton();
 }
 
-void TSpinEdit2::changeEvent(QEvent* Event)
-{
+void TSpinEdit2::changeEvent(QEvent* Event) {
     QLineEdit::changeEvent(Event);
     if (Event->type() == QEvent::FontChange || Event->type() == QEvent::StyleChange) {
         UpdateMinHeight();
@@ -430,15 +387,13 @@ void TSpinEdit2::changeEvent(QEvent* Event)
     }
 }
 
-void TSpinEdit2::UpdateMinHeight()
-{
+void TSpinEdit2::UpdateMinHeight() {
     // Never lower than the font and the frame need.
     const int Frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
     setMinimumHeight(fontMetrics().height() + 2 * Frame + 2);
 }
 
-void TSpinEdit2::PlaceButton()
-{
+void TSpinEdit2::PlaceButton() {
     // The pair sits inside the frame at the right edge; the text stays left of it.
     const int Frame = hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) : 0;
     const int W = Button->width();

@@ -9,8 +9,7 @@
 
 namespace {
 
-TEST(AddressFile, LinesReadByTheCommaRules)
-{
+TEST(AddressFile, LinesReadByTheCommaRules) {
     EXPECT_EQ(ReadAddressLine("Taro,taro@example.jp,"), (TAddressEntry{"Taro", "taro@example.jp"}));
     EXPECT_EQ(ReadAddressLine(",taro@example.jp,"), (TAddressEntry{"", "taro@example.jp"}));
     EXPECT_EQ(ReadAddressLine("Taro,a@b,ignored,more"), (TAddressEntry{"Taro", "a@b"}));
@@ -26,8 +25,7 @@ TEST(AddressFile, LinesReadByTheCommaRules)
     EXPECT_EQ(ReadAddressText("a,1,\r\n").size(), 1u);
 }
 
-TEST(AddressFile, SaveAndLoadRoundTripInProgramFolder)
-{
+TEST(AddressFile, SaveAndLoadRoundTripInProgramFolder) {
     TTempDir Dir;
     SetProgramDir(Dir.Path);
     const std::string Path = AddressBookPath();
@@ -50,8 +48,7 @@ TEST(AddressFile, SaveAndLoadRoundTripInProgramFolder)
     SetProgramDir("");
 }
 
-TEST(AddressFile, RefusedSaveRaisesIoErrorAndKeepsOldFile)
-{
+TEST(AddressFile, RefusedSaveRaisesIoErrorAndKeepsOldFile) {
     TTempDir Dir;
     const std::string Path = Dir.Path + "VELNARO.LST";
     WriteFileText(Path, "a,b,\r\n");

@@ -6,8 +6,7 @@
 
 namespace {
 
-TEST(CleanAddress, ReducesDisplayTextsToTheBareAddress)
-{
+TEST(CleanAddress, ReducesDisplayTextsToTheBareAddress) {
     EXPECT_EQ(CleanAddress("Taro Yamada <taro@example.jp>", false), "taro@example.jp");
     EXPECT_EQ(CleanAddress("taro@example.jp (Taro)", false), "taro@example.jp");
     EXPECT_EQ(CleanAddress("(3) Taro <taro@example.jp>", false), "taro@example.jp");
@@ -24,8 +23,7 @@ TEST(CleanAddress, ReducesDisplayTextsToTheBareAddress)
     EXPECT_EQ(CleanAddress("  ", true), "");
 }
 
-TEST(CleanAddress, ManyNestedParenthesesStayFast)
-{
+TEST(CleanAddress, ManyNestedParenthesesStayFast) {
     const std::string Text = std::string(200000, '(') + "x" + std::string(200000, ')');
     EXPECT_EQ(CleanAddress(Text, false), std::string(199999, ')'));
     std::string Pairs;

@@ -5,9 +5,9 @@
 #include "sjisconv.h"
 
 namespace {
-const std::string Kanji = "\x8A\xBF\x8E\x9A";                     // 漢字 in Shift_JIS
-const std::string KanjiJIS = "\x1B$B\x34\x41\x3B\x7A\x1B(J";      // as SJISToJIS writes it
-const std::string KanjiJISB = "\x1B$B\x34\x41\x3B\x7A\x1B(B";     // as other mailers close it
+const std::string Kanji = "\x8A\xBF\x8E\x9A";                  // 漢字 in Shift_JIS
+const std::string KanjiJIS = "\x1B$B\x34\x41\x3B\x7A\x1B(J";   // as SJISToJIS writes it
+const std::string KanjiJISB = "\x1B$B\x34\x41\x3B\x7A\x1B(B";  // as other mailers close it
 }  // namespace
 
 TEST(Base64, DecodeSkipsForeignCharacters) {
@@ -32,7 +32,8 @@ TEST(Base64, DigitsAndWords) {
     EXPECT_EQ(EncodeWordB("ABC"), "=?ISO-2022-JP?B?QUJD?=");
     EXPECT_EQ(EncodeWordB("AB"), "=?ISO-2022-JP?B?QUI=?=");
     EXPECT_EQ(EncodeWordB("A"), "=?ISO-2022-JP?B?QQ==?=");
-    EXPECT_EQ(EncodeWordB(""), "=?ISO-2022-JP?B?" "?=");
+    EXPECT_EQ(EncodeWordB(""), "=?ISO-2022-JP?B?"
+                               "?=");
 }
 
 TEST(QuotedPrintable, UpperCaseEscapesOnly) {
@@ -84,7 +85,9 @@ TEST(DecodeHeader, TextAroundWords) {
     EXPECT_EQ(DecodeHeader("=?UTF-8?X?abc?="), "abc");
     // A word never closed is decoded all the same; an empty one vanishes.
     EXPECT_EQ(DecodeHeader("x =?UTF-8?B?QUJD"), "x ABC");
-    EXPECT_EQ(DecodeHeader("x =?UTF-8?B?" "?= y"), "x  y");
+    EXPECT_EQ(DecodeHeader("x =?UTF-8?B?"
+                           "?= y"),
+              "x  y");
     // Words of different charsets in one value.
     EXPECT_EQ(JISToSJIS(DecodeHeader("=?UTF-8?B?QQ==?= " + EncodeWordB(KanjiJIS))), "A " + Kanji);
     // A marker without its "?" after the letter is copied.
@@ -94,8 +97,7 @@ TEST(DecodeHeader, TextAroundWords) {
 TEST(EncodeHeader, EachRunBecomesOneWord) {
     EXPECT_EQ(EncodeHeader("abc"), "abc");
     EXPECT_EQ(EncodeHeader(""), "");
-    EXPECT_EQ(EncodeHeader(SJISToJIS("Re: " + Kanji + " memo")),
-              "Re: " + EncodeWordB(KanjiJIS) + " memo");
+    EXPECT_EQ(EncodeHeader(SJISToJIS("Re: " + Kanji + " memo")), "Re: " + EncodeWordB(KanjiJIS) + " memo");
     // Words stand directly against the text around them.
     EXPECT_EQ(EncodeHeader(SJISToJIS("x" + Kanji + "y" + Kanji)),
               "x" + EncodeWordB(KanjiJIS) + "y" + EncodeWordB(KanjiJIS));

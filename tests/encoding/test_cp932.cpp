@@ -11,10 +11,7 @@
 
 namespace {
 
-bool IsLead(int C)
-{
-    return (C >= 0x81 && C <= 0x9F) || (C >= 0xE0 && C <= 0xFC);
-}
+bool IsLead(int C) { return (C >= 0x81 && C <= 0x9F) || (C >= 0xE0 && C <= 0xFC); }
 
 // Python's own decoding (bytes.decode('cp932', 'replace')), written by
 // tools/gen-uni2sj.py: every single byte, then every lead byte followed by
@@ -23,30 +20,25 @@ struct PythonDecoding {
     std::u16string Single[256];
     std::u16string Pair[256][256];  // filled for lead bytes only
 
-    bool Load()
-    {
+    bool Load() {
         std::ifstream In(VELNARO_TEST_DATA "/encoding/cp932-decode.bin", std::ios::binary);
         const std::string Data((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
         size_t Pos = 0;
         auto Next = [&](std::u16string& Out) {
-            if (Pos >= Data.size())
-                return false;
+            if (Pos >= Data.size()) return false;
             const size_t N = static_cast<unsigned char>(Data[Pos++]);
-            if (Pos + 2 * N > Data.size())
-                return false;
+            if (Pos + 2 * N > Data.size()) return false;
             for (size_t k = 0; k < N; ++k, Pos += 2)
                 Out += static_cast<char16_t>(static_cast<unsigned char>(Data[Pos]) |
                                              static_cast<unsigned char>(Data[Pos + 1]) << 8);
             return true;
         };
         for (int b = 0; b < 256; ++b)
-            if (!Next(Single[b]))
-                return false;
+            if (!Next(Single[b])) return false;
         for (int Lead = 0; Lead < 256; ++Lead)
             if (IsLead(Lead))
                 for (int Trail = 0; Trail < 256; ++Trail)
-                    if (!Next(Pair[Lead][Trail]))
-                        return false;
+                    if (!Next(Pair[Lead][Trail])) return false;
         return Pos == Data.size();
     }
 };
@@ -71,13 +63,11 @@ std::string Utf8Of(const std::u16string& Text)  // BMP only, as the decoder give
 
 class Cp932 : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         Python = new PythonDecoding;
         ASSERT_TRUE(Python->Load()) << "tests/data/encoding/cp932-decode.bin unreadable";
     }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         delete Python;
         Python = nullptr;
     }
@@ -85,8 +75,7 @@ protected:
 };
 PythonDecoding* Cp932::Python = nullptr;
 
-TEST_F(Cp932, DecodesEveryOneAndTwoByteTextAsPythonDoes)
-{
+TEST_F(Cp932, DecodesEveryOneAndTwoByteTextAsPythonDoes) {
     for (int B1 = 0; B1 < 256; ++B1) {
         const std::string One(1, static_cast<char>(B1));
         ASSERT_EQ(Cp932ToUtf16(One), Python->Single[B1]) << std::hex << B1;
@@ -101,8 +90,7 @@ TEST_F(Cp932, DecodesEveryOneAndTwoByteTextAsPythonDoes)
     }
 }
 
-TEST_F(Cp932, BadLeadByteGivesOneReplacementAndTheNextByteIsReadAgain)
-{
+TEST_F(Cp932, BadLeadByteGivesOneReplacementAndTheNextByteIsReadAgain) {
     // 0x81 0x20: no code; the space survives. 0x85 0x40: an empty row.
     EXPECT_EQ(Cp932ToUtf16("\x81 a"), u"\uFFFD a");
     EXPECT_EQ(Cp932ToUtf16("\x85\x40"), u"\uFFFD@");
@@ -113,8 +101,7 @@ TEST_F(Cp932, BadLeadByteGivesOneReplacementAndTheNextByteIsReadAgain)
     EXPECT_EQ(Cp932ToUtf8("\xF0\x40\x80\xA0\xFF"), "\xEE\x80\x80\xC2\x80\xEF\xA3\xB0\xEF\xA3\xB3");
 }
 
-TEST_F(Cp932, EveryCodeRoundTripsThroughUnicode)
-{
+TEST_F(Cp932, EveryCodeRoundTripsThroughUnicode) {
     std::string All, Preferred;
     int Codes = 0, Exact = 0;
     for (int Code = 0; Code < 256; ++Code)
@@ -124,12 +111,10 @@ TEST_F(Cp932, EveryCodeRoundTripsThroughUnicode)
             ASSERT_EQ(Utf8ToCp932(Cp932ToUtf8(S)), S) << std::hex << Code;
         }
     for (int Lead = 0; Lead < 256; ++Lead) {
-        if (!IsLead(Lead))
-            continue;
+        if (!IsLead(Lead)) continue;
         for (int Trail = 0; Trail < 256; ++Trail) {
             const std::u16string& U = Python->Pair[Lead][Trail];
-            if (U.size() != 1 || U[0] == 0xFFFD)
-                continue;
+            if (U.size() != 1 || U[0] == 0xFFFD) continue;
             ++Codes;
             const std::string S{static_cast<char>(Lead), static_cast<char>(Trail)};
             const std::string Back = Utf16ToCp932(U);
@@ -138,8 +123,7 @@ TEST_F(Cp932, EveryCodeRoundTripsThroughUnicode)
             ASSERT_EQ(Back, std::string({static_cast<char>(Want >> 8), static_cast<char>(Want & 0xFF)}))
                 << std::hex << Lead << Trail;
             ASSERT_EQ(Cp932ToUtf16(Back), U);
-            if (Back == S)
-                ++Exact;
+            if (Back == S) ++Exact;
             All += S;
             Preferred += Back;
         }
@@ -150,8 +134,7 @@ TEST_F(Cp932, EveryCodeRoundTripsThroughUnicode)
     EXPECT_EQ(Utf8ToCp932(Cp932ToUtf8(All)), Preferred);
 }
 
-TEST(Cp932Encode, CharactersWithoutACodeBecomeQuestionMarks)
-{
+TEST(Cp932Encode, CharactersWithoutACodeBecomeQuestionMarks) {
     EXPECT_EQ(Utf16ToCp932(u"\u00A2\u301C\u2212\uFFFD"), "????");
     EXPECT_EQ(Utf16ToCp932(u"a\U0001F600b"), "a?b");  // one per surrogate pair
     EXPECT_EQ(Utf16ToCp932(std::u16string{u'a', 0xD800, u'b', 0xDC00}), "a?b?");
@@ -159,15 +142,14 @@ TEST(Cp932Encode, CharactersWithoutACodeBecomeQuestionMarks)
     EXPECT_EQ(Utf16ToCp932(std::u16string(1, u'\0') + u"\u0080"), std::string("\0\x80", 2));
     EXPECT_EQ(Utf8ToCp932("\xE3\x80\x9C \xF0\x9F\x98\x80"), "? ?");
     // Malformed UTF-8: one "?" per ill-formed piece, the rest goes on.
-    EXPECT_EQ(Utf8ToCp932("\xC0\x80x"), "??x");            // overlong
-    EXPECT_EQ(Utf8ToCp932("\xED\xA0\x80x"), "???x");       // surrogate
-    EXPECT_EQ(Utf8ToCp932("\xE3\x81x\xE3\x81"), "?x?");    // cut short
-    EXPECT_EQ(Utf8ToCp932("\xF4\x90\x80\x80"), "????");    // above U+10FFFF
+    EXPECT_EQ(Utf8ToCp932("\xC0\x80x"), "??x");          // overlong
+    EXPECT_EQ(Utf8ToCp932("\xED\xA0\x80x"), "???x");     // surrogate
+    EXPECT_EQ(Utf8ToCp932("\xE3\x81x\xE3\x81"), "?x?");  // cut short
+    EXPECT_EQ(Utf8ToCp932("\xF4\x90\x80\x80"), "????");  // above U+10FFFF
     EXPECT_EQ(Utf8ToCp932("\xFF\xE3\x81\x82"), "?\x82\xA0");
 }
 
-TEST(SJ, GivesTheShiftJisTextOfAUtf8Literal)
-{
+TEST(SJ, GivesTheShiftJisTextOfAUtf8Literal) {
     EXPECT_EQ(SJ("受信エラー"), "\x8E\xF3\x90\x4D\x83\x47\x83\x89\x81\x5B");
     EXPECT_EQ(SJ("Velnaro ｱ①"), "Velnaro \xB1\x87\x40");
     EXPECT_EQ(SJ(""), "");

@@ -85,14 +85,14 @@ TEST(SJISToJIS, DoubleByteRunsOpenAndClose) {
     EXPECT_EQ(SJISToJIS(""), "");
     EXPECT_EQ(SJISToJIS("plain\r\n"), "plain\r\n");
     // Line ends close the run before them.
-    EXPECT_EQ(SJISToJIS(Kanji + "\r\n" + Kanji), ESC_B + "\x34\x41\x3B\x7A" + ESC_J + "\r\n" + ESC_B +
-                                                     "\x34\x41\x3B\x7A" + ESC_J);
+    EXPECT_EQ(SJISToJIS(Kanji + "\r\n" + Kanji),
+              ESC_B + "\x34\x41\x3B\x7A" + ESC_J + "\r\n" + ESC_B + "\x34\x41\x3B\x7A" + ESC_J);
 }
 
 TEST(SJISToJIS, InvalidBytesBecomeQuestionMarks) {
-    EXPECT_EQ(SJISToJIS("ab\x88"), "ab?");                          // lead byte at the end
+    EXPECT_EQ(SJISToJIS("ab\x88"), "ab?");  // lead byte at the end
     EXPECT_EQ(SJISToJIS(Kanji + "\x88"), ESC_B + "\x34\x41\x3B\x7A" + ESC_J + "?");
-    EXPECT_EQ(SJISToJIS("\x88 x"), "? x");                         // lead without a trail
+    EXPECT_EQ(SJISToJIS("\x88 x"), "? x");  // lead without a trail
     EXPECT_EQ(SJISToJIS("\x80\xA0\xFD\xFE\xFF"), "?????");
     EXPECT_EQ(SJISToJIS("\x88\x0A"), "?\n");
 }
@@ -114,7 +114,10 @@ TEST(JISToSJIS, EscapeSequences) {
 
 TEST(JISToSJIS, KatakanaForms) {
     EXPECT_EQ(JISToSJIS("\x1B(I\x31\x5E"), "\x83\x41\x81\x4A");
-    EXPECT_EQ(JISToSJIS("\x0E\x31\x0F" "a"), "\x83\x41" "a");
+    EXPECT_EQ(JISToSJIS("\x0E\x31\x0F"
+                        "a"),
+              "\x83\x41"
+              "a");
     // SI returns to the mode in force before SO.
     EXPECT_EQ(JISToSJIS(ESC_B + "\x0E\x31\x0F\x30\x21"), "\x83\x41\x88\x9F");
     // Bytes outside 0x21-0x5F in katakana mode are copied.
@@ -140,7 +143,9 @@ TEST(RoundTrip, ShiftJISThroughJISAndBack) {
 
 TEST(EUCToJIS, PairsKatakanaAndBadBytes) {
     EXPECT_EQ(EUCToJIS("\xB0\xA1"), ESC_B + "\x30\x21" + ESC_J);
-    EXPECT_EQ(JISToSJIS(EUCToJIS("\xB4\xC1\xBB\xFA" "abc")), Kanji + "abc");
+    EXPECT_EQ(JISToSJIS(EUCToJIS("\xB4\xC1\xBB\xFA"
+                                 "abc")),
+              Kanji + "abc");
     // Half-width katakana (SS2 + byte) becomes the full-width character.
     EXPECT_EQ(EUCToJIS("\x8E\xB1"), ESC_B + "\x25\x22" + ESC_J);
     EXPECT_EQ(JISToSJIS(EUCToJIS("\x8E\xCA\x8E\xDF\xB0\xA1")), "\x83\x6E\x81\x4B\x88\x9F");
@@ -148,7 +153,9 @@ TEST(EUCToJIS, PairsKatakanaAndBadBytes) {
     // and the characters after it keep their pairing.
     EXPECT_EQ(JISToSJIS(EUCToJIS("\x8F\xB0\xA1\xB0\xA1")), "?\x88\x9F");
     // 0x80 and a high byte without a partner are dropped.
-    EXPECT_EQ(EUCToJIS("a\x80" "b"), "ab");
+    EXPECT_EQ(EUCToJIS("a\x80"
+                       "b"),
+              "ab");
     EXPECT_EQ(EUCToJIS("a\xB0"), "a");
     EXPECT_EQ(EUCToJIS("\xB0\xA1\xB0"), ESC_B + "\x30\x21" + ESC_J);
 }
@@ -171,7 +178,8 @@ template <typename Stream>
 std::string InPieces(const std::string& Text, size_t Piece) {
     Stream S;
     std::string Out;
-    for (size_t i = 0; i < Text.size(); i += Piece) S.Feed(Text.data() + i, std::min(Piece, Text.size() - i), Out);
+    for (size_t i = 0; i < Text.size(); i += Piece)
+        S.Feed(Text.data() + i, std::min(Piece, Text.size() - i), Out);
     S.Finish(Out);
     return Out;
 }

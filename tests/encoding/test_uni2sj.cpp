@@ -7,16 +7,13 @@
 
 namespace {
 
-std::string B(std::initializer_list<int> Bytes)
-{
+std::string B(std::initializer_list<int> Bytes) {
     std::string S;
-    for (int b : Bytes)
-        S += static_cast<char>(b);
+    for (int b : Bytes) S += static_cast<char>(b);
     return S;
 }
 
-TEST(UTF8ToSJIS, ConvertsMappedCharactersAndKeepsUnmappedOnes)
-{
+TEST(UTF8ToSJIS, ConvertsMappedCharactersAndKeepsUnmappedOnes) {
     EXPECT_EQ(UTF8ToSJIS(B({0xE3, 0x81, 0x82})), B({0x82, 0xA0}));  // あ
     EXPECT_EQ(UTF8ToSJIS(B({0xE2, 0x88, 0xA5})), B({0x81, 0x61}));  // ∥
     EXPECT_EQ(UTF8ToSJIS(B({0xEF, 0xBD, 0xB1})), B({0xB1}));        // half-width ｱ
@@ -31,28 +28,26 @@ TEST(UTF8ToSJIS, ConvertsMappedCharactersAndKeepsUnmappedOnes)
     EXPECT_EQ(UTF8ToSJIS(std::string("a\0b", 3)), std::string("a\0b", 3));
     EXPECT_EQ(UTF8ToSJIS(""), "");
     // Mixed text, long enough for the ASCII runs to be copied in words.
-    EXPECT_EQ(UTF8ToSJIS("abcdefghijklmnop" + B({0xE6, 0x97, 0xA5, 0xE6, 0x9C, 0xAC}) + "qrstuvwxyz0123456789"),
-              "abcdefghijklmnop" + B({0x93, 0xFA, 0x96, 0x7B}) + "qrstuvwxyz0123456789");
+    EXPECT_EQ(
+        UTF8ToSJIS("abcdefghijklmnop" + B({0xE6, 0x97, 0xA5, 0xE6, 0x9C, 0xAC}) + "qrstuvwxyz0123456789"),
+        "abcdefghijklmnop" + B({0x93, 0xFA, 0x96, 0x7B}) + "qrstuvwxyz0123456789");
 }
 
-TEST(UTF8ToSJIS, TruncatedCharacterAtTheEndStaysAndEndsTheText)
-{
+TEST(UTF8ToSJIS, TruncatedCharacterAtTheEndStaysAndEndsTheText) {
     EXPECT_EQ(UTF8ToSJIS("ab" + B({0xE3, 0x81})), "ab" + B({0xE3, 0x81}));
     EXPECT_EQ(UTF8ToSJIS(B({0xE3, 0x81, 0x82, 0xE3})), B({0x82, 0xA0, 0xE3}));
     // A stray continuation byte announces six bytes and takes the rest here.
     EXPECT_EQ(UTF8ToSJIS(B({0x80}) + "abc"), B({0x80}) + "abc");
 }
 
-TEST(UTF8ToSJIS, FollowingBytesAreNotCheckedForContinuation)
-{
+TEST(UTF8ToSJIS, FollowingBytesAreNotCheckedForContinuation) {
     // E3 then 'A' (0x41, low bits 0x01) and 0x82 still spell U+3042.
     EXPECT_EQ(UTF8ToSJIS(B({0xE3, 0x41, 0x82})), B({0x82, 0xA0}));
     // A Latin-1 é takes the two bytes after it: U+9042 is a kanji.
     EXPECT_EQ(UTF8ToSJIS(B({0xE9, 0x41, 0x42, 0x43})), B({0x90, 0x8B}) + "C");
 }
 
-TEST(UTF8ToSJIS, ValuesAboveFFFFKeepTheirBytes)
-{
+TEST(UTF8ToSJIS, ValuesAboveFFFFKeepTheirBytes) {
     // U+1F600 would look up U+F600 and U+20B9F (a CJK extension B kanji)
     // U+0B9F; neither may turn into some other character.
     const std::string Emoji = B({0xF0, 0x9F, 0x98, 0x80});
@@ -68,8 +63,7 @@ TEST(UTF8ToSJIS, ValuesAboveFFFFKeepTheirBytes)
     EXPECT_EQ(UTF8ToSJIS(B({0xF0, 0x83, 0x81, 0x82})), B({0x82, 0xA0}));
 }
 
-TEST(UTF8CharToSJIS, ReportsTheBytesTakenPerCharacter)
-{
+TEST(UTF8CharToSJIS, ReportsTheBytesTakenPerCharacter) {
     int Length = 0;
     EXPECT_EQ(UTF8CharToSJIS(B({0xE3, 0x81, 0x82}) + "z", Length), B({0x82, 0xA0}));
     EXPECT_EQ(Length, 3);
@@ -92,8 +86,7 @@ TEST(UTF8CharToSJIS, ReportsTheBytesTakenPerCharacter)
     EXPECT_EQ(Out, UTF8ToSJIS(Text));
 }
 
-TEST(UnicodeToSJIS, ChoosesTheCodeByPriority)
-{
+TEST(UnicodeToSJIS, ChoosesTheCodeByPriority) {
     EXPECT_EQ(UnicodeToSJIS(0x2252), 0x81E0);  // JIS X 0208 over NEC row 13
     EXPECT_EQ(UnicodeToSJIS(0x2160), 0x8754);  // NEC row 13 over IBM extension
     EXPECT_EQ(UnicodeToSJIS(0x2170), 0xEEEF);  // NEC-selected IBM over IBM extension
@@ -106,12 +99,12 @@ TEST(UnicodeToSJIS, ChoosesTheCodeByPriority)
     EXPECT_EQ(UnicodeToSJIS(0xF8F0), 0xA0);
     EXPECT_EQ(UnicodeToSJIS(0xF8F3), 0xFF);
     EXPECT_EQ(UnicodeToSJIS(0x41), 0x41);
-    for (uint16_t None : {0x0080, 0x00A2, 0x00A3, 0x00A5, 0x00AC, 0x2016, 0x2212, 0x301C, 0xD800, 0xFFFF, 0xFFFD})
+    for (uint16_t None :
+         {0x0080, 0x00A2, 0x00A3, 0x00A5, 0x00AC, 0x2016, 0x2212, 0x301C, 0xD800, 0xFFFF, 0xFFFD})
         EXPECT_EQ(UnicodeToSJIS(None), 0) << std::hex << None;
 }
 
-TEST(UnicodeToSJIS, TablesHoldTheCodePage932Figures)
-{
+TEST(UnicodeToSJIS, TablesHoldTheCodePage932Figures) {
     int Mapped = 0, Tables = 0, Entries = 0;
     for (int Page = 0; Page < 256; ++Page) {
         const auto& P = uni2sj_tables::Pages[Page];
@@ -137,8 +130,7 @@ TEST(UnicodeToSJIS, TablesHoldTheCodePage932Figures)
     EXPECT_EQ(uni2sj_tables::Pages[0].Count, 81);
 }
 
-TEST(UTF8ToSJIS, EveryMappedCharacterConvertsFromItsUtf8Form)
-{
+TEST(UTF8ToSJIS, EveryMappedCharacterConvertsFromItsUtf8Form) {
     for (uint32_t U = 0x80; U <= 0xFFFF; ++U) {
         const uint16_t R = UnicodeToSJIS(static_cast<uint16_t>(U));
         std::string Utf8;

@@ -129,7 +129,8 @@ TEST(BaseMessage, DeletingAHugeFoldedFieldStaysLinear) {
     const auto Start = std::chrono::steady_clock::now();
     M.DeleteField("X-Big");
     const auto Ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Start).count();
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Start)
+            .count();
     EXPECT_EQ(Lines(M.Header()), "[Subject: kept]");
     EXPECT_LT(Ms, 2000);
 }

@@ -42,8 +42,10 @@ TEST(MailDate, JapanTimeWhateverTheMachineZone) {
         EXPECT_EQ(Parsed("Sun, 6 Dec 2026 23:59:59 -1200"), "2026/12/07 20:59:59") << Z;
         EXPECT_EQ(Parsed("Sun, 29 Mar 2026 01:30:00 GMT"), "2026/03/29 10:30:00") << Z;
     }
-    if (Old) setenv("TZ", Saved.c_str(), 1);
-    else unsetenv("TZ");
+    if (Old)
+        setenv("TZ", Saved.c_str(), 1);
+    else
+        unsetenv("TZ");
     tzset();
 }
 
@@ -88,12 +90,11 @@ TEST(MailDate, NextTokenTrimsOnlyBeforeSearching) {
 
 TEST(INetMessage, DecodedSubjectAndFromAndPlainFields) {
     TINetMessage M;
-    M.SetText(
-        "Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=\r\n"
-        "From: =?iso-2022-jp?B?GyRCOzNFRBsoQg==?= <yamada@example.jp>\r\n"
-        "Date: Mon, 5 Dec 2026 10:00:00 GMT\r\n"
-        "Message-ID: <abc@example.jp>\r\n"
-        "\r\nline1\r\nline2\r\nline3");
+    M.SetText("Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=\r\n"
+              "From: =?iso-2022-jp?B?GyRCOzNFRBsoQg==?= <yamada@example.jp>\r\n"
+              "Date: Mon, 5 Dec 2026 10:00:00 GMT\r\n"
+              "Message-ID: <abc@example.jp>\r\n"
+              "\r\nline1\r\nline2\r\nline3");
     EXPECT_EQ(M.Subject(), SJ("テスト"));
     EXPECT_EQ(M.From(), SJ("山田") + " <yamada@example.jp>");
     EXPECT_EQ(Show(M.Date()), "2026/12/05 19:00:00");

@@ -48,7 +48,10 @@ TEST(Base64List, DecodesLinesAsOneStream) {
     L.Clear();
     EXPECT_EQ(Decoded(Fill(L, {"QUJD", "QUI=", "QQ"})), "ABCABA");
     L.Clear();
-    EXPECT_EQ(Decoded(Fill(L, {"Q\x01U*J\xff" "D!", "", "  "})), "ABC");  // garbage skipped
+    EXPECT_EQ(Decoded(Fill(L, {"Q\x01U*J\xff"
+                               "D!",
+                               "", "  "})),
+              "ABC");  // garbage skipped
     L.Clear();
     EXPECT_EQ(Decoded(Fill(L, {"Q"})), "");
 }

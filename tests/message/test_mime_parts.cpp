@@ -38,8 +38,8 @@ TEST(ContentParams, Rfc2231ValuesInJapaneseCharsets) {
     EXPECT_EQ(P.ParamValue("filename"), SJ("日本語"));
     // Standard form: only the first item carries the charset; the pieces
     // split an escape sequence and, in UTF-8, a character.
-    P.SetText("filename*0*=ISO-2022-JP'ja'" + PercentEncode(Jis.substr(0, 2)) + "; filename*1*=" +
-              PercentEncode(Jis.substr(2)));
+    P.SetText("filename*0*=ISO-2022-JP'ja'" + PercentEncode(Jis.substr(0, 2)) +
+              "; filename*1*=" + PercentEncode(Jis.substr(2)));
     EXPECT_EQ(P.ParamValue("filename"), SJ("日本語"));
     P.SetText("filename*0*=utf-8''%E6%97%A5%E6; filename*1*=%9C%AC.txt");
     EXPECT_EQ(P.ParamValue("filename"), SJ("日本.txt"));
@@ -111,8 +111,9 @@ TEST(MIMEPart, MultipartWithPreambleAndEpilogue) {
 
 TEST(MIMEPart, LeavesOfNestedParts) {
     TMIMEPart P;
-    Feed(P, {"Content-Type: multipart/mixed; boundary=o", "", "--o", "Content-Type: multipart/alternative; boundary=i",
-             "", "--i", "", "a", "--i", "", "b", "--i--", "--o", "", "c", "--o--"});
+    Feed(P, {"Content-Type: multipart/mixed; boundary=o", "", "--o",
+             "Content-Type: multipart/alternative; boundary=i", "", "--i", "", "a", "--i", "", "b", "--i--",
+             "--o", "", "c", "--o--"});
     EXPECT_EQ(P.LeafCount(), 3);
     EXPECT_EQ(P.LeafAt(0)->Body()[0], "a");
     EXPECT_EQ(P.LeafAt(1), P.Parts[0]->Parts[1].get());
@@ -141,7 +142,8 @@ TEST(MIMEPart, NestingIsBoundedAndManyPartsStayFast) {
     for (int i = 0; i < 50000; ++i) Flat.AddLine("--f");
     const auto T0 = std::chrono::steady_clock::now();
     int Found = 0;
-    for (int i = 0; i < Flat.LeafCount(); ++i) Found += Flat.LeafAt(i) == Flat.Parts[static_cast<size_t>(i)].get();
+    for (int i = 0; i < Flat.LeafCount(); ++i)
+        Found += Flat.LeafAt(i) == Flat.Parts[static_cast<size_t>(i)].get();
     EXPECT_EQ(Found, 50000);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - T0).count(), 2.0);
 }
@@ -151,7 +153,8 @@ TEST(MIMEPart, FileNamesFromParameters) {
     Feed(P, {"Content-Type: application/octet-stream; name=\"=?ISO-2022-JP?B?GyRCRnxLXBsoQg==?=.doc\"", ""});
     EXPECT_EQ(P.GetFileName(), SJ("日本.doc"));
     TMIMEPart Q;
-    Feed(Q, {"Content-Type: image/png", "Content-Disposition: attachment;", " filename*=UTF-8''%E5%86%99%E7%9C%9F.png", ""});
+    Feed(Q, {"Content-Type: image/png", "Content-Disposition: attachment;",
+             " filename*=UTF-8''%E5%86%99%E7%9C%9F.png", ""});
     EXPECT_EQ(Q.GetFileName(), SJ("写真.png"));
 
     TMIMEPart Out;
@@ -164,7 +167,8 @@ TEST(MIMEPart, FileNamesFromParameters) {
     Out2.SetField("Content-Type", "application/octet-stream");
     Out2.SetFileName(SJ("名前.bin"));
     EXPECT_EQ(Out2.GetField("Content-Type"), "application/octet-stream");
-    EXPECT_EQ(Out2.GetField("Content-Disposition").substr(0, 42), "attachment;\r\n\tfilename*0*=iso-2022-jp'jp'%");
+    EXPECT_EQ(Out2.GetField("Content-Disposition").substr(0, 42),
+              "attachment;\r\n\tfilename*0*=iso-2022-jp'jp'%");
 }
 
 TEST(SafeFileName, KeepsOnlyTheLastComponent) {

@@ -62,10 +62,12 @@ TEST_F(MIMEx, MultipartWithPreambleEpilogueAndEncodedWordName) {
     Load(M, "multipart_preamble.eml");
     TMIMEPart* R = M.Root.get();
     ASSERT_EQ(R->LeafCount(), 2);
-    EXPECT_EQ(BodyOf(R), (std::vector<std::string>{"This is a multi-part message in MIME format.", "", "", "epilogue line"}));
+    EXPECT_EQ(BodyOf(R), (std::vector<std::string>{"This is a multi-part message in MIME format.", "", "",
+                                                   "epilogue line"}));
     TMIMEPart* Text = R->LeafAt(0);
-    EXPECT_EQ(BodyOf(Text), (std::vector<std::string>{SJ("田中様"), "", SJ("お世話になっております。資料を添付します。"),
-                                                    "  indented line"}));
+    EXPECT_EQ(BodyOf(Text),
+              (std::vector<std::string>{SJ("田中様"), "", SJ("お世話になっております。資料を添付します。"),
+                                        "  indented line"}));
     TMIMEPart* Att = R->LeafAt(1);
     EXPECT_EQ(Att->GetFileName(), SJ("資料.bin"));
     EXPECT_EQ(Saved(Att), ReadFile(DataDir + "multipart_preamble.att"));
@@ -127,9 +129,11 @@ TEST_F(MIMEx, QuotedPrintableTextAndAttachment) {
     Load(M, "qp_softbreaks.eml");
     TMIMEPart* Text = M.Root->LeafAt(0);
     Text->DecodeTextBody();
-    EXPECT_EQ(BodyOf(Text), (std::vector<std::string>{
-                                "This line is long and is broken here with a soft line break so that it fits, and a=b stays.", "",
-                                "After an empty line. Trailing soft break with blanksjoined."}));
+    EXPECT_EQ(
+        BodyOf(Text),
+        (std::vector<std::string>{
+            "This line is long and is broken here with a soft line break so that it fits, and a=b stays.", "",
+            "After an empty line. Trailing soft break with blanksjoined."}));
     EXPECT_EQ(Saved(M.Root->LeafAt(1)), ReadFile(DataDir + "qp_table.csv"));
 }
 
@@ -138,7 +142,8 @@ TEST_F(MIMEx, Base64TextKeepsIndentationAndEscapes) {
     Load(M, "base64_sjis.eml");
     TMIMEPart* Sj = M.Root->LeafAt(0);
     Sj->DecodeTextBody();
-    EXPECT_EQ(BodyOf(Sj), (std::vector<std::string>{SJ("日本語のテキストです。"), SJ("  字下げした行"), "", SJ("最後の行"), "X"}));
+    EXPECT_EQ(BodyOf(Sj), (std::vector<std::string>{SJ("日本語のテキストです。"), SJ("  字下げした行"), "",
+                                                    SJ("最後の行"), "X"}));
     Sj->DecodeTextBody();  // a second call leaves the text alone
     EXPECT_EQ(Sj->Body().GetCount(), 5);
     TMIMEPart* Jis = M.Root->LeafAt(1);
@@ -272,11 +277,11 @@ TEST_F(MIMEx, AttachmentAloneAndTypeChoices) {
 TEST_F(MIMEx, HostileInputGivesDefinedResults) {
     std::string Msg = "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"q\"\r\n\r\n--q\r\n"
                       "Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: base64\r\n\r\n";
-    Msg += std::string(3 << 20, 'A') + "\r\n";                  // a line of megabytes
-    Msg += std::string("a\0b\x01\xff!!==**", 11) + "\r\n";      // NUL bytes and base64 garbage
+    Msg += std::string(3 << 20, 'A') + "\r\n";              // a line of megabytes
+    Msg += std::string("a\0b\x01\xff!!==**", 11) + "\r\n";  // NUL bytes and base64 garbage
     Msg += "--q\r\nContent-Disposition: attachment; filename=\"../../x\"\r\n"
            "Content-Type: application/octet-stream\r\nContent-Transfer-Encoding: x-uue\r\n\r\n"
-           "begin 644 x\r\nM!!\r\nend\r\n";                       // unterminated multipart, bad uu count
+           "begin 644 x\r\nM!!\r\nend\r\n";  // unterminated multipart, bad uu count
     TMIMEx M;
     M.DecodeText(Msg);
     ASSERT_EQ(M.Root->LeafCount(), 2);

@@ -88,8 +88,8 @@ TEST_F(ReadLayout, MultipartShowsSubjectMarkerTextAndListsNamedPart) {
 TEST_F(ReadLayout, NestedTextFileMarkerAndNamesForNamelessParts) {
     TReadLayout L = Lay("nested_multipart.eml");
     const std::vector<std::string> Want = {
-        "------<Subject is nested (text/plain) >------", "", SJ("こんにちは"),
-        "", "------<Attached TextFile (text/plain) >------", "", "second text"};
+        "------<Subject is nested (text/plain) >------", "", SJ("こんにちは"), "",
+        "------<Attached TextFile (text/plain) >------", "", "second text"};
     EXPECT_EQ(L.Lines, Want);
     EXPECT_EQ(EntriesOf(L), (Entries{{"text1.html", 1}, {"image2.png", 2}}));
     ASSERT_EQ(L.Shown.size(), 2u);
@@ -104,9 +104,18 @@ TEST_F(ReadLayout, HtmlFirstLeafShownAsSourceAndBase64TextDecoded) {
 
     TReadLayout B = Lay("base64_sjis.eml");
     // Shift_JIS with CR LF and ISO-2022-JP lines starting with ESC, both base64.
-    const std::vector<std::string> Want = {
-        "------<Subject is base64 text (text/plain) >------", "", SJ("日本語のテキストです。"), SJ("  字下げした行"),
-        "", SJ("最後の行"), "X", "", "------<Attached TextFile (text/plain) >------", "", SJ("漢字で始まる行"), "abc"};
+    const std::vector<std::string> Want = {"------<Subject is base64 text (text/plain) >------",
+                                           "",
+                                           SJ("日本語のテキストです。"),
+                                           SJ("  字下げした行"),
+                                           "",
+                                           SJ("最後の行"),
+                                           "X",
+                                           "",
+                                           "------<Attached TextFile (text/plain) >------",
+                                           "",
+                                           SJ("漢字で始まる行"),
+                                           "abc"};
     EXPECT_EQ(B.Lines, Want);
 }
 
@@ -165,7 +174,8 @@ TEST(ReadLayoutNames, NamelessPartTable) {
 
 TEST_F(ReadLayout, NamesFromTheMessageNeverLeaveTheChosenFolder) {
     TReadLayout L = Lay("layout/hostile_names.eml");
-    EXPECT_EQ(EntriesOf(L), (Entries{{"evil.sh", 1}, {"請求.txt", 2}, {"image3.gif", 3}, {"application4.bin", 4}}));
+    EXPECT_EQ(EntriesOf(L),
+              (Entries{{"evil.sh", 1}, {"請求.txt", 2}, {"image3.gif", 3}, {"application4.bin", 4}}));
     const std::string Sub = Dir + "/in";
     ASSERT_EQ(mkdir(Sub.c_str(), 0755), 0);
     for (const TAttachmentEntry& E : L.Attachments) {

@@ -14,8 +14,7 @@
 
 #include "Icmphead.h"
 
-inline bool RunQuiet(const std::string& Command)
-{
+inline bool RunQuiet(const std::string& Command) {
     return std::system((Command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
@@ -27,8 +26,7 @@ class ScopedPingGroupRange {
 public:
     enum TMode { Grant, Refuse };
 
-    explicit ScopedPingGroupRange(TMode Mode)
-    {
+    explicit ScopedPingGroupRange(TMode Mode) {
         if (geteuid() != 0) {
             Why = "changing net.ipv4.ping_group_range needs root";
             return;
@@ -52,12 +50,9 @@ public:
         Ok = true;
     }
 
-    ~ScopedPingGroupRange()
-    {
-        if (Changed)
-            Write(Old);
-        if (LockFd >= 0)
-            ::close(LockFd); // releases the lock
+    ~ScopedPingGroupRange() {
+        if (Changed) Write(Old);
+        if (LockFd >= 0) ::close(LockFd);  // releases the lock
     }
 
     ScopedPingGroupRange(const ScopedPingGroupRange&) = delete;
@@ -68,13 +63,11 @@ public:
 
 private:
     static constexpr const char* Path = "/proc/sys/net/ipv4/ping_group_range";
-    static bool Read(std::string& Value)
-    {
+    static bool Read(std::string& Value) {
         std::ifstream In(Path);
         return static_cast<bool>(std::getline(In, Value));
     }
-    static bool Write(const std::string& Value)
-    {
+    static bool Write(const std::string& Value) {
         std::ofstream Out(Path);
         Out << Value << "\n";
         Out.close();
@@ -91,8 +84,7 @@ private:
 // when the object does. Traffic to FarAddress stays inside the pair.
 class SilentHost {
 public:
-    SilentHost()
-    {
+    SilentHost() {
         if (geteuid() != 0) {
             Why = "creating a network namespace needs root";
             return;
@@ -141,15 +133,13 @@ public:
     std::string FarAddress;
 
 private:
-    void Cleanup()
-    {
+    void Cleanup() {
         RunQuiet("ip link del " + HostEnd);
         RunQuiet("ip netns del " + Namespace);
     }
 
     // A /30 inside 10.0.0.0/8 that no address of this machine falls in.
-    static uint32_t PickNetwork(uint32_t Index)
-    {
+    static uint32_t PickNetwork(uint32_t Index) {
         for (;; Index = (Index + 1) & 0x3FFFFFu) {
             uint32_t Net = (10u << 24) | (Index << 2);
             bool Taken = false;
@@ -163,8 +153,7 @@ private:
                 }
                 freeifaddrs(List);
             }
-            if (!Taken)
-                return Net;
+            if (!Taken) return Net;
         }
     }
 

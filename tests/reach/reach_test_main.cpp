@@ -3,8 +3,7 @@
 
 #include <QCoreApplication>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QCoreApplication App(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

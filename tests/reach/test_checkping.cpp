@@ -19,19 +19,16 @@ const std::string TimeoutMessage = SocketErrorText(10060) + " withTimeout at Tpi
 struct CapturedCheck {
     ChekPing Check;
     std::vector<std::string> Messages;
-    CapturedCheck()
-    {
+    CapturedCheck() {
         Check.OnMessage = [this](const std::string& Text) { Messages.push_back(Text); };
     }
 };
 
-} // namespace
+}  // namespace
 
-TEST(ChekPing, RawPathEchoesLoopbackWhenTheSystemEchoIsRefused)
-{
+TEST(ChekPing, RawPathEchoesLoopbackWhenTheSystemEchoIsRefused) {
     ScopedPingGroupRange Range(ScopedPingGroupRange::Refuse);
-    if (!Range.Ok)
-        GTEST_SKIP() << Range.Why;
+    if (!Range.Ok) GTEST_SKIP() << Range.Why;
     CapturedCheck C;
     C.Check.Host = "127.0.0.1";
     C.Check.SetTimeout(20);
@@ -45,11 +42,9 @@ TEST(ChekPing, RawPathEchoesLoopbackWhenTheSystemEchoIsRefused)
     EXPECT_EQ(C.Check.Ping(), nullptr);
 }
 
-TEST(ChekPing, SystemPathEchoesLoopbackOnItsWorker)
-{
+TEST(ChekPing, SystemPathEchoesLoopbackOnItsWorker) {
     ScopedPingGroupRange Range(ScopedPingGroupRange::Grant);
-    if (!Range.Ok)
-        GTEST_SKIP() << Range.Why;
+    if (!Range.Ok) GTEST_SKIP() << Range.Why;
     CapturedCheck C;
     C.Check.Host = "127.0.0.1";
     C.Check.SetTimeout(20);
@@ -62,8 +57,7 @@ TEST(ChekPing, SystemPathEchoesLoopbackOnItsWorker)
     EXPECT_TRUE(C.Messages.empty());
 }
 
-TEST(ChekPing, LocalhostIsResolvedBeforeTheEcho)
-{
+TEST(ChekPing, LocalhostIsResolvedBeforeTheEcho) {
     if (geteuid() != 0 && !ICPMDLL::CanLoad())
         GTEST_SKIP() << "neither a raw nor an ICMP datagram socket is granted to this user";
     CapturedCheck C;
@@ -75,8 +69,7 @@ TEST(ChekPing, LocalhostIsResolvedBeforeTheEcho)
     EXPECT_EQ(C.Check.Address, "127.0.0.1");
 }
 
-TEST(ChekPing, NameNotFoundReportsTheLookupErrorOnly)
-{
+TEST(ChekPing, NameNotFoundReportsTheLookupErrorOnly) {
     AnsweringResolver Resolver(11001, {});
     CapturedCheck C;
     C.Check.SetResolver(&Resolver);
@@ -93,8 +86,7 @@ TEST(ChekPing, NameNotFoundReportsTheLookupErrorOnly)
     EXPECT_EQ(C.Check.Ping()->HostText, "NOTFOUND");
 }
 
-TEST(ChekPing, LookupTimeOutFollowsTheTimeoutSetting)
-{
+TEST(ChekPing, LookupTimeOutFollowsTheTimeoutSetting) {
     SilentResolver Resolver;
     CapturedCheck C;
     C.Check.SetResolver(&Resolver);
@@ -111,14 +103,11 @@ TEST(ChekPing, LookupTimeOutFollowsTheTimeoutSetting)
     EXPECT_EQ(C.Check.Ping()->WaitSteps, 4);
 }
 
-TEST(ChekPing, SilentHostOnTheSystemPath)
-{
+TEST(ChekPing, SilentHostOnTheSystemPath) {
     ScopedPingGroupRange Range(ScopedPingGroupRange::Grant);
-    if (!Range.Ok)
-        GTEST_SKIP() << Range.Why;
+    if (!Range.Ok) GTEST_SKIP() << Range.Why;
     SilentHost Host;
-    if (!Host.Ok)
-        GTEST_SKIP() << Host.Why;
+    if (!Host.Ok) GTEST_SKIP() << Host.Why;
     CapturedCheck C;
     C.Check.Host = Host.FarAddress;
     C.Check.SetTimeout(10);
@@ -135,14 +124,11 @@ TEST(ChekPing, SilentHostOnTheSystemPath)
     EXPECT_TRUE(C.Messages.empty());
 }
 
-TEST(ChekPing, SilentHostOnTheRawPath)
-{
+TEST(ChekPing, SilentHostOnTheRawPath) {
     ScopedPingGroupRange Range(ScopedPingGroupRange::Refuse);
-    if (!Range.Ok)
-        GTEST_SKIP() << Range.Why;
+    if (!Range.Ok) GTEST_SKIP() << Range.Why;
     SilentHost Host;
-    if (!Host.Ok)
-        GTEST_SKIP() << Host.Why;
+    if (!Host.Ok) GTEST_SKIP() << Host.Why;
     CapturedCheck C;
     C.Check.Host = Host.FarAddress;
     C.Check.SetTimeout(5);
@@ -160,11 +146,9 @@ TEST(ChekPing, SilentHostOnTheRawPath)
     EXPECT_EQ(C.Check.Ping(), nullptr);
 }
 
-TEST(ChekPing, WithoutSystemEchoOrSockets2TheSetUpErrorReachesTheCaller)
-{
+TEST(ChekPing, WithoutSystemEchoOrSockets2TheSetUpErrorReachesTheCaller) {
     ScopedPingGroupRange Range(ScopedPingGroupRange::Refuse);
-    if (!Range.Ok)
-        GTEST_SKIP() << Range.Why;
+    if (!Range.Ok) GTEST_SKIP() << Range.Why;
     CapturedCheck C;
     C.Check.Host = "127.0.0.1";
     C.Check.Ping()->HighVersion = 0x0101;

@@ -7,11 +7,9 @@
 #include "pingdll.h"
 #include "reach_fixtures.h"
 
-TEST(ICPMDLL, DoesNotLoadWhenTheSystemRefusesTheEchoSocket)
-{
+TEST(ICPMDLL, DoesNotLoadWhenTheSystemRefusesTheEchoSocket) {
     ScopedPingGroupRange Range(ScopedPingGroupRange::Refuse);
-    if (!Range.Ok)
-        GTEST_SKIP() << Range.Why;
+    if (!Range.Ok) GTEST_SKIP() << Range.Why;
     EXPECT_FALSE(ICPMDLL::CanLoad());
     try {
         ICPMDLL Dll;
@@ -21,11 +19,9 @@ TEST(ICPMDLL, DoesNotLoadWhenTheSystemRefusesTheEchoSocket)
     }
 }
 
-TEST(ICPMDLL, EchoesLoopback)
-{
+TEST(ICPMDLL, EchoesLoopback) {
     ScopedPingGroupRange Range(ScopedPingGroupRange::Grant);
-    if (!Range.Ok)
-        GTEST_SKIP() << Range.Why;
+    if (!Range.Ok) GTEST_SKIP() << Range.Why;
     ASSERT_TRUE(ICPMDLL::CanLoad());
     ICPMDLL Dll;
     Dll.SetDestination("127.0.0.1");
@@ -38,14 +34,11 @@ TEST(ICPMDLL, EchoesLoopback)
     EXPECT_GE(Dll.Ping(), 0);
 }
 
-TEST(ICPMDLL, SilentHostRaisesTheIcmpErrorAfterTheTimeout)
-{
+TEST(ICPMDLL, SilentHostRaisesTheIcmpErrorAfterTheTimeout) {
     ScopedPingGroupRange Range(ScopedPingGroupRange::Grant);
-    if (!Range.Ok)
-        GTEST_SKIP() << Range.Why;
+    if (!Range.Ok) GTEST_SKIP() << Range.Why;
     SilentHost Host;
-    if (!Host.Ok)
-        GTEST_SKIP() << Host.Why;
+    if (!Host.Ok) GTEST_SKIP() << Host.Why;
     ICPMDLL Dll;
     Dll.SetDestination(Host.FarAddress);
     Dll.Timeout = 500;
@@ -56,7 +49,8 @@ TEST(ICPMDLL, SilentHostRaisesTheIcmpErrorAfterTheTimeout)
     } catch (const TICMPException& E) {
         EXPECT_EQ(E.Message(), SJ("ICMP error <pingの設定を無視するにcheckを入れて試してみてください>"));
     }
-    auto Ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Start).count();
+    auto Ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Start)
+                  .count();
     EXPECT_GE(Ms, 450);
     EXPECT_LT(Ms, 3000);
     EXPECT_EQ(Dll.RoundTrip, -1);

@@ -9,19 +9,17 @@
 #include "cp932.h"
 #include "errormessage.h"
 
-TEST(SocketErrorText, HasExactlyTheListedCodesAndTheDefaultElsewhere)
-{
-    std::set<int> Listed = {10004, 10009, 10013, 10014, 10022, 10024, 10091, 10092, 10093, 10101, 11001, 11002, 11003, 11004};
-    for (int C = 10035; C <= 10071; ++C)
-        Listed.insert(C);
+TEST(SocketErrorText, HasExactlyTheListedCodesAndTheDefaultElsewhere) {
+    std::set<int> Listed = {10004, 10009, 10013, 10014, 10022, 10024, 10091,
+                            10092, 10093, 10101, 11001, 11002, 11003, 11004};
+    for (int C = 10035; C <= 10071; ++C) Listed.insert(C);
     ASSERT_EQ(Listed.size(), 51u);
     const std::string Default = SJ("WinSock 不明なエラーです");
     std::set<std::string> Distinct;
     for (int C = 9000; C <= 12000; ++C) {
         std::string T = SocketErrorText(C);
         EXPECT_EQ(T != Default, Listed.count(C) == 1) << C;
-        if (T != Default)
-            Distinct.insert(T);
+        if (T != Default) Distinct.insert(T);
     }
     EXPECT_EQ(Distinct.size(), 51u);
     EXPECT_EQ(SocketErrorText(0), Default);
@@ -30,8 +28,7 @@ TEST(SocketErrorText, HasExactlyTheListedCodesAndTheDefaultElsewhere)
     EXPECT_EQ(SocketErrorText(10072), Default);
 }
 
-TEST(SocketErrorText, SentencesUsersMeet)
-{
+TEST(SocketErrorText, SentencesUsersMeet) {
     EXPECT_EQ(SocketErrorText(10060), SJ("接続がタイムアウトしました"));
     EXPECT_EQ(SocketErrorText(11001), SJ("ホストが見つかりません。サーバ名(xxx.xxx.xxx)を確認してください"));
     EXPECT_EQ(SocketErrorText(10101), SJ("シャットダウン処理中。"));
@@ -40,8 +37,7 @@ TEST(SocketErrorText, SentencesUsersMeet)
     EXPECT_NE(SocketErrorText(11004).find("\x81\x43"), std::string::npos);
 }
 
-TEST(InternetChecksum, MatchesTheRfcExampleAndPadsOddBytes)
-{
+TEST(InternetChecksum, MatchesTheRfcExampleAndPadsOddBytes) {
     const uint8_t Rfc[] = {0x00, 0x01, 0xF2, 0x03, 0xF4, 0xF5, 0xF6, 0xF7};
     EXPECT_EQ(InternetChecksum(Rfc, sizeof Rfc), 0x220D);
     const uint8_t Odd[] = {0x01};
@@ -49,8 +45,7 @@ TEST(InternetChecksum, MatchesTheRfcExampleAndPadsOddBytes)
     EXPECT_EQ(InternetChecksum(nullptr, 0), 0xFFFF);
 }
 
-TEST(EchoRequest, LayoutOfThe1013Bytes)
-{
+TEST(EchoRequest, LayoutOfThe1013Bytes) {
     TEchoPacket P = BuildEchoRequest(0x1234, 0xABCD, 0x11223344);
     ASSERT_EQ(P.size(), 1013u);
     EXPECT_EQ(P[0], 8);
@@ -60,7 +55,8 @@ TEST(EchoRequest, LayoutOfThe1013Bytes)
     EXPECT_EQ(P[6], 0xCD);
     EXPECT_EQ(P[7], 0xAB);
     EXPECT_EQ(P[8], 0);
-    EXPECT_EQ(std::vector<uint8_t>(P.begin() + 9, P.begin() + 13), (std::vector<uint8_t>{0x44, 0x33, 0x22, 0x11}));
+    EXPECT_EQ(std::vector<uint8_t>(P.begin() + 9, P.begin() + 13),
+              (std::vector<uint8_t>{0x44, 0x33, 0x22, 0x11}));
     EXPECT_EQ(std::string(P.begin() + 13, P.begin() + 13 + 24), " !\"#$%&'()*+,-./01234567");
     EXPECT_EQ(P[13 + 24], ' ');
     EXPECT_EQ(P[1012], 32 + 999 % 24);
@@ -73,13 +69,11 @@ TEST(EchoRequest, LayoutOfThe1013Bytes)
         std::memcpy(&W, &P[I], I + 1 < P.size() ? 2 : 1);
         Sum += W;
     }
-    while (Sum >> 16)
-        Sum = (Sum & 0xFFFF) + (Sum >> 16);
+    while (Sum >> 16) Sum = (Sum & 0xFFFF) + (Sum >> 16);
     EXPECT_EQ(Sum, 0xFFFFu);
 }
 
-TEST(EchoRequest, SharedCountersGrowByOneAndWrap)
-{
+TEST(EchoRequest, SharedCountersGrowByOneAndWrap) {
     SetEchoCounters(0xFFFE, 7);
     uint16_t Id, Seq;
     TEchoPacket A = NextEchoRequest(0, Id, Seq);
@@ -96,13 +90,11 @@ TEST(EchoRequest, SharedCountersGrowByOneAndWrap)
 namespace {
 
 // The IPv4 datagram a raw socket would deliver for an echo reply to Request.
-std::vector<uint8_t> ReplyDatagram(const TEchoPacket& Request, uint32_t Source)
-{
+std::vector<uint8_t> ReplyDatagram(const TEchoPacket& Request, uint32_t Source) {
     std::vector<uint8_t> D(20, 0);
     D[0] = 0x45;
     D[9] = 1;
-    for (int B = 0; B < 4; ++B)
-        D[12 + B] = static_cast<uint8_t>(Source >> (24 - 8 * B));
+    for (int B = 0; B < 4; ++B) D[12 + B] = static_cast<uint8_t>(Source >> (24 - 8 * B));
     std::vector<uint8_t> Icmp(Request.begin(), Request.end());
     Icmp[0] = 0;
     Icmp[2] = Icmp[3] = 0;
@@ -113,10 +105,9 @@ std::vector<uint8_t> ReplyDatagram(const TEchoPacket& Request, uint32_t Source)
     return D;
 }
 
-} // namespace
+}  // namespace
 
-TEST(EchoReply, ReadsTheReplyToTheRequestSent)
-{
+TEST(EchoReply, ReadsTheReplyToTheRequestSent) {
     TEchoPacket Req = BuildEchoRequest(5, 9, 1234);
     std::vector<uint8_t> D = ReplyDatagram(Req, 0x7F000001);
     TIcmpReply R;
@@ -140,39 +131,56 @@ TEST(EchoReply, ReadsTheReplyToTheRequestSent)
     EXPECT_FALSE(IsEchoReplyTo(R, 5, 9));
 }
 
-TEST(EchoReply, RefusesWhatIsNoIpv4IcmpDatagram)
-{
+TEST(EchoReply, RefusesWhatIsNoIpv4IcmpDatagram) {
     std::vector<uint8_t> D = ReplyDatagram(BuildEchoRequest(1, 1, 0), 0x7F000001);
     TIcmpReply R;
     EXPECT_FALSE(ParseIpIcmpPacket(D.data(), 19, R));
-    EXPECT_FALSE(ParseIpIcmpPacket(D.data(), 27, R)); // header but no whole ICMP header
+    EXPECT_FALSE(ParseIpIcmpPacket(D.data(), 27, R));  // header but no whole ICMP header
     EXPECT_TRUE(ParseIpIcmpPacket(D.data(), 28, R));
     auto With = [&](size_t At, uint8_t V) {
         std::vector<uint8_t> C = D;
         C[At] = V;
         return ParseIpIcmpPacket(C.data(), C.size(), R);
     };
-    EXPECT_FALSE(With(9, 6));    // TCP
-    EXPECT_FALSE(With(0, 0x65)); // version 6
-    EXPECT_FALSE(With(0, 0x44)); // header shorter than 20 bytes
-    EXPECT_TRUE(With(0, 0x46));  // 24-byte header: the ICMP message starts later
+    EXPECT_FALSE(With(9, 6));     // TCP
+    EXPECT_FALSE(With(0, 0x65));  // version 6
+    EXPECT_FALSE(With(0, 0x44));  // header shorter than 20 bytes
+    EXPECT_TRUE(With(0, 0x46));   // 24-byte header: the ICMP message starts later
     std::vector<uint8_t> Short(D.begin(), D.begin() + 40);
-    Short[0] = 0x4F; // 60-byte header in a 40-byte datagram
+    Short[0] = 0x4F;  // 60-byte header in a 40-byte datagram
     EXPECT_FALSE(ParseIpIcmpPacket(Short.data(), Short.size(), R));
     EXPECT_FALSE(ParseIcmpMessage(D.data() + 20, 7, R));
 }
 
-TEST(DottedAddress, FormsInetAddrTakes)
-{
+TEST(DottedAddress, FormsInetAddrTakes) {
     uint32_t A = 0;
-    struct Case { const char* Text; bool Ok; uint32_t Address; };
+    struct Case {
+        const char* Text;
+        bool Ok;
+        uint32_t Address;
+    };
     const Case Cases[] = {
-        {"127.0.0.1", true, 0x7F000001}, {"127.1", true, 0x7F000001}, {"10.1.2", true, 0x0A010002},
-        {"0x7f.0.0.01", true, 0x7F000001}, {"2130706433", true, 0x7F000001}, {"0.0.0.0", true, 0},
-        {"255.255.255.254", true, 0xFFFFFFFE}, {"255.255.255.255", false, 0}, {"0xffffffff", false, 0},
-        {"", false, 0}, {"localhost", false, 0}, {"1.2.3.256", false, 0}, {"1.2.3.4.5", false, 0},
-        {"1..2", false, 0}, {"1.2.3.", false, 0}, {".1.2.3", false, 0}, {"08.1.1.1", false, 0},
-        {"0x.1.1.1", false, 0}, {"1.2.3.4 ", false, 0}, {"4294967296", false, 0}, {"1.16777216", false, 0},
+        {"127.0.0.1", true, 0x7F000001},
+        {"127.1", true, 0x7F000001},
+        {"10.1.2", true, 0x0A010002},
+        {"0x7f.0.0.01", true, 0x7F000001},
+        {"2130706433", true, 0x7F000001},
+        {"0.0.0.0", true, 0},
+        {"255.255.255.254", true, 0xFFFFFFFE},
+        {"255.255.255.255", false, 0},
+        {"0xffffffff", false, 0},
+        {"", false, 0},
+        {"localhost", false, 0},
+        {"1.2.3.256", false, 0},
+        {"1.2.3.4.5", false, 0},
+        {"1..2", false, 0},
+        {"1.2.3.", false, 0},
+        {".1.2.3", false, 0},
+        {"08.1.1.1", false, 0},
+        {"0x.1.1.1", false, 0},
+        {"1.2.3.4 ", false, 0},
+        {"4294967296", false, 0},
+        {"1.16777216", false, 0},
     };
     for (const Case& C : Cases) {
         A = 0;

@@ -22,8 +22,7 @@ struct Counts {
     int Errors = 0, Timeouts = 0;
 };
 
-void Watch(Tping& P, Counts& C)
-{
+void Watch(Tping& P, Counts& C) {
     P.OnError = [&C](Tping*) { ++C.Errors; };
     P.OnTimeout = [&C](Tping*) { ++C.Timeouts; };
 }
@@ -32,27 +31,22 @@ void Watch(Tping& P, Counts& C)
 class RawObserver {
 public:
     RawObserver() { Fd = ::socket(AF_INET, SOCK_RAW | SOCK_NONBLOCK, IPPROTO_ICMP); }
-    ~RawObserver()
-    {
-        if (Fd >= 0)
-            ::close(Fd);
+    ~RawObserver() {
+        if (Fd >= 0) ::close(Fd);
     }
     // The echo requests seen since the last call.
-    std::vector<TIcmpReply> EchoRequests()
-    {
+    std::vector<TIcmpReply> EchoRequests() {
         std::vector<TIcmpReply> Found;
         uint8_t Buf[2048];
         ssize_t N;
         while ((N = ::recv(Fd, Buf, sizeof Buf, 0)) > 0) {
             TIcmpReply R;
-            if (ParseIpIcmpPacket(Buf, static_cast<size_t>(N), R) && R.Type == 8)
-                Found.push_back(R);
+            if (ParseIpIcmpPacket(Buf, static_cast<size_t>(N), R) && R.Type == 8) Found.push_back(R);
         }
         return Found;
     }
     // Sends an echo request with an identifier of its own to 127.0.0.1.
-    void PingLoopback()
-    {
+    void PingLoopback() {
         TEchoPacket P = BuildEchoRequest(0xBEEF, 0xBEEF, 0);
         sockaddr_in To{};
         To.sin_family = AF_INET;
@@ -62,10 +56,9 @@ public:
     int Fd;
 };
 
-} // namespace
+}  // namespace
 
-TEST(TpingResolve, DottedAddressNeedsNoLookup)
-{
+TEST(TpingResolve, DottedAddressNeedsNoLookup) {
     SilentResolver Resolver;
     Tping P;
     P.SetResolver(&Resolver);
@@ -76,8 +69,7 @@ TEST(TpingResolve, DottedAddressNeedsNoLookup)
     EXPECT_TRUE(Resolver.Names.empty());
 }
 
-TEST(TpingResolve, LocalhostThroughTheSystemLookup)
-{
+TEST(TpingResolve, LocalhostThroughTheSystemLookup) {
     Tping P;
     P.SetResolver(&SystemNameResolver());
     ASSERT_TRUE(P.Resolve("localhost"));
@@ -85,8 +77,7 @@ TEST(TpingResolve, LocalhostThroughTheSystemLookup)
     EXPECT_EQ(P.HostText, "localhost");
 }
 
-TEST(TpingResolve, NameNotFoundRunsTheNotFoundHandling)
-{
+TEST(TpingResolve, NameNotFoundRunsTheNotFoundHandling) {
     AnsweringResolver Resolver(11001, {});
     Tping P;
     P.SetResolver(&Resolver);
@@ -101,8 +92,7 @@ TEST(TpingResolve, NameNotFoundRunsTheNotFoundHandling)
     EXPECT_EQ(Resolver.Names, std::vector<std::string>{"mail.example.invalid"});
 }
 
-TEST(TpingResolve, AllOnesIsLookedUpAsANameAndRefused)
-{
+TEST(TpingResolve, AllOnesIsLookedUpAsANameAndRefused) {
     AnsweringResolver Resolver(0, {0xFFFFFFFFu});
     Tping P;
     P.SetResolver(&Resolver);
@@ -114,8 +104,7 @@ TEST(TpingResolve, AllOnesIsLookedUpAsANameAndRefused)
     EXPECT_EQ(C.Errors, 1);
 }
 
-TEST(TpingResolve, LookupWithoutAnswerGivesUpAfterWaitCountPlusOneSteps)
-{
+TEST(TpingResolve, LookupWithoutAnswerGivesUpAfterWaitCountPlusOneSteps) {
     SilentResolver Resolver;
     Tping P;
     P.SetResolver(&Resolver);
@@ -136,10 +125,8 @@ TEST(TpingResolve, LookupWithoutAnswerGivesUpAfterWaitCountPlusOneSteps)
     EXPECT_EQ(Resolver.Cancelled, std::vector<int>{77});
 }
 
-TEST(TpingRawEcho, LoopbackAnswersAndCountersAdvance)
-{
-    if (geteuid() != 0)
-        GTEST_SKIP() << "raw ICMP sockets need root";
+TEST(TpingRawEcho, LoopbackAnswersAndCountersAdvance) {
+    if (geteuid() != 0) GTEST_SKIP() << "raw ICMP sockets need root";
     RawObserver Observer;
     ASSERT_GE(Observer.Fd, 0);
     Tping P;
@@ -158,8 +145,8 @@ TEST(TpingRawEcho, LoopbackAnswersAndCountersAdvance)
     // What went over the wire: two 1,013-byte requests, each one higher.
     std::vector<TIcmpReply> Mine;
     for (const TIcmpReply& R : Observer.EchoRequests())
-        if (R.Source == 0x7F000001 && R.IcmpSize == 1013
-            && (R.Identifier == FirstId || R.Identifier == static_cast<uint16_t>(FirstId + 1)))
+        if (R.Source == 0x7F000001 && R.IcmpSize == 1013 &&
+            (R.Identifier == FirstId || R.Identifier == static_cast<uint16_t>(FirstId + 1)))
             Mine.push_back(R);
     ASSERT_EQ(Mine.size(), 2u);
     for (int I = 0; I < 2; ++I) {
@@ -171,11 +158,9 @@ TEST(TpingRawEcho, LoopbackAnswersAndCountersAdvance)
     EXPECT_EQ(PeekEchoSequence(), static_cast<uint16_t>(FirstSeq + 2));
 }
 
-TEST(TpingRawEcho, UnrelatedIcmpTrafficDoesNotAnswerASilentHost)
-{
+TEST(TpingRawEcho, UnrelatedIcmpTrafficDoesNotAnswerASilentHost) {
     SilentHost Host;
-    if (!Host.Ok)
-        GTEST_SKIP() << Host.Why;
+    if (!Host.Ok) GTEST_SKIP() << Host.Why;
     RawObserver Other;
     Tping P;
     P.WaitCount = 5;
@@ -201,10 +186,8 @@ TEST(TpingRawEcho, UnrelatedIcmpTrafficDoesNotAnswerASilentHost)
     EXPECT_FALSE(P.SocketOpen());
 }
 
-TEST(TpingRawEcho, SocketErrorsRaiseECommError)
-{
-    if (geteuid() != 0)
-        GTEST_SKIP() << "raw ICMP sockets need root";
+TEST(TpingRawEcho, SocketErrorsRaiseECommError) {
+    if (geteuid() != 0) GTEST_SKIP() << "raw ICMP sockets need root";
     Tping P;
     Counts C;
     Watch(P, C);

@@ -16,21 +16,18 @@
 // A fresh folder under /tmp, removed with its files at the end.
 class TTempDir {
 public:
-    TTempDir()
-    {
+    TTempDir() {
         char Tmpl[] = "/tmp/velnaro-test-XXXXXX";
         Path = ::mkdtemp(Tmpl);
         Path += "/";
         ::chmod(Path.c_str(), 0777);  // reachable when a test drops to an unprivileged user
     }
-    ~TTempDir()
-    {
+    ~TTempDir() {
         ::chmod(Path.c_str(), 0777);
         for (const std::string& F : Files()) ::unlink((Path + F).c_str());
         ::rmdir(Path.c_str());
     }
-    std::vector<std::string> Files() const
-    {
+    std::vector<std::string> Files() const {
         std::vector<std::string> R;
         if (DIR* D = ::opendir(Path.c_str())) {
             while (dirent* E = ::readdir(D))
@@ -42,16 +39,14 @@ public:
     std::string Path;  // ends in "/"
 };
 
-inline std::string ReadFileText(const std::string& Path)
-{
+inline std::string ReadFileText(const std::string& Path) {
     std::ifstream F(Path, std::ios::binary);
     std::ostringstream S;
     S << F.rdbuf();
     return S.str();
 }
 
-inline void WriteFileText(const std::string& Path, const std::string& Text)
-{
+inline void WriteFileText(const std::string& Path, const std::string& Text) {
     std::ofstream F(Path, std::ios::binary | std::ios::trunc);
     F << Text;
 }
@@ -60,13 +55,11 @@ inline void WriteFileText(const std::string& Path, const std::string& Text)
 // so that permission bits refuse access as they do for a user.
 class TAsUnprivileged {
 public:
-    TAsUnprivileged() : FWasRoot(::geteuid() == 0)
-    {
+    TAsUnprivileged() : FWasRoot(::geteuid() == 0) {
         if (FWasRoot && ::setegid(65534) != 0) ADD_FAILURE() << "setegid";
         if (FWasRoot && ::seteuid(65534) != 0) ADD_FAILURE() << "seteuid";
     }
-    ~TAsUnprivileged()
-    {
+    ~TAsUnprivileged() {
         if (FWasRoot) {
             if (::seteuid(0) != 0) std::abort();
             if (::setegid(0) != 0) std::abort();

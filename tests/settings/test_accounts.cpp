@@ -13,28 +13,23 @@ namespace {
 class TLoggingIni : public TIniFile {
 public:
     TLoggingIni(const std::string& Path, std::vector<std::string>& Log) : TIniFile(Path), FLog(Log) {}
-    std::string ReadString(const std::string& S, const std::string& K, const std::string& D) override
-    {
+    std::string ReadString(const std::string& S, const std::string& K, const std::string& D) override {
         FLog.push_back("R " + S + "/" + K);
         return TIniFile::ReadString(S, K, D);
     }
-    void WriteString(const std::string& S, const std::string& K, const std::string& V) override
-    {
+    void WriteString(const std::string& S, const std::string& K, const std::string& V) override {
         FLog.push_back("W " + S + "/" + K + "=" + (V.size() == 512 ? "<512>" : V));
         TIniFile::WriteString(S, K, V);
     }
-    void ReadSectionValues(const std::string& S, TIniSectionValues& V) override
-    {
+    void ReadSectionValues(const std::string& S, TIniSectionValues& V) override {
         FLog.push_back("S " + S);
         TIniFile::ReadSectionValues(S, V);
     }
-    void EraseSection(const std::string& S) override
-    {
+    void EraseSection(const std::string& S) override {
         FLog.push_back("E " + S);
         TIniFile::EraseSection(S);
     }
-    void UpdateFile() override
-    {
+    void UpdateFile() override {
         FLog.push_back("U");
         TIniFile::UpdateFile();
     }
@@ -45,8 +40,7 @@ private:
 
 class AccountsTest : public ::testing::Test {
 protected:
-    AccountsTest() : Settings(Dir.Path + "VELNARO.ini")
-    {
+    AccountsTest() : Settings(Dir.Path + "VELNARO.ini") {
         Settings.OnConfirmOverwrite = [this] {
             ++Questions;
             return Answer;
@@ -54,16 +48,14 @@ protected:
         Settings.OpenIni = [this](const std::string& P) { return std::make_unique<TLoggingIni>(P, Log); };
     }
     // Saves a new account with the given user name.
-    void AddAccount(const std::string& User, std::vector<std::string> Sign = {})
-    {
+    void AddAccount(const std::string& User, std::vector<std::string> Sign = {}) {
         Settings.BeginNewAccount();
         Settings.Record.eUserName = User;
         Settings.Record.Edit1 = "pop." + User;
         Settings.Record.SignLines = std::move(Sign);
         Settings.Save();
     }
-    std::string Value(const std::string& Section, const std::string& Key)
-    {
+    std::string Value(const std::string& Section, const std::string& Key) {
         return TIniFile(Settings.SettingsPath()).ReadString(Section, Key, "<none>");
     }
 
@@ -74,8 +66,7 @@ protected:
     int Questions = 0;
 };
 
-TEST_F(AccountsTest, EmptyFolderReloadsEmptyAndFirstSaveWritesAccount1WithoutAsking)
-{
+TEST_F(AccountsTest, EmptyFolderReloadsEmptyAndFirstSaveWritesAccount1WithoutAsking) {
     Settings.Reload();
     EXPECT_EQ(Settings.AccountCount, 0);
     EXPECT_TRUE(Settings.UserNames.empty());
@@ -103,8 +94,7 @@ TEST_F(AccountsTest, EmptyFolderReloadsEmptyAndFirstSaveWritesAccount1WithoutAsk
     EXPECT_FALSE(Settings.Record.passsave);
 }
 
-TEST_F(AccountsTest, StoredPasswordsComeBackAndEmptyOneStaysTicked)
-{
+TEST_F(AccountsTest, StoredPasswordsComeBackAndEmptyOneStaysTicked) {
     AddAccount("a");
     Settings.Record.ePassword = "\x8c\xa9secret";
     Settings.Record.passsave = true;
@@ -120,8 +110,7 @@ TEST_F(AccountsTest, StoredPasswordsComeBackAndEmptyOneStaysTicked)
     EXPECT_TRUE(Settings.Record.passsave);
 }
 
-TEST_F(AccountsTest, SaveReloadAndShowTouchTheFileInTheDesignedOrder)
-{
+TEST_F(AccountsTest, SaveReloadAndShowTouchTheFileInTheDesignedOrder) {
     AddAccount("a", {"s1"});
     Log.clear();
     Settings.editdisp(1);
@@ -130,12 +119,14 @@ TEST_F(AccountsTest, SaveReloadAndShowTouchTheFileInTheDesignedOrder)
         // editdisp(1)
         "R Number/count", "R Account1/user", "R Account1/password", "R Account1/pop3", "R Account1/smtp",
         "R Account1/address", "R Account1/signcount", "R Account1/sign1", "R Account1/signcheck",
-        "R Account1/encode", "R Account1/mailhead", "R Account1/apop", "R Account1/patrol", "R Account1/pingcheck",
+        "R Account1/encode", "R Account1/mailhead", "R Account1/apop", "R Account1/patrol",
+        "R Account1/pingcheck",
         // save: the question, then erase and write
-        "E Account1", "W Number/count=1", "W Number/start=1", "W Account1/user=a", "W Account1/password=",
-        "W Account1/pop3=pop.a", "W Account1/smtp=", "W Account1/address=", "W Account1/signcount=1",
-        "W Account1/sign1=s1", "W Account1/signcheck=0", "W Account1/encode=1", "W Account1/mailhead=1",
-        "W Account1/apop=0", "W Account1/patrol=0", "W Account1/pingcheck=0", "U",
+        "E Account1", "W Number/count=1", "W Number/start=1", "W Account1/user=a",
+        "W Account1/password=", "W Account1/pop3=pop.a",
+        "W Account1/smtp=", "W Account1/address=", "W Account1/signcount=1", "W Account1/sign1=s1",
+        "W Account1/signcheck=0", "W Account1/encode=1", "W Account1/mailhead=1", "W Account1/apop=0",
+        "W Account1/patrol=0", "W Account1/pingcheck=0", "U",
         // reload
         "R Number/count", "R Number/start", "R Account1/user", "R Account1/patrol", "R Account1/user",
         "R Account1/password", "R Account1/pop3", "R Account1/smtp", "R Account1/address",
@@ -145,8 +136,7 @@ TEST_F(AccountsTest, SaveReloadAndShowTouchTheFileInTheDesignedOrder)
     EXPECT_EQ(Questions, 1);
 }
 
-TEST_F(AccountsTest, NewAccountWhenThreeExistAndAnswerNoKeepsTheFile)
-{
+TEST_F(AccountsTest, NewAccountWhenThreeExistAndAnswerNoKeepsTheFile) {
     AddAccount("a");
     AddAccount("b");
     AddAccount("c");
@@ -167,8 +157,7 @@ TEST_F(AccountsTest, NewAccountWhenThreeExistAndAnswerNoKeepsTheFile)
     EXPECT_EQ(Settings.SelectedIndex(), 3);
 }
 
-TEST_F(AccountsTest, RewritingAccount2RemovesOldKeysAndSignaturesLoadAsDesigned)
-{
+TEST_F(AccountsTest, RewritingAccount2RemovesOldKeysAndSignaturesLoadAsDesigned) {
     AddAccount("a");
     AddAccount("b", {"one", "two", "three"});
     AddAccount("c");
@@ -189,8 +178,7 @@ TEST_F(AccountsTest, RewritingAccount2RemovesOldKeysAndSignaturesLoadAsDesigned)
     EXPECT_EQ(Value("Account2", "user"), "b");
 }
 
-TEST_F(AccountsTest, SaveGoesToTheShownAccountWhenCurrentAccountFellBack)
-{
+TEST_F(AccountsTest, SaveGoesToTheShownAccountWhenCurrentAccountFellBack) {
     for (const char* U : {"a", "b", "c"}) AddAccount(U);
     Settings.editdisp(1);
     Settings.Save();  // start 1; the reload sets CurrentAccount to the count
@@ -213,8 +201,7 @@ TEST_F(AccountsTest, SaveGoesToTheShownAccountWhenCurrentAccountFellBack)
     EXPECT_EQ(Settings.SaveTarget(), 4);
 }
 
-TEST_F(AccountsTest, DeletingRenumbersAndAdjustsCountAndStart)
-{
+TEST_F(AccountsTest, DeletingRenumbersAndAdjustsCountAndStart) {
     for (const char* U : {"a", "b", "c"}) AddAccount(U);
     Settings.editdisp(2);
     Settings.Save();  // start 2
@@ -233,8 +220,8 @@ TEST_F(AccountsTest, DeletingRenumbersAndAdjustsCountAndStart)
     EXPECT_EQ(Value("Account3", "user"), "<none>");
     // Empty values are not carried over; they read back as the same empty default.
     EXPECT_EQ(Value("Account1", "smtp"), "<none>");
-    const std::vector<std::string> Head = {"R Number/count", "R Number/start", "W Number/count=2",
-                                           "W Number/start=1", "E Account1", "S Account2"};
+    const std::vector<std::string> Head = {"R Number/count",   "R Number/start", "W Number/count=2",
+                                           "W Number/start=1", "E Account1",     "S Account2"};
     ASSERT_GT(Log.size(), Head.size());
     EXPECT_EQ(std::vector<std::string>(Log.begin(), Log.begin() + 6), Head);
     EXPECT_EQ(Log[6], "W Account1/user=b");
@@ -247,8 +234,7 @@ TEST_F(AccountsTest, DeletingRenumbersAndAdjustsCountAndStart)
     EXPECT_EQ(Settings.SelectedIndex(), -1);
 }
 
-TEST_F(AccountsTest, HandWrittenAndDamagedFilesGiveDefinedResults)
-{
+TEST_F(AccountsTest, HandWrittenAndDamagedFilesGiveDefinedResults) {
     WriteFileText(Settings.SettingsPath(),
                   "[NUMBER]\r\nCount = 0x2\r\nstart=\"2\"\r\n"
                   "[account1]\r\nuser=x\r\npatrol=1\r\n"
@@ -273,8 +259,7 @@ TEST_F(AccountsTest, HandWrittenAndDamagedFilesGiveDefinedResults)
     EXPECT_EQ(Value("Number", "start"), "-2147483648");
 }
 
-TEST_F(AccountsTest, FailedSaveStillReloadsAndReportsThePath)
-{
+TEST_F(AccountsTest, FailedSaveStillReloadsAndReportsThePath) {
     AddAccount("a");
     ::chmod(Settings.SettingsPath().c_str(), 0644);
     ::chmod(Dir.Path.c_str(), 0555);

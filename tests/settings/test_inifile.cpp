@@ -9,30 +9,30 @@
 
 namespace {
 
-TEST(IniFile, ReadsHandWrittenFileWithOddSpacingQuotesHexAndMixedCase)
-{
+TEST(IniFile, ReadsHandWrittenFileWithOddSpacingQuotesHexAndMixedCase) {
     TTempDir Dir;
     const std::string Path = Dir.Path + "VELNARO.ini";
     const std::string Kanji = SJ("表示ソフト");  // trail bytes 0x5C among them
-    WriteFileText(Path,
-                  "junk before sections\n"
-                  "  [ number ]  \r\n"
-                  "COUNT =  0x1F  \r\n"
-                  "Start=\"  7 \"\r\n"
-                  "neg=-12\n"
-                  "bad=12abc\r"
-                  "hexonly=0x\n"
-                  "hexbad=0xZZ\n"
-                  "big=0xFFFFFFFF\n"
-                  "over=2147483648\n"
-                  "[Account1]\r\n"
-                  "user =  \"quoted name\" \r\n"
-                  "single='x'\n"
-                  "lone=\"half\n"
-                  "name=" + Kanji + "\r\n"
-                  "twice=first\r\n"
-                  "TWICE=second\r\n"
-                  "empty=\r\n");
+    WriteFileText(Path, "junk before sections\n"
+                        "  [ number ]  \r\n"
+                        "COUNT =  0x1F  \r\n"
+                        "Start=\"  7 \"\r\n"
+                        "neg=-12\n"
+                        "bad=12abc\r"
+                        "hexonly=0x\n"
+                        "hexbad=0xZZ\n"
+                        "big=0xFFFFFFFF\n"
+                        "over=2147483648\n"
+                        "[Account1]\r\n"
+                        "user =  \"quoted name\" \r\n"
+                        "single='x'\n"
+                        "lone=\"half\n"
+                        "name=" +
+                            Kanji +
+                            "\r\n"
+                            "twice=first\r\n"
+                            "TWICE=second\r\n"
+                            "empty=\r\n");
     TIniFile Ini(Path);
     EXPECT_EQ(Ini.ReadInteger("Number", "count", 0), 31);
     EXPECT_EQ(Ini.ReadString("NUMBER", "start", ""), "  7 ");  // the quotes go, blanks inside stay
@@ -64,8 +64,7 @@ TEST(IniFile, ReadsHandWrittenFileWithOddSpacingQuotesHexAndMixedCase)
     EXPECT_EQ(Values[4], std::make_pair(std::string("twice"), std::string("first")));
 }
 
-TEST(IniFile, MissingFileReadsDefaultsAndIsNotCreatedWithoutWrites)
-{
+TEST(IniFile, MissingFileReadsDefaultsAndIsNotCreatedWithoutWrites) {
     TTempDir Dir;
     {
         TIniFile Ini(Dir.Path + "VELNARO.ini");
@@ -76,8 +75,7 @@ TEST(IniFile, MissingFileReadsDefaultsAndIsNotCreatedWithoutWrites)
     EXPECT_TRUE(Dir.Files().empty());
 }
 
-TEST(IniFile, WritesInPlaceKeepsOrderAndSurvivesRoundTrip)
-{
+TEST(IniFile, WritesInPlaceKeepsOrderAndSurvivesRoundTrip) {
     TTempDir Dir;
     const std::string Path = Dir.Path + "VELNARO.ini";
     WriteFileText(Path, "; comment\r\n[Number]\r\ncount=3\r\n[Account1]\r\nuser=a\r\n");
@@ -107,8 +105,7 @@ TEST(IniFile, WritesInPlaceKeepsOrderAndSurvivesRoundTrip)
     EXPECT_EQ(Again.ReadString("Fresh", "long", ""), std::string(2047, 'v'));
 }
 
-TEST(IniFile, RefusedWriteRaisesPathMessageAndKeepsOldFile)
-{
+TEST(IniFile, RefusedWriteRaisesPathMessageAndKeepsOldFile) {
     TTempDir Dir;
     const std::string Path = Dir.Path + "VELNARO.ini";
     WriteFileText(Path, "[Number]\r\ncount=1\r\n");
@@ -129,8 +126,7 @@ TEST(IniFile, RefusedWriteRaisesPathMessageAndKeepsOldFile)
     EXPECT_EQ(Dir.Files().size(), 1u);
 }
 
-TEST(IniFile, UnreadableFileIsNeverReplaced)
-{
+TEST(IniFile, UnreadableFileIsNeverReplaced) {
     TTempDir Dir;
     const std::string Path = Dir.Path + "VELNARO.ini";
     WriteFileText(Path, "[Account1]\r\nuser=keep\r\n");
@@ -145,8 +141,7 @@ TEST(IniFile, UnreadableFileIsNeverReplaced)
     EXPECT_EQ(ReadFileText(Path), "[Account1]\r\nuser=keep\r\n");
 }
 
-TEST(IniFile, SavingThroughSymbolicLinkReplacesTheTarget)
-{
+TEST(IniFile, SavingThroughSymbolicLinkReplacesTheTarget) {
     TTempDir Dir;
     WriteFileText(Dir.Path + "real.ini", "[A]\r\nk=1\r\n");
     ASSERT_EQ(::symlink((Dir.Path + "real.ini").c_str(), (Dir.Path + "VELNARO.ini").c_str()), 0);

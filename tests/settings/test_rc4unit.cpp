@@ -5,8 +5,7 @@
 
 namespace {
 
-std::string Hex(const uint8_t* P, size_t N)
-{
+std::string Hex(const uint8_t* P, size_t N) {
     static const char D[] = "0123456789abcdef";
     std::string S;
     for (size_t i = 0; i < N; ++i) (S += D[P[i] >> 4]) += D[P[i] & 15];
@@ -14,8 +13,7 @@ std::string Hex(const uint8_t* P, size_t N)
 }
 
 // Keystream bytes at the given offsets, from RFC 6229.
-TEST(Rc4, KeystreamMatchesRfc6229)
-{
+TEST(Rc4, KeystreamMatchesRfc6229) {
     struct Vector {
         std::string Key;
         size_t Offset;
@@ -24,9 +22,9 @@ TEST(Rc4, KeystreamMatchesRfc6229)
     const std::string K40("\x01\x02\x03\x04\x05", 5);
     const std::string K128("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10", 16);
     const Vector Vectors[] = {
-        {K40, 0, "b2396305f03dc027ccc3524a0a1118a8"},     {K40, 240, "28cb1132c96ce286421dcaadb8b69eae"},
-        {K40, 4096, "ff25b58995996707e51fbdf08b34d875"},  {K128, 0, "9ac7cc9a609d1ef7b2932899cde41b97"},
-        {K128, 256, "d39d566bc6bce3010768151549f3873f"},  {K128, 4080, "ff38265c1642c1abe8d3c2fe5e572bf8"},
+        {K40, 0, "b2396305f03dc027ccc3524a0a1118a8"},    {K40, 240, "28cb1132c96ce286421dcaadb8b69eae"},
+        {K40, 4096, "ff25b58995996707e51fbdf08b34d875"}, {K128, 0, "9ac7cc9a609d1ef7b2932899cde41b97"},
+        {K128, 256, "d39d566bc6bce3010768151549f3873f"}, {K128, 4080, "ff38265c1642c1abe8d3c2fe5e572bf8"},
     };
     std::vector<uint8_t> Zero(4112), Out(4112);
     for (const Vector& V : Vectors) {
@@ -46,8 +44,7 @@ TEST(Rc4, KeystreamMatchesRfc6229)
     }
 }
 
-TEST(Rc4unit, StoredFormAndRoundTrips)
-{
+TEST(Rc4unit, StoredFormAndRoundTrips) {
     const std::string Empty = EncodePassword(PasswordKey, "");
     ASSERT_EQ(Empty.size(), 512u);
     EXPECT_EQ(Empty.substr(0, 32), "5F7D4C4FAFB1AA25EDD20A8DE0190FA6");  // bare keystream of the key
@@ -63,8 +60,7 @@ TEST(Rc4unit, StoredFormAndRoundTrips)
     }
 }
 
-TEST(Rc4unit, DecodingToleratesLowerCaseShortAndMalformedTexts)
-{
+TEST(Rc4unit, DecodingToleratesLowerCaseShortAndMalformedTexts) {
     std::string Stored = EncodePassword(PasswordKey, "pass\x82\xa0word");
     std::string Lower = Stored;
     for (char& C : Lower) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
@@ -88,8 +84,7 @@ TEST(Rc4unit, DecodingToleratesLowerCaseShortAndMalformedTexts)
 
 // A password longer than the block is stored cut to its first 256 bytes; a
 // stored text with more than 256 pairs has the extra pairs ignored.
-TEST(Rc4unit, OverlongPasswordsAndTextsAreCutNotOverrun)
-{
+TEST(Rc4unit, OverlongPasswordsAndTextsAreCutNotOverrun) {
     std::string Long(5000, 'p');
     const std::string Stored = EncodePassword(PasswordKey, Long);
     EXPECT_EQ(Stored.size(), 512u);

@@ -31,8 +31,7 @@ QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
 // reactions to its user-name box and password field.
 class THost : public QMainWindow, public TAccountHost {
 public:
-    explicit THost(int Tag = 0) : Tag(Tag)
-    {
+    explicit THost(int Tag = 0) : Tag(Tag) {
         eUserName = new QComboBox(this);
         eUserName->setEditable(true);
         ePassword = new QLineEdit(this);
@@ -53,8 +52,7 @@ public:
             if (Form3) Form3->ePassword->setText(ePassword->text());
         });
     }
-    void ePOPserverChange()
-    {
+    void ePOPserverChange() {
         ++UserChanges;
         if (!Form3) return;
         const int i = eUserName->findText(eUserName->currentText());
@@ -101,8 +99,7 @@ public:
 };
 
 // Typing: key by key for ASCII; other text as an input method inserts it.
-void Type(QLineEdit* E, const QString& Text)
-{
+void Type(QLineEdit* E, const QString& Text) {
     bool Ascii = true;
     for (QChar C : Text) Ascii = Ascii && C.unicode() < 0x80;
     if (Ascii)
@@ -112,15 +109,13 @@ void Type(QLineEdit* E, const QString& Text)
 }
 
 // The next widget that Tab reaches.
-QWidget* NextTabStop(QWidget* W)
-{
+QWidget* NextTabStop(QWidget* W) {
     do W = W->nextInFocusChain();
     while (!(W->focusPolicy() & Qt::TabFocus) || !W->isVisibleTo(W->window()));
     return W;
 }
 
-QStringList Captions(QMenu* M)
-{
+QStringList Captions(QMenu* M) {
     QStringList L;
     for (QAction* A : M->actions()) L << A->text();
     return L;
@@ -128,8 +123,7 @@ QStringList Captions(QMenu* M)
 
 class SettingsWindowTest : public ::testing::Test {
 protected:
-    SettingsWindowTest()
-    {
+    SettingsWindowTest() {
         SetProgramDir(Dir.Path);
         TForm3::QuestionBox = [this](QWidget*, const QString& T) {
             Questions << T;
@@ -138,24 +132,21 @@ protected:
         TForm3::MessageBox = [this](QWidget*, const QString& T) { Messages << T; };
         TForm3::ErrorBox = [this](QWidget*, const QString& T) { Errors << T; };
     }
-    ~SettingsWindowTest() override
-    {
+    ~SettingsWindowTest() override {
         Form.reset();
         Sign.reset();
     }
-    void Create()
-    {
+    void Create() {
         Sign = std::make_unique<TOKsign>(&Main);
         Form = std::make_unique<TForm3>(&Main, Sign.get(), nullptr, Path());
     }
     std::string Path() const { return Dir.Path + "VELNARO.ini"; }
-    std::string Value(const std::string& Section, const std::string& Key)
-    {
+    std::string Value(const std::string& Section, const std::string& Key) {
         return TIniFile(Path()).ReadString(Section, Key, "<none>");
     }
     // "追加(&A)", typing, "データの保存".
-    void AddAccount(const QString& User, const QString& Pop, const QString& Password = "", bool Store = false)
-    {
+    void AddAccount(const QString& User, const QString& Pop, const QString& Password = "",
+                    bool Store = false) {
         Form->BeginNewAccount();
         Type(Form->eUserName, User);
         Form->ePassword->setText(Password);
@@ -173,18 +164,21 @@ protected:
     bool Answer = true;
 };
 
-TEST_F(SettingsWindowTest, ControlsCarryTheirNamesCaptionsAndTabOrder)
-{
+TEST_F(SettingsWindowTest, ControlsCarryTheirNamesCaptionsAndTabOrder) {
     Create();
     EXPECT_EQ(Form3, Form.get());
     EXPECT_EQ(OKsign, Sign.get());
     EXPECT_EQ(Form->windowTitle(), U("VELNARO設定"));
     EXPECT_EQ(Form->font().family(), "IPAPGothic");
-    const std::pair<const char*, const char*> Texts[] = {
-        {"passsave", "上記のpasswordを保存する"}, {"signcheck", "署名をメールの最後に自動挿入する"},
-        {"Button3", "署名の編集"}, {"mailhead", "メール本文を読み込まない"}, {"ApopOn", "Apopで接続"},
-        {"pingcheck", "pingでのチェックを無視する"}, {"patrol", "巡回する"}, {"Button1", "データの保存"},
-        {"Button2", "保存せず実行"}};
+    const std::pair<const char*, const char*> Texts[] = {{"passsave", "上記のpasswordを保存する"},
+                                                         {"signcheck", "署名をメールの最後に自動挿入する"},
+                                                         {"Button3", "署名の編集"},
+                                                         {"mailhead", "メール本文を読み込まない"},
+                                                         {"ApopOn", "Apopで接続"},
+                                                         {"pingcheck", "pingでのチェックを無視する"},
+                                                         {"patrol", "巡回する"},
+                                                         {"Button1", "データの保存"},
+                                                         {"Button2", "保存せず実行"}};
     for (auto [Name, Text] : Texts) {
         auto* B = Form->findChild<QAbstractButton*>(Name);
         ASSERT_NE(B, nullptr) << Name;
@@ -216,8 +210,7 @@ TEST_F(SettingsWindowTest, ControlsCarryTheirNamesCaptionsAndTabOrder)
     EXPECT_EQ(Sign->size(), QSize(376, 208));
 }
 
-TEST_F(SettingsWindowTest, SignatureRulerHasItsMarksAtTheGivenColumns)
-{
+TEST_F(SettingsWindowTest, SignatureRulerHasItsMarksAtTheGivenColumns) {
     const std::string L1 = SignRulerLine1, L2 = SignRulerLine2;
     ASSERT_EQ(L1.size(), 62u);
     ASSERT_EQ(L2.size(), 62u);
@@ -235,8 +228,7 @@ TEST_F(SettingsWindowTest, SignatureRulerHasItsMarksAtTheGivenColumns)
     EXPECT_EQ(Sign->Memo1->font().family(), "IPAGothic");
 }
 
-TEST_F(SettingsWindowTest, EmptyFolderThenAddingSavingAndSwitchingAccounts)
-{
+TEST_F(SettingsWindowTest, EmptyFolderThenAddingSavingAndSwitchingAccounts) {
     Create();
     EXPECT_EQ(Main.eUserName->count(), 0);
     EXPECT_FALSE(Main.EditMenu->menuAction()->isEnabled());
@@ -255,7 +247,7 @@ TEST_F(SettingsWindowTest, EmptyFolderThenAddingSavingAndSwitchingAccounts)
     EXPECT_EQ(ReadFileText(Path()).find("secret"), std::string::npos);
     EXPECT_EQ(DecodePassword(PasswordKey, Stored), "secret");
     EXPECT_TRUE(Main.Add->isEnabled());
-    EXPECT_TRUE(Form->isVisible());  // the window stays after a save
+    EXPECT_TRUE(Form->isVisible());   // the window stays after a save
     EXPECT_TRUE(Messages.isEmpty());  // ticked while not the active window: no warning
 
     // Second account: the overwrite question, answered Yes.
@@ -295,8 +287,7 @@ TEST_F(SettingsWindowTest, EmptyFolderThenAddingSavingAndSwitchingAccounts)
     EXPECT_EQ(Main.eUserName->currentText(), "bob");
 }
 
-TEST_F(SettingsWindowTest, EditAndDeleteThroughTheAccountSubItems)
-{
+TEST_F(SettingsWindowTest, EditAndDeleteThroughTheAccountSubItems) {
     Create();
     AddAccount("a", "pop.a");
     AddAccount("b", "pop.b");
@@ -345,8 +336,7 @@ TEST_F(SettingsWindowTest, EditAndDeleteThroughTheAccountSubItems)
     EXPECT_FALSE(Main.EditMenu->menuAction()->isEnabled());
 }
 
-TEST_F(SettingsWindowTest, SaveAfterHidingGoesToTheAccountTheFieldsShow)
-{
+TEST_F(SettingsWindowTest, SaveAfterHidingGoesToTheAccountTheFieldsShow) {
     Create();
     AddAccount("a", "pop.a");
     AddAccount("b", "pop.b");
@@ -364,8 +354,7 @@ TEST_F(SettingsWindowTest, SaveAfterHidingGoesToTheAccountTheFieldsShow)
     EXPECT_EQ(Value("Account3", "pop3"), "pop.c");
 }
 
-TEST_F(SettingsWindowTest, PasswordWarningOnlyWhenTheWindowIsActive)
-{
+TEST_F(SettingsWindowTest, PasswordWarningOnlyWhenTheWindowIsActive) {
     Create();
     AddAccount("a", "pop.a", "pw", true);
     AddAccount("b", "pop.b");
@@ -383,8 +372,7 @@ TEST_F(SettingsWindowTest, PasswordWarningOnlyWhenTheWindowIsActive)
                                     U("に保存される設定になります")});
 }
 
-TEST_F(SettingsWindowTest, SaveWithoutStoringKeepsTheTypedValuesAndTheFile)
-{
+TEST_F(SettingsWindowTest, SaveWithoutStoringKeepsTheTypedValuesAndTheFile) {
     Create();
     AddAccount("a", "pop.a");
     const std::string Before = ReadFileText(Path());
@@ -400,8 +388,7 @@ TEST_F(SettingsWindowTest, SaveWithoutStoringKeepsTheTypedValuesAndTheFile)
     EXPECT_EQ(ReadFileText(Path()), Before);
 }
 
-TEST_F(SettingsWindowTest, ServedWindowGetsTheCopiesAndApopClearsTheMainList)
-{
+TEST_F(SettingsWindowTest, ServedWindowGetsTheCopiesAndApopClearsTheMainList) {
     Create();
     AddAccount("a", "pop.a");
     THost PatrolWindow(1);
@@ -424,8 +411,7 @@ TEST_F(SettingsWindowTest, ServedWindowGetsTheCopiesAndApopClearsTheMainList)
     Form->PatrolWindows.clear();
 }
 
-TEST_F(SettingsWindowTest, FocusTrackingSetsTheClipboardItems)
-{
+TEST_F(SettingsWindowTest, FocusTrackingSetsTheClipboardItems) {
     Create();
     Form->ePassword->setText("secret");
     Form->Edit1->setText("pop.example.jp");
@@ -451,8 +437,7 @@ TEST_F(SettingsWindowTest, FocusTrackingSetsTheClipboardItems)
     EXPECT_EQ(Main.Active, Sign->Memo1);
 }
 
-TEST_F(SettingsWindowTest, SignatureEditorOkCancelAndSave)
-{
+TEST_F(SettingsWindowTest, SignatureEditorOkCancelAndSave) {
     Create();
     AddAccount("a", "pop.a");
     Form->Button3->click();
@@ -482,8 +467,7 @@ TEST_F(SettingsWindowTest, SignatureEditorOkCancelAndSave)
     EXPECT_EQ(Form->Label3->text(), "");
 }
 
-TEST_F(SettingsWindowTest, WindowsOutliveTheMainWindowSafely)
-{
+TEST_F(SettingsWindowTest, WindowsOutliveTheMainWindowSafely) {
     auto Host = std::make_unique<THost>();
     TOKsign Editor(Host.get());
     TForm3 Window(Host.get(), &Editor, nullptr, Path());

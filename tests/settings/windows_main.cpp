@@ -5,8 +5,7 @@
 
 #include <gtest/gtest.h>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication App(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -58,9 +58,7 @@ bool WaitListening(int Port, int Ms) {
     return false;
 }
 
-void Write(const fs::path& P, const std::string& Text) {
-    std::ofstream(P, std::ios::binary) << Text;
-}
+void Write(const fs::path& P, const std::string& Text) { std::ofstream(P, std::ios::binary) << Text; }
 
 std::string Read(const fs::path& P) {
     std::ifstream In(P, std::ios::binary);
@@ -118,7 +116,8 @@ void MailServers::Prepare() {
     }
     fs::create_directories(fs::path(FRoot) / "mail");
     for (const char* U : Users) {
-        for (const char* Sub : {"cur", "new", "tmp"}) fs::create_directories(fs::path(FRoot) / "mail" / U / "Maildir" / Sub);
+        for (const char* Sub : {"cur", "new", "tmp"})
+            fs::create_directories(fs::path(FRoot) / "mail" / U / "Maildir" / Sub);
     }
     ChownTree(fs::path(FRoot) / "mail", MailUid);
     StartWatchdog();
@@ -136,8 +135,7 @@ void MailServers::StartWatchdog() {
     if (Child == 0) {
         close(Fds[1]);
         char B;
-        while (read(Fds[0], &B, 1) > 0) {
-        }
+        while (read(Fds[0], &B, 1) > 0) {}
         // Stop each server whose PID file this process wrote (plain system
         // calls only: this is a child of a threaded process).
         for (const char* Name : {"dovecot", "postfix"}) {
@@ -163,7 +161,10 @@ bool MailServers::StartDovecot(std::string& Why) {
     if (FDovecotPid > 0) return true;
     if (FDovecotFailed) return (Why = FDovecotWhy, false);
     FDovecotFailed = true;
-    if (geteuid() != 0) return (Why = FDovecotWhy = "the real-server tests need root (Dovecot and Postfix deliver as the mail user)", false);
+    if (geteuid() != 0)
+        return (Why = FDovecotWhy =
+                    "the real-server tests need root (Dovecot and Postfix deliver as the mail user)",
+                false);
     if (!Installed("/usr/sbin/dovecot") || !Installed("/usr/lib/dovecot/pop3"))
         return (Why = FDovecotWhy = "Dovecot POP3 is not installed (Debian package dovecot-pop3d)", false);
     Prepare();
@@ -178,19 +179,35 @@ bool MailServers::StartDovecot(std::string& Why) {
     chmod((Dir / "users").c_str(), 0644);
     const std::string R = FRoot;
     Write(Dir / "dovecot.conf",
-          "base_dir = " + (Dir / "run").string() + "\n"
-          "state_dir = " + (Dir / "state").string() + "\n"
-          "log_path = " + (Dir / "dovecot.log").string() + "\n"
-          "protocols = pop3\nlisten = 127.0.0.1\nssl = no\ndisable_plaintext_auth = no\n"
-          "auth_mechanisms = plain apop\nauth_failure_delay = 0\nfirst_valid_uid = 8\n"
-          "mail_location = maildir:" + R + "/mail/%u/Maildir\n"
-          "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN " + (Dir / "users").string() + "\n}\n"
-          "userdb {\n  driver = static\n  args = uid=mail gid=mail home=" + R + "/mail/%u\n}\n"
-          "service pop3-login {\n  inet_listener pop3 {\n    port = " + std::to_string(FPopPort) + "\n  }\n}\n"
-          "service anvil {\n  unix_listener anvil-auth-penalty {\n    mode = 0\n  }\n}\n");
-    const std::string Cmd = "/usr/sbin/dovecot -c " + (Dir / "dovecot.conf").string() + " >" + (Dir / "start.log").string() + " 2>&1";
+          "base_dir = " + (Dir / "run").string() +
+              "\n"
+              "state_dir = " +
+              (Dir / "state").string() +
+              "\n"
+              "log_path = " +
+              (Dir / "dovecot.log").string() +
+              "\n"
+              "protocols = pop3\nlisten = 127.0.0.1\nssl = no\ndisable_plaintext_auth = no\n"
+              "auth_mechanisms = plain apop\nauth_failure_delay = 0\nfirst_valid_uid = 8\n"
+              "mail_location = maildir:" +
+              R +
+              "/mail/%u/Maildir\n"
+              "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN " +
+              (Dir / "users").string() +
+              "\n}\n"
+              "userdb {\n  driver = static\n  args = uid=mail gid=mail home=" +
+              R +
+              "/mail/%u\n}\n"
+              "service pop3-login {\n  inet_listener pop3 {\n    port = " +
+              std::to_string(FPopPort) +
+              "\n  }\n}\n"
+              "service anvil {\n  unix_listener anvil-auth-penalty {\n    mode = 0\n  }\n}\n");
+    const std::string Cmd = "/usr/sbin/dovecot -c " + (Dir / "dovecot.conf").string() + " >" +
+                            (Dir / "start.log").string() + " 2>&1";
     if (std::system(Cmd.c_str()) != 0)
-        return (Why = FDovecotWhy = "dovecot did not start: " + Read(Dir / "start.log") + Read(Dir / "dovecot.log"), false);
+        return (Why = FDovecotWhy =
+                    "dovecot did not start: " + Read(Dir / "start.log") + Read(Dir / "dovecot.log"),
+                false);
     // The daemon writes its PID file and opens its port a moment after the
     // start command returns.
     const fs::path PidFile = Dir / "run" / "master.pid";
@@ -208,7 +225,8 @@ bool MailServers::StartPostfix(std::string& Why) {
     if (FPostfixPid > 0) return true;
     if (FPostfixFailed) return (Why = FPostfixWhy, false);
     FPostfixFailed = true;
-    if (geteuid() != 0) return (Why = FPostfixWhy = "the real-server tests need root (Postfix runs as root only)", false);
+    if (geteuid() != 0)
+        return (Why = FPostfixWhy = "the real-server tests need root (Postfix runs as root only)", false);
     if (!Installed("/usr/sbin/postfix") || !Installed("/usr/lib/postfix/sbin/master"))
         return (Why = FPostfixWhy = "Postfix is not installed (Debian package postfix)", false);
     Prepare();
@@ -228,32 +246,58 @@ bool MailServers::StartPostfix(std::string& Why) {
     const std::string E = Etc.string();
     Write(Etc / "main.cf",
           "compatibility_level = 3.6\n"
-          "queue_directory = " + (Dir / "queue").string() + "\n"
-          "data_directory = " + (Dir / "data").string() + "\n"
-          "maillog_file = " + (Dir / "postfix.log").string() + "\n"
-          "maillog_file_prefixes = " + FRoot + "\n"
-          "inet_interfaces = loopback-only\ninet_protocols = ipv4\nmyhostname = mx.example.test\n"
-          "mydestination =\nmynetworks = 127.0.0.0/8\nalias_maps =\nalias_database =\n"
-          "virtual_mailbox_domains = " + Domain + "\n"
-          "virtual_mailbox_base = " + FRoot + "/mail\n"
-          "virtual_mailbox_maps = texthash:" + E + "/vmailbox\n"
-          "virtual_uid_maps = static:8\nvirtual_gid_maps = static:8\nvirtual_minimum_uid = 8\n"
-          "smtpd_recipient_restrictions = check_recipient_access texthash:" + E +
-          "/refuse, permit_mynetworks, reject_unauth_destination\n"
-          "message_size_limit = 0\nvirtual_mailbox_limit = 0\nsmtputf8_enable = no\nbiff = no\n"
-          "smtpd_banner = $myhostname ESMTP\nsmtpd_peername_lookup = no\n");
+          "queue_directory = " +
+              (Dir / "queue").string() +
+              "\n"
+              "data_directory = " +
+              (Dir / "data").string() +
+              "\n"
+              "maillog_file = " +
+              (Dir / "postfix.log").string() +
+              "\n"
+              "maillog_file_prefixes = " +
+              FRoot +
+              "\n"
+              "inet_interfaces = loopback-only\ninet_protocols = ipv4\nmyhostname = mx.example.test\n"
+              "mydestination =\nmynetworks = 127.0.0.0/8\nalias_maps =\nalias_database =\n"
+              "virtual_mailbox_domains = " +
+              Domain +
+              "\n"
+              "virtual_mailbox_base = " +
+              FRoot +
+              "/mail\n"
+              "virtual_mailbox_maps = texthash:" +
+              E +
+              "/vmailbox\n"
+              "virtual_uid_maps = static:8\nvirtual_gid_maps = static:8\nvirtual_minimum_uid = 8\n"
+              "smtpd_recipient_restrictions = check_recipient_access texthash:" +
+              E +
+              "/refuse, permit_mynetworks, reject_unauth_destination\n"
+              "message_size_limit = 0\nvirtual_mailbox_limit = 0\nsmtputf8_enable = no\nbiff = no\n"
+              "smtpd_banner = $myhostname ESMTP\nsmtpd_peername_lookup = no\n");
     std::string Master = "127.0.0.1:" + std::to_string(FSmtpPort) + " inet n - n - - smtpd\n";
-    for (const char* L : {"pickup unix n - n 60 1 pickup", "cleanup unix n - n - 0 cleanup",
-                          "qmgr unix n - n 300 1 qmgr", "rewrite unix - - n - - trivial-rewrite",
-                          "bounce unix - - n - 0 bounce", "defer unix - - n - 0 bounce",
-                          "trace unix - - n - 0 bounce", "verify unix - - n - 1 verify",
-                          "flush unix n - n 1000? 0 flush", "proxymap unix - - n - - proxymap",
-                          "proxywrite unix - - n - 1 proxymap", "smtp unix - - n - - smtp",
-                          "relay unix - - n - - smtp", "showq unix n - n - - showq",
-                          "error unix - - n - - error", "retry unix - - n - - error",
-                          "discard unix - - n - - discard", "local unix - n n - - local",
-                          "virtual unix - n n - - virtual", "lmtp unix - - n - - lmtp",
-                          "anvil unix - - n - 1 anvil", "scache unix - - n - 1 scache",
+    for (const char* L : {"pickup unix n - n 60 1 pickup",
+                          "cleanup unix n - n - 0 cleanup",
+                          "qmgr unix n - n 300 1 qmgr",
+                          "rewrite unix - - n - - trivial-rewrite",
+                          "bounce unix - - n - 0 bounce",
+                          "defer unix - - n - 0 bounce",
+                          "trace unix - - n - 0 bounce",
+                          "verify unix - - n - 1 verify",
+                          "flush unix n - n 1000? 0 flush",
+                          "proxymap unix - - n - - proxymap",
+                          "proxywrite unix - - n - 1 proxymap",
+                          "smtp unix - - n - - smtp",
+                          "relay unix - - n - - smtp",
+                          "showq unix n - n - - showq",
+                          "error unix - - n - - error",
+                          "retry unix - - n - - error",
+                          "discard unix - - n - - discard",
+                          "local unix - n n - - local",
+                          "virtual unix - n n - - virtual",
+                          "lmtp unix - - n - - lmtp",
+                          "anvil unix - - n - 1 anvil",
+                          "scache unix - - n - 1 scache",
                           "postlog unix-dgram n - n - 1 postlogd"})
         Master += std::string(L) + "\n";
     Write(Etc / "master.cf", Master);
@@ -263,7 +307,9 @@ bool MailServers::StartPostfix(std::string& Why) {
     FPostfixPid = ReadPid(Dir / "queue" / "pid" / "master.pid");
     if (FPostfixPid > 0) Write(fs::path(FRoot) / "pids" / "postfix", std::to_string(FPostfixPid));
     if (!Up || FPostfixPid <= 0)
-        return (Why = FPostfixWhy = "postfix did not start: " + Read(Dir / "start.log") + Read(Dir / "postfix.log"), false);
+        return (Why = FPostfixWhy =
+                    "postfix did not start: " + Read(Dir / "start.log") + Read(Dir / "postfix.log"),
+                false);
     FPostfixFailed = false;
     return true;
 }

@@ -19,7 +19,9 @@ public:
         });
     }
     int Port() const { return Server.serverPort(); }
-    bool WaitPeer(int Ms = 5000) { return ProcessEventsUntil([this] { return Peer != nullptr; }, Ms); }
+    bool WaitPeer(int Ms = 5000) {
+        return ProcessEventsUntil([this] { return Peer != nullptr; }, Ms);
+    }
     // Waits until the bytes received from the client contain S.
     bool WaitGot(const std::string& S, int Ms = 5000) {
         return ProcessEventsUntil([&] { return Got.find(S) != std::string::npos; }, Ms);

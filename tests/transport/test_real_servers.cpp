@@ -7,11 +7,11 @@
 
 namespace {
 
-#define NEED_SERVERS(...)                                                                      \
-    do {                                                                                       \
-        if (geteuid() != 0) GTEST_SKIP() << "real Dovecot and Postfix need root to run here"; \
-        std::string Why;                                                                       \
-        for (auto Start : {__VA_ARGS__}) ASSERT_TRUE((MailServers::Get().*Start)(Why)) << Why; \
+#define NEED_SERVERS(...)                                                                                    \
+    do {                                                                                                     \
+        if (geteuid() != 0) GTEST_SKIP() << "real Dovecot and Postfix need root to run here";                \
+        std::string Why;                                                                                     \
+        for (auto Start : {__VA_ARGS__}) ASSERT_TRUE((MailServers::Get().*Start)(Why)) << Why;               \
     } while (0)
 
 using StartFn = bool (MailServers::*)(std::string&);
@@ -42,7 +42,9 @@ struct PopSession {
         if (!ProcessEventsUntil([this] { return !Events.empty(); }, 20000)) return {false, popNone};
         return Events.front();
     }
-    std::pair<bool, TPopState> Login() { return Step([this] { Pop.Connect(); }); }
+    std::pair<bool, TPopState> Login() {
+        return Step([this] { Pop.Connect(); });
+    }
     void End() {
         Pop.Quit();
         ProcessEventsUntil([this] { return !Pop.Opening(); }, 5000);
@@ -132,7 +134,8 @@ TEST(DovecotPop3, ListTopRetrDotLinesFiveMegabytesAndDele) {
     const std::string First = "From: a@example.test\nSubject: first\n\nbody line\n";
     const std::string Dotted = "Subject: dots\n\n.\n..\n.hidden\n..two\nend\n";
     std::string Big = "Subject: big\n\n";
-    for (int I = 0; Big.size() < (5u << 20); ++I) Big += "line " + std::to_string(I) + std::string(70, 'x') + "\n";
+    for (int I = 0; Big.size() < (5u << 20); ++I)
+        Big += "line " + std::to_string(I) + std::string(70, 'x') + "\n";
     S.Seed("alice", First);
     S.Seed("alice", Dotted);
     S.Seed("alice", Big);
@@ -167,9 +170,10 @@ TEST(PostfixSmtp, DeliversToCcAndBccRecipientsWithDotLinesIntact) {
     for (const char* U : {"alice", "bob", "carol", "dave"}) S.Empty(U);
     SmtpSession Smtp;
     const std::string Subject = "delivery-" + std::to_string(getpid());
-    ASSERT_TRUE(Smtp.Send("From: Sender <sender@example.test>\r\nTo: alice@example.test,, dave@example.test\r\n"
-                          "Cc: bob@example.test\r\nBcc: carol@example.test\r\nSubject: " + Subject +
-                          "\r\n\r\n.\r\n..x\r\n.y\r\nlast\r\n"));
+    ASSERT_TRUE(
+        Smtp.Send("From: Sender <sender@example.test>\r\nTo: alice@example.test,, dave@example.test\r\n"
+                  "Cc: bob@example.test\r\nBcc: carol@example.test\r\nSubject: " +
+                  Subject + "\r\n\r\n.\r\n..x\r\n.y\r\nlast\r\n"));
     ASSERT_TRUE(Smtp.Errors.empty()) << Smtp.Errors[0].second;
     EXPECT_EQ(Smtp.Done, 1);
     EXPECT_EQ(Smtp.Smtp.Accepted.Count(), 4);
@@ -192,7 +196,8 @@ TEST(PostfixSmtp, RefusedRecipients) {
     {
         SmtpSession Smtp;
         const std::string Subject = "half-refused-" + std::to_string(getpid());
-        ASSERT_TRUE(Smtp.Send("To: refused@example.test, dave@example.test\r\nSubject: " + Subject + "\r\n\r\nx\r\n"));
+        ASSERT_TRUE(Smtp.Send("To: refused@example.test, dave@example.test\r\nSubject: " + Subject +
+                              "\r\n\r\nx\r\n"));
         EXPECT_EQ(Smtp.Done, 1);
         ASSERT_EQ(Smtp.Smtp.Rejected.Count(), 1);
         EXPECT_EQ(Smtp.Smtp.Rejected[0].substr(0, 4), "550 ");
@@ -200,7 +205,8 @@ TEST(PostfixSmtp, RefusedRecipients) {
     }
     {
         SmtpSession Smtp;
-        ASSERT_TRUE(Smtp.Send("To: refused@example.test\r\nCc: dave@example.test\r\nSubject: none\r\n\r\nx\r\n"));
+        ASSERT_TRUE(
+            Smtp.Send("To: refused@example.test\r\nCc: dave@example.test\r\nSubject: none\r\n\r\nx\r\n"));
         EXPECT_EQ(Smtp.Done, 0);
         ASSERT_EQ(Smtp.Errors.size(), 1u);
         EXPECT_EQ(Smtp.Errors[0], std::make_pair(smtpRcpt, std::string("\"To Addresses\" are not valid")));

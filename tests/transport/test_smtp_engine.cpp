@@ -26,8 +26,7 @@ TEST(SmtpEngine, DeliversToCcAndBccInFieldOrderWithDotStuffing) {
     Greet(S);
     EXPECT_EQ(S.Sent[0], "HELO client.example.test\r\n");
     EXPECT_EQ(S.Sent[1], "MAIL FROM:<me@example.test>\r\n");
-    for (const char* R : {"250 a ok\r\n", "250 b ok\r\n", "250 c ok\r\n", "250 d ok\r\n"})
-        S.Feed(R);
+    for (const char* R : {"250 a ok\r\n", "250 b ok\r\n", "250 c ok\r\n", "250 d ok\r\n"}) S.Feed(R);
     ASSERT_EQ(S.Sent.size(), 7u);
     EXPECT_EQ(S.Sent[2], "RCPT TO:<a@example.test>\r\n");
     EXPECT_EQ(S.Sent[3], "RCPT TO:<b@example.test>\r\n");

@@ -13,8 +13,7 @@
 
 namespace {
 
-TEST(AboutBox, ShowsCaptionPictureVersionAndReadOnlyHelp)
-{
+TEST(AboutBox, ShowsCaptionPictureVersionAndReadOnlyHelp) {
     Tabout About;
     EXPECT_EQ(About.windowTitle(), "about Velnaro");
     EXPECT_EQ(About.Version->text(), "version 1.2.1.4");
@@ -34,16 +33,17 @@ TEST(AboutBox, ShowsCaptionPictureVersionAndReadOnlyHelp)
     EXPECT_GT(About.Memo1->verticalScrollBar()->maximum(), 0);  // the text scrolls
 }
 
-TEST(AboutBox, HelpTextHasEightNumberedSectionsInOrder)
-{
+TEST(AboutBox, HelpTextHasEightNumberedSectionsInOrder) {
     const QString Text = HelpText();
-    const char* const Titles[] = {"インストール", "初めて", "読む", "送る", "アドレス帳", "アカウント", "ファイル", "エラー番号"};
+    const char* const Titles[] = {"インストール", "初めて",     "読む",     "送る",
+                                  "アドレス帳",   "アカウント", "ファイル", "エラー番号"};
     qsizetype From = 0;
     for (int N = 1; N <= 8; ++N) {
         QRegularExpression Heading(QStringLiteral("^%1\\. .*$").arg(N), QRegularExpression::MultilineOption);
         auto Match = Heading.match(Text, From);
         ASSERT_TRUE(Match.hasMatch()) << "section " << N;
-        EXPECT_TRUE(Match.captured().contains(QString::fromUtf8(Titles[N - 1]))) << Match.captured().toStdString();
+        EXPECT_TRUE(Match.captured().contains(QString::fromUtf8(Titles[N - 1])))
+            << Match.captured().toStdString();
         From = Match.capturedEnd();
     }
     EXPECT_FALSE(QRegularExpression("^9\\. ", QRegularExpression::MultilineOption).match(Text).hasMatch());
@@ -62,8 +62,7 @@ TEST(AboutBox, HelpTextHasEightNumberedSectionsInOrder)
     EXPECT_EQ(Cp932ToUtf16(Utf16ToCp932(Wide)), Wide);
 }
 
-TEST(AboutBox, ResizeKeepsButtonTenAboveBottomAndMemoTenAboveButton)
-{
+TEST(AboutBox, ResizeKeepsButtonTenAboveBottomAndMemoTenAboveButton) {
     Tabout About;
     About.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&About));
@@ -78,8 +77,7 @@ TEST(AboutBox, ResizeKeepsButtonTenAboveBottomAndMemoTenAboveButton)
     }
 }
 
-TEST(AboutBox, OkClosesTheBox)
-{
+TEST(AboutBox, OkClosesTheBox) {
     Tabout About;
     About.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&About));
@@ -88,4 +86,4 @@ TEST(AboutBox, OkClosesTheBox)
     EXPECT_EQ(About.result(), QDialog::Accepted);
 }
 
-} // namespace
+}  // namespace

@@ -19,10 +19,9 @@ bool IsTrail(unsigned char C) { return C >= 0x40 && C <= 0xFC && C != 0x7F; }
 
 std::string Where(int Month, int Day) { return std::to_string(Month) + "/" + std::to_string(Day); }
 
-} // namespace
+}  // namespace
 
-TEST(DaysTable, EveryRealDayHasAWellFormedText)
-{
+TEST(DaysTable, EveryRealDayHasAWellFormedText) {
     int Filled = 0;
     for (int Month = 1; Month <= 12; ++Month) {
         for (int Day = 1; Day <= 31; ++Day) {
@@ -66,8 +65,7 @@ TEST(DaysTable, EveryRealDayHasAWellFormedText)
     EXPECT_EQ(Filled, 366);
 }
 
-TEST(DaysTable, SlotsFollowMonthAndDay)
-{
+TEST(DaysTable, SlotsFollowMonthAndDay) {
     EXPECT_EQ(DayIndex(1, 1), 0);
     EXPECT_EQ(DayIndex(2, 29), 59);
     EXPECT_EQ(DayIndex(12, 31), DaysTableSize - 1);
@@ -75,8 +73,7 @@ TEST(DaysTable, SlotsFollowMonthAndDay)
 
     // The six days that do not exist are the only empty slots.
     int Empty = 0;
-    for (const std::string& Text : DaysTable())
-        Empty += Text.empty();
+    for (const std::string& Text : DaysTable()) Empty += Text.empty();
     EXPECT_EQ(Empty, 6);
     for (int Index : {DayIndex(2, 30), DayIndex(2, 31), DayIndex(4, 31), DayIndex(6, 31), DayIndex(9, 31),
                       DayIndex(11, 31)})
@@ -93,8 +90,7 @@ TEST(DaysTable, SlotsFollowMonthAndDay)
     EXPECT_TRUE(DayText(1, 32).empty());
 }
 
-TEST(DaysTable, TellingDays)
-{
+TEST(DaysTable, TellingDays) {
     EXPECT_EQ(DaysTable()[1].substr(0, DaysTable()[1].find("\r\n")), SJ("月ロケットの日"));
     std::string Leap = SJ("閏日[うるうび]") + "\r\n";
     EXPECT_EQ(DaysTable()[59].compare(0, Leap.size(), Leap), 0);
@@ -102,20 +98,17 @@ TEST(DaysTable, TellingDays)
     EXPECT_TRUE(DaysTable()[60].empty());
 }
 
-TEST(DaysTable, EveryDaySaysSomethingOfItsOwn)
-{
+TEST(DaysTable, EveryDaySaysSomethingOfItsOwn) {
     // A day copied onto its neighbour or a shifted line shows up as a repeat.
     std::set<std::string> Titles, Texts;
     for (const std::string& Text : DaysTable()) {
-        if (Text.empty())
-            continue;
+        if (Text.empty()) continue;
         EXPECT_TRUE(Texts.insert(Text).second) << Cp932ToUtf8(Text);
         EXPECT_TRUE(Titles.insert(Text.substr(0, Text.find("\r\n"))).second) << Cp932ToUtf8(Text);
     }
 }
 
-TEST(CalendarStep, MonthsAcrossYearsAndBackToToday)
-{
+TEST(CalendarStep, MonthsAcrossYearsAndBackToToday) {
     const TCalendarDate Today{2026, 12, 6};
     // Forward from December goes to January 1 of the next year.
     EXPECT_EQ(StepMonth(Today, true, Today), (TCalendarDate{2027, 1, 1}));

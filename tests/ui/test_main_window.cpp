@@ -42,16 +42,13 @@ namespace {
 
 QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
 
-std::string ReadFile(const QString& Path)
-{
+std::string ReadFile(const QString& Path) {
     QFile F(Path);
-    if (!F.open(QIODevice::ReadOnly))
-        return "<missing>";
+    if (!F.open(QIODevice::ReadOnly)) return "<missing>";
     return F.readAll().toStdString();
 }
 
-void WriteFile(const QString& Path, const std::string& Bytes)
-{
+void WriteFile(const QString& Path, const std::string& Bytes) {
     QFile F(Path);
     ASSERT_TRUE(F.open(QIODevice::WriteOnly | QIODevice::Truncate));
     F.write(Bytes.data(), static_cast<qint64>(Bytes.size()));
@@ -61,8 +58,7 @@ void WriteFile(const QString& Path, const std::string& Bytes)
 // folder; every message box is recorded and answered Yes.
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(Dir.isValid());
         SetProgramDir(QFile::encodeName(Dir.path()).toStdString() + "/");
         MessageBoxHook = [this](QWidget*, QMessageBox::Icon, const QString&, const QString& Text,
@@ -80,8 +76,7 @@ protected:
         Sign = new TOKsign(Main);
         Settings = new TForm3(Main, Sign);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         delete Settings;
         delete Sign;
         delete Main;
@@ -97,15 +92,18 @@ protected:
     TForm3* Settings = nullptr;
 };
 
-TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints)
-{
+TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints) {
     EXPECT_EQ(Main->windowTitle(), QStringLiteral("velnaro ver1.2.1.4"));
     EXPECT_EQ(Main->PageControl1->currentWidget(), Main->ConPage);
     EXPECT_EQ(Main->PageControl1->tabText(0), U("メール配信"));
     EXPECT_EQ(Main->PageControl1->tabText(1), U("メール鑑賞"));
     EXPECT_EQ(Main->PageControl1->tabText(2), U("接続設定"));
 
-    const struct { QWidget* W; const char* Name; const char* Hint; } Controls[] = {
+    const struct {
+        QWidget* W;
+        const char* Name;
+        const char* Hint;
+    } Controls[] = {
         {Main->eTo, "eTo", "Recipient's name(s), comma delimited"},
         {Main->eCC, "eCC", "cc: name(s), comma delimited"},
         {Main->eSubject, "eSubject", "Subject of this message"},
@@ -131,8 +129,8 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints)
         EXPECT_EQ(Main->findChild<QWidget*>(QString::fromLatin1(C.Name)), C.W) << C.Name;
     }
     for (const char* Name : {"reMessageText", "SMTPStatus", "ComboBox2", "lMessageCount", "SpinEdit1",
-                             "ListView1", "mReadMessage", "POPStatus", "ProgressBar2", "Button4",
-                             "ComboBox1", "Panel8", "Panel6", "Panel7", "ConnectStatus", "ProgressBar1"})
+                             "ListView1", "mReadMessage", "POPStatus", "ProgressBar2", "Button4", "ComboBox1",
+                             "Panel8", "Panel6", "Panel7", "ConnectStatus", "ProgressBar1"})
         EXPECT_NE(Main->findChild<QWidget*>(QString::fromLatin1(Name)), nullptr) << Name;
 
     EXPECT_EQ(Main->SendBtn->text(), U("配信(&S)"));
@@ -146,11 +144,15 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints)
     EXPECT_TRUE(Main->ProgressBar1->isHidden());
     EXPECT_TRUE(Main->ProgressBar2->isHidden());
     const QStringList Columns = {U("差出人"), U("件名"), U("受信日時"), U("byte数")};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(Main->ListView1->headerItem()->text(i), Columns[i]);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(Main->ListView1->headerItem()->text(i), Columns[i]);
     EXPECT_FALSE(Main->memo1->toPlainText().isEmpty());  // today's anniversary text
 
-    const struct { QAction* A; const char* Caption; QKeySequence Key; bool Visible; } Items[] = {
+    const struct {
+        QAction* A;
+        const char* Caption;
+        QKeySequence Key;
+        bool Visible;
+    } Items[] = {
         {Main->N1, "保存", QKeySequence("Ctrl+S"), true},
         {Main->Open1, "開く", QKeySequence("Ctrl+O"), true},
         {Main->N4, "強制接続解除(&F)", QKeySequence("Ctrl+Z"), true},
@@ -172,8 +174,7 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints)
     QList<QAction*> Shown;
     for (QMenu* M : Main->menuBar()->findChildren<QMenu*>())
         for (QAction* A : M->actions())
-            if (A->isVisible())
-                Shown << A;
+            if (A->isVisible()) Shown << A;
     for (const auto& I : Items) {
         EXPECT_EQ(I.A->text(), U(I.Caption));
         EXPECT_EQ(I.A->shortcut(), I.Key) << I.Caption;
@@ -184,15 +185,13 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints)
     EXPECT_FALSE(Main->N1->isEnabled());
     EXPECT_FALSE(Main->Open1->isEnabled());
     QStringList Menus;
-    for (QAction* A : Main->menuBar()->actions())
-        Menus << A->text();
+    for (QAction* A : Main->menuBar()->actions()) Menus << A->text();
     EXPECT_EQ(Menus, QStringList({U("ファイル(&F)"), U("編集(&E)"), U("表示(&V)"), U("アカウント(&A)"),
                                   U("ヘルプ(&H)")}));
     EXPECT_EQ(Main->View1->menuAction()->toolTip(), QStringLiteral("mail header is epressed"));
 }
 
-TEST_F(MainWindowTest, ClipboardCommandsFollowTheActiveControl)
-{
+TEST_F(MainWindowTest, ClipboardCommandsFollowTheActiveControl) {
     // Selected text in the password field never enables copy or cut.
     Main->ePassword->setText("secret");
     Main->ePassword->selectAll();
@@ -267,8 +266,7 @@ TEST_F(MainWindowTest, ClipboardCommandsFollowTheActiveControl)
     EXPECT_TRUE(Main->eTo->text().isEmpty());
 }
 
-TEST_F(MainWindowTest, SaveAndOpenAreEnabledByPage)
-{
+TEST_F(MainWindowTest, SaveAndOpenAreEnabledByPage) {
     auto Check = [this](QWidget* Page, bool Save, bool Open) {
         Main->PageControl1->setCurrentWidget(Page);
         Main->N1->setEnabled(true);
@@ -291,8 +289,7 @@ TEST_F(MainWindowTest, SaveAndOpenAreEnabledByPage)
     EXPECT_FALSE(Main->N1->isEnabled());
 }
 
-TEST(ResizeLayout, FollowsThePageWidth)
-{
+TEST(ResizeLayout, FollowsThePageWidth) {
     TResizeInput In{430, 64, 80, 48, 48, 70, 70, 80};
     TResizeLayout L = ComputeResizeLayout(In);
     EXPECT_EQ(L.FieldWidth, 250);  // 350 * 5 / 7
@@ -304,17 +301,16 @@ TEST(ResizeLayout, FollowsThePageWidth)
     EXPECT_EQ(L.Button5Left, L.reletterLeft - 84);
     // Rounding to the nearest width; a space too small centres leftwards,
     // dividing toward zero.
-    EXPECT_EQ(ComputeResizeLayout({81, 0, 0, 0, 0, 0, 0, 0}).FieldWidth, 1);   // 5/7
-    EXPECT_EQ(ComputeResizeLayout({82, 0, 0, 0, 0, 0, 0, 0}).FieldWidth, 1);   // 10/7
-    EXPECT_EQ(ComputeResizeLayout({83, 0, 0, 0, 0, 0, 0, 0}).FieldWidth, 2);   // 15/7
+    EXPECT_EQ(ComputeResizeLayout({81, 0, 0, 0, 0, 0, 0, 0}).FieldWidth, 1);  // 5/7
+    EXPECT_EQ(ComputeResizeLayout({82, 0, 0, 0, 0, 0, 0, 0}).FieldWidth, 1);  // 10/7
+    EXPECT_EQ(ComputeResizeLayout({83, 0, 0, 0, 0, 0, 0, 0}).FieldWidth, 2);  // 15/7
     L = ComputeResizeLayout({100, 64, 80, 48, 48, 70, 70, 80});
     EXPECT_EQ(L.FieldWidth, 14);
     EXPECT_EQ(L.SendBtnLeft, 78 + (100 - 78 - 80) / 2);
     EXPECT_EQ(L.SendBtnLeft, 78 - 29);
 }
 
-TEST_F(MainWindowTest, ResizePlacesTheControls)
-{
+TEST_F(MainWindowTest, ResizePlacesTheControls) {
     Main->ApplyLayout(430);
     for (QWidget* F : {static_cast<QWidget*>(Main->eTo), static_cast<QWidget*>(Main->eCC),
                        static_cast<QWidget*>(Main->eSubject), static_cast<QWidget*>(Main->ComboBox2)})
@@ -336,26 +332,26 @@ TEST_F(MainWindowTest, ResizePlacesTheControls)
     Main->hide();
 }
 
-TEST(TextFiles, Utf8IsReadAsUtf8AndAnythingElseAsShiftJis)
-{
+TEST(TextFiles, Utf8IsReadAsUtf8AndAnythingElseAsShiftJis) {
     EXPECT_TRUE(IsValidUtf8(""));
     EXPECT_TRUE(IsValidUtf8("plain ascii\r\n"));
-    EXPECT_TRUE(IsValidUtf8("\xE6\x97\xA5\xE6\x9C\xAC"));          // 日本
-    EXPECT_FALSE(IsValidUtf8("\x93\xFA\x96\x7B"));                  // 日本 in Shift_JIS
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));                          // overlong
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));                      // surrogate
-    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));                  // above U+10FFFF
-    EXPECT_FALSE(IsValidUtf8("\xE6\x97"));                          // cut short
+    EXPECT_TRUE(IsValidUtf8("\xE6\x97\xA5\xE6\x9C\xAC"));  // 日本
+    EXPECT_FALSE(IsValidUtf8("\x93\xFA\x96\x7B"));         // 日本 in Shift_JIS
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));                 // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));             // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));         // above U+10FFFF
+    EXPECT_FALSE(IsValidUtf8("\xE6\x97"));                 // cut short
 
     EXPECT_EQ(TextFileToSjis("\xE6\x97\xA5\xE6\x9C\xAC\r\n"), "\x93\xFA\x96\x7B\r\n");
     EXPECT_EQ(TextFileToSjis("\x93\xFA\x96\x7B\r\n"), "\x93\xFA\x96\x7B\r\n");
-    EXPECT_EQ(TextFileToSjis("\xEF\xBB\xBF" "abc"), "abc");          // byte-order mark dropped
-    EXPECT_EQ(TextFileToSjis("\xE3\x80\x9C"), "\x81\x60");           // WAVE DASH as the full-width tilde
+    EXPECT_EQ(TextFileToSjis("\xEF\xBB\xBF"
+                             "abc"),
+              "abc");                                       // byte-order mark dropped
+    EXPECT_EQ(TextFileToSjis("\xE3\x80\x9C"), "\x81\x60");  // WAVE DASH as the full-width tilde
     EXPECT_EQ(TextFileToSjis(std::string("a\0\xE6\x97\xA5", 5)), std::string("a\0\x93\xFA", 4));
 }
 
-TEST_F(MainWindowTest, SavingWritesShiftJisLinesWithCrLf)
-{
+TEST_F(MainWindowTest, SavingWritesShiftJisLinesWithCrLf) {
     QString Asked;
     Main->SaveDialog = [&](const QString& DirName, const QString& Name, const QString&) {
         Asked = DirName + "|" + Name;
@@ -383,8 +379,7 @@ TEST_F(MainWindowTest, SavingWritesShiftJisLinesWithCrLf)
     EXPECT_EQ(Boxes[0], QStringLiteral("File not found"));
 }
 
-TEST_F(MainWindowTest, OpeningAndDroppingLoadUtf8AndShiftJisFiles)
-{
+TEST_F(MainWindowTest, OpeningAndDroppingLoadUtf8AndShiftJisFiles) {
     WriteFile(Path("utf8.txt"), "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\r\nline 2\r\n");  // 日本語
     WriteFile(Path("sjis.txt"), "\x93\xFA\x96\x7B\x8C\xEA\r\nline 2\r\n");
     QString Chosen = Path("utf8.txt");
@@ -429,8 +424,7 @@ TEST_F(MainWindowTest, OpeningAndDroppingLoadUtf8AndShiftJisFiles)
     EXPECT_TRUE(Main->eSubject->text().isEmpty());
 }
 
-TEST_F(MainWindowTest, AccountsRoundTripThroughTheSettingsWindow)
-{
+TEST_F(MainWindowTest, AccountsRoundTripThroughTheSettingsWindow) {
     auto AddAccount = [this](const char* User, const char* Pop) {
         Main->N6Click();
         EXPECT_FALSE(Main->N6->isEnabled());
@@ -507,8 +501,7 @@ TEST_F(MainWindowTest, AccountsRoundTripThroughTheSettingsWindow)
     EXPECT_FALSE(Main->PasswdOK->isEnabled());
 }
 
-TEST_F(MainWindowTest, ControlGroupsAndReadPageReset)
-{
+TEST_F(MainWindowTest, ControlGroupsAndReadPageReset) {
     Main->DisableReceiveControls();
     for (QWidget* W : {static_cast<QWidget*>(Main->PasswdOK), static_cast<QWidget*>(Main->eUserName),
                        static_cast<QWidget*>(Main->ePassword), static_cast<QWidget*>(Main->Button1),
@@ -535,8 +528,7 @@ TEST_F(MainWindowTest, ControlGroupsAndReadPageReset)
     EXPECT_TRUE(Main->mReadMessage->toPlainText().isEmpty());
 }
 
-TEST_F(MainWindowTest, ForcedDisconnectClosesTheWindowsPopClient)
-{
+TEST_F(MainWindowTest, ForcedDisconnectClosesTheWindowsPopClient) {
     QTcpServer Server;
     ASSERT_TRUE(Server.listen(QHostAddress::LocalHost));
     auto* Pop = new TPOPx(Main);
@@ -558,8 +550,7 @@ TEST_F(MainWindowTest, ForcedDisconnectClosesTheWindowsPopClient)
     EXPECT_FALSE(Main->ForcedDisconnect);
 }
 
-TEST_F(MainWindowTest, ClosingAPatrolWindowClearsOnlyItsSlot)
-{
+TEST_F(MainWindowTest, ClosingAPatrolWindowClearsOnlyItsSlot) {
     auto* Patrol = new TMainForm;
     Patrol->Tag = 2;
     Settings->PatrolWindows = {Main, Patrol};
@@ -576,8 +567,7 @@ TEST_F(MainWindowTest, ClosingAPatrolWindowClearsOnlyItsSlot)
 
 namespace {
 
-TEST_F(MainWindowTest, MenuKeysWinOverTheTextFieldsBindings)
-{
+TEST_F(MainWindowTest, MenuKeysWinOverTheTextFieldsBindings) {
     Main->show();
     QApplication::setActiveWindow(Main);
     ASSERT_TRUE(QTest::qWaitForWindowActive(Main));
@@ -600,18 +590,15 @@ TEST_F(MainWindowTest, MenuKeysWinOverTheTextFieldsBindings)
 namespace {
 // The memo's text as Shift_JIS with the day text's CR LF as the box shows it.
 std::string Shown(QPlainTextEdit* Memo) { return Utf16ToCp932(Memo->toPlainText().toStdU16String()); }
-std::string DayShown(int Month, int Day)
-{
+std::string DayShown(int Month, int Day) {
     std::string T = DayText(Month, Day);
     const size_t Pos = T.find("\r\n");
-    if (Pos != std::string::npos)
-        T.erase(Pos, 1);
+    if (Pos != std::string::npos) T.erase(Pos, 1);
     return T;
 }
 }  // namespace
 
-TEST_F(MainWindowTest, CalendarStepsMonthsAndShowsTheDaysText)
-{
+TEST_F(MainWindowTest, CalendarStepsMonthsAndShowsTheDaysText) {
     TMainForm::CalendarToday = [] { return QDate(2026, 12, 6); };
     Main->Calendar1->setSelectedDate(QDate(2026, 12, 6));
     Main->FormShow();

@@ -27,8 +27,7 @@ struct SpinFixture : ::testing::Test {
     int Beeps = 0;
     int Changes = 0;
 
-    void SetUp() override
-    {
+    void SetUp() override {
         TSpinEdit2::Beep = [this] { ++Beeps; };
         Window = std::make_unique<QWidget>();
         auto* Layout = new QVBoxLayout(Window.get());
@@ -43,25 +42,34 @@ struct SpinFixture : ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowActive(Window.get()));
         Spin->setFocus();
     }
-    void TearDown() override { TSpinEdit2::Beep = [] { QApplication::beep(); }; }
+    void TearDown() override {
+        TSpinEdit2::Beep = [] { QApplication::beep(); };
+    }
 
-    void SetBounds(int Min, int Max, int Value)
-    {
+    void SetBounds(int Min, int Max, int Value) {
         Spin->MinValue = Min;
         Spin->MaxValue = Max;
         Spin->SetValue(Value);
     }
     QPoint Middle(QWidget* W) { return W->rect().center(); }
-    void ClickUp() { QTest::mouseClick(Spin->Button->UpButton(), Qt::LeftButton, {}, Middle(Spin->Button->UpButton())); }
+    void ClickUp() {
+        QTest::mouseClick(Spin->Button->UpButton(), Qt::LeftButton, {}, Middle(Spin->Button->UpButton()));
+    }
 };
 
-TEST_F(SpinFixture, ValueReadsTheTextAndWritesItWithinTheBounds)
-{
+TEST_F(SpinFixture, ValueReadsTheTextAndWritesItWithinTheBounds) {
     EXPECT_EQ(Spin->text(), "0");
     SetBounds(3, 9, 5);
     // Empty reads 0, non-numbers the minimum; beyond 32 bits saturates.
-    const std::pair<const char*, int> Reads[] = {{"", 0}, {"abc", 3}, {"1.5", 3}, {"-", 3}, {" +7 ", 7},
-        {"-12", -12}, {"99999999999999999999", INT_MAX}, {"-2147483648", INT_MIN}, {"-99999999999999999999", INT_MIN}};
+    const std::pair<const char*, int> Reads[] = {{"", 0},
+                                                 {"abc", 3},
+                                                 {"1.5", 3},
+                                                 {"-", 3},
+                                                 {" +7 ", 7},
+                                                 {"-12", -12},
+                                                 {"99999999999999999999", INT_MAX},
+                                                 {"-2147483648", INT_MIN},
+                                                 {"-99999999999999999999", INT_MIN}};
     for (auto [Text, Expected] : Reads) {
         Spin->setText(Text);
         EXPECT_EQ(Spin->Value(), Expected) << Text;
@@ -76,8 +84,7 @@ TEST_F(SpinFixture, ValueReadsTheTextAndWritesItWithinTheBounds)
     EXPECT_EQ(Spin->text(), "4");
 }
 
-TEST_F(SpinFixture, ButtonsStepWithinTheBoundsAndSetButtonClicked)
-{
+TEST_F(SpinFixture, ButtonsStepWithinTheBoundsAndSetButtonClicked) {
     SetBounds(1, 5, 4);
     Changes = 0;
     ClickUp();
@@ -123,8 +130,7 @@ TEST_F(SpinFixture, ButtonsStepWithinTheBoundsAndSetButtonClicked)
     EXPECT_EQ(Spin->Value(), INT_MIN);
 }
 
-TEST_F(SpinFixture, ArrowKeysInTheFieldStepWithoutButtonClicked)
-{
+TEST_F(SpinFixture, ArrowKeysInTheFieldStepWithoutButtonClicked) {
     SetBounds(1, 5, 3);
     std::vector<int> Keys;
     Spin->OnKeyDown = [&](int& Key, Qt::KeyboardModifiers) { Keys.push_back(Key); };
@@ -143,8 +149,7 @@ TEST_F(SpinFixture, ArrowKeysInTheFieldStepWithoutButtonClicked)
     EXPECT_EQ(Spin->text(), "2");
 }
 
-TEST_F(SpinFixture, KeysOnTheFocusedPairSetButtonClicked)
-{
+TEST_F(SpinFixture, KeysOnTheFocusedPairSetButtonClicked) {
     SetBounds(1, 5, 3);
     TSpinButton2* Pair = Spin->Button;
     Pair->setFocus();
@@ -167,8 +172,7 @@ TEST_F(SpinFixture, KeysOnTheFocusedPairSetButtonClicked)
     EXPECT_FALSE(Pair->UpButton()->TimeBtnState() & TTimerSpeedButton::tbFocusRect);
 }
 
-TEST_F(SpinFixture, TypingTakesDigitsSignsAndTheSeparatorOnly)
-{
+TEST_F(SpinFixture, TypingTakesDigitsSignsAndTheSeparatorOnly) {
     SetBounds(1, 5, 1);
     Spin->clear();
     QTest::keyClicks(Spin, "1a2+-.x");
@@ -200,8 +204,7 @@ TEST_F(SpinFixture, TypingTakesDigitsSignsAndTheSeparatorOnly)
     EXPECT_EQ(Spin->text(), "5");
 }
 
-TEST_F(SpinFixture, EditorDisabledRefusesEveryChangeByHand)
-{
+TEST_F(SpinFixture, EditorDisabledRefusesEveryChangeByHand) {
     SetBounds(1, 50, 12);
     Spin->EditorEnabled = false;
     QApplication::clipboard()->setText("34");
@@ -232,8 +235,7 @@ TEST_F(SpinFixture, EditorDisabledRefusesEveryChangeByHand)
     EXPECT_EQ(Spin->text(), "13");
 }
 
-TEST_F(SpinFixture, LayoutKeepsThePairInsideTheRightEdge)
-{
+TEST_F(SpinFixture, LayoutKeepsThePairInsideTheRightEdge) {
     Window->resize(200, 60);
     QTest::qWait(20);
     TSpinButton2* Pair = Spin->Button;
@@ -249,15 +251,17 @@ TEST_F(SpinFixture, LayoutKeepsThePairInsideTheRightEdge)
 
 // Held down, the up half clicks at 400 ms, then every 100 ms; the release
 // adds the ordinary click. Tolerances absorb a loaded machine.
-TEST_F(SpinFixture, HeldButtonRepeatsAfter400ThenEvery100Milliseconds)
-{
+TEST_F(SpinFixture, HeldButtonRepeatsAfter400ThenEvery100Milliseconds) {
     SetBounds(0, 1000, 0);
     TTimerSpeedButton* Up = Spin->Button->UpButton();
     EXPECT_EQ(Up->RepeatTimer(), nullptr);
     QElapsedTimer Clock;
     int Clicks = 0;
     std::vector<qint64> At;
-    QObject::connect(Up, &QAbstractButton::clicked, [&] { ++Clicks; At.push_back(Clock.elapsed()); });
+    QObject::connect(Up, &QAbstractButton::clicked, [&] {
+        ++Clicks;
+        At.push_back(Clock.elapsed());
+    });
 
     QTest::mousePress(Up, Qt::LeftButton, {}, Middle(Up));
     Clock.start();
@@ -290,8 +294,7 @@ TEST_F(SpinFixture, HeldButtonRepeatsAfter400ThenEvery100Milliseconds)
 
 // The owner disables the field while it acts on a click (as the read page
 // does while it fetches a message): the held button stops repeating.
-TEST_F(SpinFixture, DisablingWhileHeldStopsTheRepeat)
-{
+TEST_F(SpinFixture, DisablingWhileHeldStopsTheRepeat) {
     SetBounds(0, 1000, 0);
     TTimerSpeedButton* Up = Spin->Button->UpButton();
     Spin->OnChange = [this] { Spin->setEnabled(false); };
@@ -304,4 +307,4 @@ TEST_F(SpinFixture, DisablingWhileHeldStopsTheRepeat)
     EXPECT_EQ(Spin->Value(), 1);
 }
 
-} // namespace
+}  // namespace

@@ -28,7 +28,8 @@ inline uint32_t Rotr(uint32_t X, int N) { return (X >> N) | (X << (32 - N)); }
 void BlockPortable(uint32_t* H, const unsigned char* P) {
     uint32_t W[64];
     for (int t = 0; t < 16; ++t)
-        W[t] = uint32_t(P[4 * t]) << 24 | uint32_t(P[4 * t + 1]) << 16 | uint32_t(P[4 * t + 2]) << 8 | P[4 * t + 3];
+        W[t] = uint32_t(P[4 * t]) << 24 | uint32_t(P[4 * t + 1]) << 16 | uint32_t(P[4 * t + 2]) << 8 |
+               P[4 * t + 3];
     for (int t = 16; t < 64; ++t) {
         const uint32_t S0 = Rotr(W[t - 15], 7) ^ Rotr(W[t - 15], 18) ^ (W[t - 15] >> 3);
         const uint32_t S1 = Rotr(W[t - 2], 17) ^ Rotr(W[t - 2], 19) ^ (W[t - 2] >> 10);
@@ -47,8 +48,14 @@ void BlockPortable(uint32_t* H, const unsigned char* P) {
         b = a;
         a = T1 + T2;
     }
-    H[0] += a; H[1] += b; H[2] += c; H[3] += d;
-    H[4] += e; H[5] += f; H[6] += g; H[7] += h;
+    H[0] += a;
+    H[1] += b;
+    H[2] += c;
+    H[3] += d;
+    H[4] += e;
+    H[5] += f;
+    H[6] += g;
+    H[7] += h;
 }
 
 #ifdef VELNARO_SHA_NI
@@ -58,16 +65,18 @@ __attribute__((target("sha,sse4.1,ssse3"))) void BlocksNI(uint32_t* H, const uns
     const __m128i Mask = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
     __m128i Tmp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&H[0]));
     __m128i State1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&H[4]));
-    Tmp = _mm_shuffle_epi32(Tmp, 0xB1);                 // CDAB
-    State1 = _mm_shuffle_epi32(State1, 0x1B);           // EFGH
-    __m128i State0 = _mm_alignr_epi8(Tmp, State1, 8);   // ABEF
-    State1 = _mm_blend_epi16(State1, Tmp, 0xF0);        // CDGH
+    Tmp = _mm_shuffle_epi32(Tmp, 0xB1);                // CDAB
+    State1 = _mm_shuffle_epi32(State1, 0x1B);          // EFGH
+    __m128i State0 = _mm_alignr_epi8(Tmp, State1, 8);  // ABEF
+    State1 = _mm_blend_epi16(State1, Tmp, 0xF0);       // CDGH
     for (; Count > 0; --Count, P += 64) {
         const __m128i Abef = State0, Cdgh = State1;
         __m128i M[4];
         for (int g = 0; g < 16; ++g) {
-            if (g < 4) M[g] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(P + 16 * g)), Mask);
-            __m128i Msg = _mm_add_epi32(M[g & 3], _mm_loadu_si128(reinterpret_cast<const __m128i*>(&K[4 * g])));
+            if (g < 4)
+                M[g] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(P + 16 * g)), Mask);
+            __m128i Msg =
+                _mm_add_epi32(M[g & 3], _mm_loadu_si128(reinterpret_cast<const __m128i*>(&K[4 * g])));
             State1 = _mm_sha256rnds2_epu32(State1, State0, Msg);
             if (g >= 3 && g <= 14) {
                 const int Next = (g + 1) & 3;
@@ -81,10 +90,10 @@ __attribute__((target("sha,sse4.1,ssse3"))) void BlocksNI(uint32_t* H, const uns
         State0 = _mm_add_epi32(State0, Abef);
         State1 = _mm_add_epi32(State1, Cdgh);
     }
-    Tmp = _mm_shuffle_epi32(State0, 0x1B);              // FEBA
-    State1 = _mm_shuffle_epi32(State1, 0xB1);           // DCHG
-    State0 = _mm_blend_epi16(Tmp, State1, 0xF0);        // DCBA
-    State1 = _mm_alignr_epi8(State1, Tmp, 8);           // ABEF
+    Tmp = _mm_shuffle_epi32(State0, 0x1B);        // FEBA
+    State1 = _mm_shuffle_epi32(State1, 0xB1);     // DCHG
+    State0 = _mm_blend_epi16(Tmp, State1, 0xF0);  // DCBA
+    State1 = _mm_alignr_epi8(State1, Tmp, 8);     // ABEF
     _mm_storeu_si128(reinterpret_cast<__m128i*>(&H[0]), State0);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(&H[4]), State1);
 }

@@ -52,7 +52,8 @@ public:
                 Searched = true;
             }
             size_t j = NextLF;
-            if (const void* CR = std::memchr(P + i, '\r', j - i)) j = static_cast<size_t>(static_cast<const char*>(CR) - P);
+            if (const void* CR = std::memchr(P + i, '\r', j - i))
+                j = static_cast<size_t>(static_cast<const char*>(CR) - P);
             Line.append(P + i, j - i);
             if (j == N) break;
             Out(Line);
@@ -86,19 +87,19 @@ std::string JsonString(const std::string& Sjis) {
     for (char ch : U) {
         const unsigned char c = static_cast<unsigned char>(ch);
         switch (c) {
-        case '"': Out += "\\\""; break;
-        case '\\': Out += "\\\\"; break;
-        case '\n': Out += "\\n"; break;
-        case '\r': Out += "\\r"; break;
-        case '\t': Out += "\\t"; break;
-        default:
-            if (c < 0x20 || c == 0x7F) {
-                char Buf[8];
-                std::snprintf(Buf, sizeof Buf, "\\u%04x", c);
-                Out += Buf;
-            } else {
-                Out += ch;
-            }
+            case '"': Out += "\\\""; break;
+            case '\\': Out += "\\\\"; break;
+            case '\n': Out += "\\n"; break;
+            case '\r': Out += "\\r"; break;
+            case '\t': Out += "\\t"; break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    char Buf[8];
+                    std::snprintf(Buf, sizeof Buf, "\\u%04x", c);
+                    Out += Buf;
+                } else {
+                    Out += ch;
+                }
         }
     }
     return Out + "\"";
@@ -210,7 +211,8 @@ int main(int argc, char* argv[]) {
     if (!SaveDir && !Layout.Attachments.empty()) {
         const char* T = std::getenv("TMPDIR");
         std::string Tmpl = std::string(T && *T ? T : "/tmp") + "/velnaro-msg-XXXXXX";
-        if (!mkdtemp(&Tmpl[0])) return Fail(std::string("cannot create a temporary folder: ") + std::strerror(errno));
+        if (!mkdtemp(&Tmpl[0]))
+            return Fail(std::string("cannot create a temporary folder: ") + std::strerror(errno));
         TmpDir = SaveTo = Tmpl;
     }
     // The folder name stays a file-system name: saving happens inside it, with
@@ -245,7 +247,8 @@ int main(int argc, char* argv[]) {
     J += ",\"from_sjis_hex\":" + Hex(Msg.From());
     J += ",\"from\":" + JsonString(Msg.From());
     const TDateTime D = Msg.Date();
-    J += ",\"date_jst\":" + (D == 0 ? std::string("null") : JsonString(FormatDateTime("yyyy-mm-dd hh:nn:ss", D)));
+    J += ",\"date_jst\":" +
+         (D == 0 ? std::string("null") : JsonString(FormatDateTime("yyyy-mm-dd hh:nn:ss", D)));
     J += ",\"message_id\":" + JsonString(Msg.MessageID());
     J += ",\"references\":[";
     const TStringList& Refs = Msg.References();
