@@ -3,7 +3,9 @@
 
 Both come from code page 932 as Python's cp932 decoder defines it (Microsoft's
 table). Python's encoder is never used: it adds best-fit mappings (U+00A2,
-U+00A3, U+00AC, U+2016, U+2212, U+301C, U+0080) that Velnaro must not carry.
+U+00A3, U+00AC, U+2016, U+2212, U+301C, U+0080) that the tables must not hold.
+Six of them (not U+0080) are mapped for UTF-8 text beside the tables, by
+JISVariantToSJIS in src/encoding/uni2sj.cpp.
 
 The Unicode-to-Shift_JIS direction is the inverse of decoding:
   - U+0000-U+007F map to the same byte;

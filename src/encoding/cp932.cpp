@@ -73,18 +73,8 @@ inline void AppendCode(std::string& Out, uint32_t U, bool Literal) {
         return;
     }
     uint16_t R = U <= 0xFFFF ? UnicodeToSJIS(static_cast<uint16_t>(U)) : 0;
-    if (R == 0 && Literal) {
-        switch (U) {
-            case 0x00A2: R = 0x8191; break;  // CENT SIGN
-            case 0x00A3: R = 0x8192; break;  // POUND SIGN
-            case 0x00AC: R = 0x81CA; break;  // NOT SIGN
-            case 0x2014: R = 0x815C; break;  // EM DASH
-            case 0x2016: R = 0x8161; break;  // DOUBLE VERTICAL LINE
-            case 0x2212: R = 0x817C; break;  // MINUS SIGN
-            case 0x301C: R = 0x8160; break;  // WAVE DASH
-            default: break;
-        }
-    }
+    // The editors show 0x815C as U+2014 EM DASH, besides the marks UTF-8 mail uses.
+    if (R == 0 && Literal) R = U == 0x2014 ? 0x815C : JISVariantToSJIS(U);
     if (R == 0) {
         Out += '?';
     } else if (R > 0xFF) {

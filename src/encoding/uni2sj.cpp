@@ -5,6 +5,18 @@
 
 #include "piecewise.h"
 
+uint16_t JISVariantToSJIS(uint32_t U) {
+    switch (U) {
+        case 0x301C: return 0x8160;  // WAVE DASH
+        case 0x2016: return 0x8161;  // DOUBLE VERTICAL LINE
+        case 0x2212: return 0x817C;  // MINUS SIGN
+        case 0x00A2: return 0x8191;  // CENT SIGN
+        case 0x00A3: return 0x8192;  // POUND SIGN
+        case 0x00AC: return 0x81CA;  // NOT SIGN
+        default: return 0;
+    }
+}
+
 namespace {
 
 inline uint16_t Lookup(uint32_t U) {
@@ -34,7 +46,9 @@ inline size_t FormLength(unsigned char B0) {
 // The form is chosen by the first byte alone and the following bytes are not
 // checked to be continuation bytes: only their low six bits count. A form
 // longer than the rest of the text takes all of it, unchanged. A character
-// without a Shift_JIS code keeps its bytes.
+// without a Shift_JIS code keeps its bytes. The six marks of JISVariantToSJIS
+// take the codes that code page 932 decodes to their full-width twins, so that
+// a wave dash from a Mac reads as "〜" and not as its UTF-8 bytes.
 //
 // Values above U+FFFF (four-byte characters, and five- and six-byte forms)
 // have no Shift_JIS code. Looking them up by their low 16 bits would turn
@@ -51,7 +65,8 @@ inline size_t ConvertChar(const unsigned char* Src, size_t Avail, char* Dst, siz
     }
     uint32_t Value = Src[0] & PayloadMask[Len];
     for (size_t k = 1; k < Len; ++k) Value = (Value << 6) | (Src[k] & 0x3F);
-    const uint16_t R = Value > 0xFFFF ? 0 : Lookup(Value);
+    uint16_t R = Value > 0xFFFF ? 0 : Lookup(Value);
+    if (R == 0) R = JISVariantToSJIS(Value);
     if (R == 0) {
         std::memcpy(Dst, Src, Len);
         Written = Len;

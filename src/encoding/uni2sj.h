@@ -8,6 +8,13 @@
 // 0: no mapping; 0x01-0xFF: a single byte; above 0xFF: a double-byte code, lead byte high.
 uint16_t UnicodeToSJIS(uint16_t U);
 
+// The code of a mark that Mac, iPhone and Unix text writes with another code
+// point than the one code page 932 decodes the code to: U+301C WAVE DASH
+// (0x8160, decoded as U+FF5E), U+2016 (0x8161), U+2212 (0x817C), U+00A2
+// (0x8191), U+00A3 (0x8192) and U+00AC (0x81CA); 0 for any other character.
+// UnicodeToSJIS has no code for these; UTF-8 text takes them from here.
+uint16_t JISVariantToSJIS(uint32_t U);
+
 // Converts the first UTF-8 character of Text (non-empty) and returns its
 // Shift_JIS text; Length receives the number of bytes the character took.
 std::string UTF8CharToSJIS(const std::string& Text, int& Length);
@@ -15,6 +22,8 @@ std::string UTF8CharToSJIS(const std::string& Text, int& Length);
 // returns the number of bytes it took. Lets callers walk a text by index.
 size_t UTF8CharToSJISAt(const std::string& Text, size_t Pos, std::string& Out);
 
+// UTF-8 text to Shift_JIS: UnicodeToSJIS, then JISVariantToSJIS; a character
+// with no code from either keeps its bytes.
 std::string UTF8ToSJIS(const std::string& Text);
 
 // UTF8ToSJIS of a text fed in pieces of any size, then finished: the output

@@ -62,6 +62,17 @@ std::unique_ptr<TStringList> Snapshot(const TStrings& Source) {
 
 const char* const MonthList = "jan feb mar apr may jun jul aug sep oct nov dec";
 
+// Zone names of mail dates with their offsets from GMT in hours; any other
+// name reads as GMT.
+struct ZoneName {
+    const char* Name;
+    int Hours;
+};
+const ZoneName ZoneNames[] = {
+    {"UT", 0},   {"GMT", 0},  {"Z", 0},    {"EST", -5}, {"EDT", -4}, {"CST", -6},
+    {"CDT", -5}, {"MST", -7}, {"MDT", -6}, {"PST", -8}, {"PDT", -7}, {"JST", 9},
+};
+
 // Dates the date arithmetic accepts: 1 January 1 to 31 December 9999.
 constexpr TDateTime MinDateTime = -693593.0;
 constexpr TDateTime MaxDateTime = 2958466.0;
@@ -394,20 +405,27 @@ int ExpandTwoDigitYear(int Year) {
 }
 
 TDateTime ZoneToGMT(const std::string& Zone, TDateTime T) {
-    if (UpperCase(Zone) == "JST") return T - 9.0 / 24.0;
     std::string Z = Trim(Zone);
+    const std::string Name = UpperCase(Z);
+    for (const ZoneName& N : ZoneNames)
+        if (Name == N.Name) return T - N.Hours / 24.0;
     // "-0500": the local time is behind GMT, so GMT is later.
     const int Sign = (!Z.empty() && Z[0] == '-') ? 1 : -1;
     if (!Z.empty()) Z = Trim(Z.substr(1));
-    std::string Hours;
+    // "0530", "05:30"; any other length is hours alone.
+    std::string Hours, Minutes;
     const size_t Colon = Z.find(':');
-    if (Colon != std::string::npos)
+    if (Colon != std::string::npos) {
         Hours = Z.substr(0, Colon);
-    else if (Z.size() == 4)
+        Minutes = Z.substr(Colon + 1);
+    } else if (Z.size() == 4) {
         Hours = Z.substr(0, 2);
-    else
+        Minutes = Z.substr(2);
+    } else {
         Hours = Z;
-    return T + Sign * static_cast<double>(DecimalOrZero(Hours)) / 24.0;
+    }
+    const double Offset = DecimalOrZero(Hours) * 60.0 + DecimalOrZero(Minutes);
+    return T + Sign * Offset / (24.0 * 60.0);
 }
 
 TDateTime GMTToJST(TDateTime T) { return T + 0.375; }

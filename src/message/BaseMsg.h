@@ -171,8 +171,10 @@ std::string NextToken(std::string& Text, const std::string& Delimiter);
 // CurrentYear).
 int ExpandTwoDigitYear(int Year);
 int ExpandTwoDigitYear(int Year, int CurrentYear);
-// T, a time in zone Zone ("+0900", "-05:00", "JST", ...), moved to GMT. Only
-// the hours of an offset count; a zone name other than JST reads as GMT.
+// T, a time in zone Zone ("+0530", "-05:30", "EST", ...), moved to GMT. Zone
+// names are compared without regard to case: UT, GMT, Z, JST and the
+// North American EST/EDT, CST/CDT, MST/MDT, PST/PDT; any other name reads as
+// GMT.
 TDateTime ZoneToGMT(const std::string& Zone, TDateTime T);
 // T plus nine hours.
 TDateTime GMTToJST(TDateTime T);

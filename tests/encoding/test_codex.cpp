@@ -88,8 +88,8 @@ TEST(DecodeHeader, TextAroundWords) {
     EXPECT_EQ(DecodeHeader("x =?UTF-8?B?"
                            "?= y"),
               "x  y");
-    // Words of different charsets in one value.
-    EXPECT_EQ(JISToSJIS(DecodeHeader("=?UTF-8?B?QQ==?= " + EncodeWordB(KanjiJIS))), "A " + Kanji);
+    // Words of different charsets in one value; the UTF-8 wave dash is 0x8160.
+    EXPECT_EQ(JISToSJIS(DecodeHeader("=?UTF-8?B?QeOAnA==?= " + EncodeWordB(KanjiJIS))), "A\x81\x60 " + Kanji);
     // A marker without its "?" after the letter is copied.
     EXPECT_EQ(DecodeHeader("=?UTF-8?B"), "=?UTF-8?B");
 }

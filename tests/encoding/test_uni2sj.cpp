@@ -1,6 +1,7 @@
 // Tests of the UTF-8 to Shift_JIS conversion and its code page 932 tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "uni2sj.h"
@@ -19,9 +20,9 @@ TEST(UTF8ToSJIS, ConvertsMappedCharactersAndKeepsUnmappedOnes) {
     EXPECT_EQ(UTF8ToSJIS(B({0xEF, 0xBD, 0xB1})), B({0xB1}));        // half-width ｱ
     EXPECT_EQ(UTF8ToSJIS(B({0xEE, 0x80, 0x80})), B({0xF0, 0x40}));  // U+E000, user-defined
     EXPECT_EQ(UTF8ToSJIS(B({0xC2, 0xA7})), B({0x81, 0x98}));        // §
-    // No code (best-fit forms are not used): the UTF-8 bytes stay.
-    for (const std::string& Kept : {B({0xE3, 0x80, 0x9C}), B({0xC2, 0xA2}), B({0xC2, 0x80}), B({0xC2, 0xA5}),
-                                    B({0xE2, 0x88, 0x92}), B({0xE2, 0x80, 0x96})})
+    // No code: the UTF-8 bytes stay.
+    for (const std::string& Kept :
+         {B({0xC2, 0x80}), B({0xC2, 0xA5}), B({0xE2, 0x80, 0x94}), B({0xEF, 0xBF, 0xBD})})
         EXPECT_EQ(UTF8ToSJIS(Kept), Kept);
     const std::string Ascii = "Subject: Hello, world! 0123456789 ~\x7F\t\r\n";
     EXPECT_EQ(UTF8ToSJIS(Ascii), Ascii);
@@ -31,6 +32,22 @@ TEST(UTF8ToSJIS, ConvertsMappedCharactersAndKeepsUnmappedOnes) {
     EXPECT_EQ(
         UTF8ToSJIS("abcdefghijklmnop" + B({0xE6, 0x97, 0xA5, 0xE6, 0x9C, 0xAC}) + "qrstuvwxyz0123456789"),
         "abcdefghijklmnop" + B({0x93, 0xFA, 0x96, 0x7B}) + "qrstuvwxyz0123456789");
+}
+
+TEST(UTF8ToSJIS, MacAndUnixFormsOfSixMarksTakeTheCodePage932Codes) {
+    // 〜 ‖ − ¢ £ ¬ as U+301C, U+2016, U+2212, U+00A2, U+00A3, U+00AC.
+    const std::string Utf8 = "\xE3\x80\x9C\xE2\x80\x96\xE2\x88\x92\xC2\xA2\xC2\xA3\xC2\xAC";
+    const std::string Sjis = B({0x81, 0x60, 0x81, 0x61, 0x81, 0x7C, 0x81, 0x91, 0x81, 0x92, 0x81, 0xCA});
+    EXPECT_EQ(UTF8ToSJIS(Utf8), Sjis);
+    // Split across the pieces of a stream, each maps the same.
+    for (size_t Piece : {1, 2, 4}) {
+        TUTF8ToSJISStream S;
+        std::string Out;
+        for (size_t i = 0; i < Utf8.size(); i += Piece)
+            S.Feed(Utf8.data() + i, std::min(Piece, Utf8.size() - i), Out);
+        S.Finish(Out);
+        EXPECT_EQ(Out, Sjis) << Piece;
+    }
 }
 
 TEST(UTF8ToSJIS, TruncatedCharacterAtTheEndStaysAndEndsTheText) {
@@ -99,6 +116,7 @@ TEST(UnicodeToSJIS, ChoosesTheCodeByPriority) {
     EXPECT_EQ(UnicodeToSJIS(0xF8F0), 0xA0);
     EXPECT_EQ(UnicodeToSJIS(0xF8F3), 0xFF);
     EXPECT_EQ(UnicodeToSJIS(0x41), 0x41);
+    // The table holds no code for these; six of them map beside it for UTF-8 text.
     for (uint16_t None :
          {0x0080, 0x00A2, 0x00A3, 0x00A5, 0x00AC, 0x2016, 0x2212, 0x301C, 0xD800, 0xFFFF, 0xFFFD})
         EXPECT_EQ(UnicodeToSJIS(None), 0) << std::hex << None;
@@ -132,7 +150,7 @@ TEST(UnicodeToSJIS, TablesHoldTheCodePage932Figures) {
 
 TEST(UTF8ToSJIS, EveryMappedCharacterConvertsFromItsUtf8Form) {
     for (uint32_t U = 0x80; U <= 0xFFFF; ++U) {
-        const uint16_t R = UnicodeToSJIS(static_cast<uint16_t>(U));
+        const uint16_t R = UnicodeToSJIS(static_cast<uint16_t>(U)) | JISVariantToSJIS(U);
         std::string Utf8;
         if (U < 0x800)
             Utf8 = B({0xC0 | int(U >> 6), 0x80 | int(U & 0x3F)});

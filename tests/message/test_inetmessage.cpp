@@ -15,15 +15,30 @@ std::string Parsed(const std::string& Text) { return Show(ParseMailDate(Text)); 
 
 }  // namespace
 
-TEST(MailDate, ZonesAreConvertedToJapanTime) {
-    EXPECT_EQ(Parsed("Mon, 5 Dec 2026 10:00:00 +0900"), "2026/12/05 10:00:00");
-    EXPECT_EQ(Parsed("Mon, 5 Dec 2026 10:00:00 GMT"), "2026/12/05 19:00:00");
-    EXPECT_EQ(Parsed("Mon, 5 Dec 2026 10:00:00 -0500"), "2026/12/06 00:00:00");
-    EXPECT_EQ(Parsed("Mon, 5 Dec 2026 10:00:00 +0530"), "2026/12/05 14:00:00");  // hours only
-    EXPECT_EQ(Parsed("5 Dec 2026 10:00:00 JST"), "2026/12/05 10:00:00");
-    EXPECT_EQ(Parsed("Sat, 31 Dec 2026 20:30:15 EST"), "2027/01/01 05:30:15");  // names read as GMT
-    EXPECT_EQ(Parsed("5 dec 2026 10:00:00 -09:30"), "2026/12/06 04:00:00");
-    EXPECT_EQ(Parsed("5 Dec 2026 10:00:00"), "2026/12/05 19:00:00");  // no zone: GMT
+TEST(MailDate, OffsetsAndZoneNamesAreConvertedToJapanTime) {
+    const struct {
+        const char* Field;
+        const char* Japan;
+    } Cases[] = {
+        {"Fri, 05 Jun 2026 12:00:00 +0530", "2026-06-05 15:30:00"},
+        {"Sat, 6 Jun 2026 08:00:00 -0330", "2026-06-06 20:30:00"},
+        {"Wed, 10 Jun 2026 10:00:00 EST", "2026-06-11 00:00:00"},
+        {"Thu, 11 Jun 2026 09:30:00 EDT", "2026-06-11 22:30:00"},
+        {"Mon, 7 Dec 2026 17:00:00 PST", "2026-12-08 10:00:00"},
+        {"Thu, 11 Jun 2026 20:15:00 cdt", "2026-06-12 10:15:00"},
+        {"5 dec 2026 10:00:00 -09:30", "2026-12-06 04:30:00"},
+        {"5 Dec 2026 10:00:00 +05:45", "2026-12-05 13:15:00"},
+        {"Fri, 05 Jun 2026 12:00:00 +0530 (IST)", "2026-06-05 15:30:00"},
+        {"5 Dec 2026 10:00:00 Mst", "2026-12-06 02:00:00"},
+        {"5 Dec 2026 10:00:00 +0900", "2026-12-05 10:00:00"},
+        {"5 Dec 2026 10:00:00 jst", "2026-12-05 10:00:00"},
+        {"5 Dec 2026 10:00:00 GMT", "2026-12-05 19:00:00"},
+        {"5 Dec 2026 10:00:00 Z", "2026-12-05 19:00:00"},
+        {"5 Dec 2026 10:00:00 CET", "2026-12-05 19:00:00"},  // unknown names read as GMT
+        {"5 Dec 2026 10:00:00", "2026-12-05 19:00:00"},
+    };
+    for (const auto& C : Cases)
+        EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss", ParseMailDate(C.Field)), C.Japan) << C.Field;
 }
 
 TEST(MailDate, CommentAfterZoneAndMissingSecondsAreUnderstood) {

@@ -22,7 +22,7 @@ expect() {  # expect NAME MODE INPUT_PRINTF EXPECTED_PRINTF
 expect sjis-to-jis   sjis-to-jis   '\x8a\xbf\x8e\x9aabc' '\x1b$B4A;z\x1b(Jabc'
 expect jis-to-sjis   jis-to-sjis   '\x1b$B0!\x1b(B\r\n' '\x88\x9f\r\n'
 expect euc-to-jis    euc-to-jis    '\xb0\xa1x' '\x1b$B0!\x1b(Jx'
-expect utf8-to-sjis  utf8-to-sjis  '\xe3\x81\x82\xe3\x80\x9c' '\x82\xa0\xe3\x80\x9c'
+expect utf8-to-sjis  utf8-to-sjis  '\xe3\x81\x82\xe3\x80\x9c\xc2\xa5' '\x82\xa0\x81\x60\xc2\xa5'
 expect sjis-to-utf8  sjis-to-utf8  '\x82\xa0\x88' '\xe3\x81\x82\xef\xbf\xbd'
 expect encode-header encode-header 'Re: \x8a\xbf' 'Re: =?ISO-2022-JP?B?GyRCNEEbKEo=?='
 expect decode-header decode-header '=?UTF-8?B?5ryi?= x' '\x8a\xbf x'
