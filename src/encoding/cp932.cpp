@@ -64,17 +64,17 @@ inline void AppendUtf8(std::string& Out, uint32_t U) {
 
 // Appends the code page 932 code of U, or "?" when it has none. U+0080 has
 // the single byte 0x80 here (0x80 decodes to it), although UTF-8 text does not
-// map it. With Literal, characters that a JIS X 0208-based editor shows for a
-// few Shift_JIS codes take those codes too, so a source literal typed with
-// them still gives the intended text.
+// map it. The Mac and Unix forms of six marks (the wave dash among them) take
+// the codes mail conversion gives them, so typed or pasted text keeps them.
+// With Literal, U+2014, which a JIS X 0208-based editor shows for 0x815C,
+// takes that code too, so a source literal typed with it gives the intended text.
 inline void AppendCode(std::string& Out, uint32_t U, bool Literal) {
     if (U < 0x80 || U == 0x80) {
         Out += static_cast<char>(U);
         return;
     }
     uint16_t R = U <= 0xFFFF ? UnicodeToSJIS(static_cast<uint16_t>(U)) : 0;
-    // The editors show 0x815C as U+2014 EM DASH, besides the marks UTF-8 mail uses.
-    if (R == 0 && Literal) R = U == 0x2014 ? 0x815C : JISVariantToSJIS(U);
+    if (R == 0) R = Literal && U == 0x2014 ? 0x815C : JISVariantToSJIS(U);
     if (R == 0) {
         Out += '?';
     } else if (R > 0xFF) {

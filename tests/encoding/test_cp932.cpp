@@ -135,12 +135,14 @@ TEST_F(Cp932, EveryCodeRoundTripsThroughUnicode) {
 }
 
 TEST(Cp932Encode, CharactersWithoutACodeBecomeQuestionMarks) {
-    EXPECT_EQ(Utf16ToCp932(u"\u00A2\u301C\u2212\uFFFD"), "????");
+    EXPECT_EQ(Utf16ToCp932(u"\u2014\u0081\uFFFD"), "???");
+    // Typed or pasted Mac and Unix marks keep their meaning.
+    EXPECT_EQ(Utf16ToCp932(u"\u301C\u2016\u2212\u00A2\u00A3\u00AC"), "\x81\x60\x81\x61\x81\x7C\x81\x91\x81\x92\x81\xCA");
     EXPECT_EQ(Utf16ToCp932(u"a\U0001F600b"), "a?b");  // one per surrogate pair
     EXPECT_EQ(Utf16ToCp932(std::u16string{u'a', 0xD800, u'b', 0xDC00}), "a?b?");
     EXPECT_EQ(Utf16ToCp932(std::u16string{0xDBFF}), "?");
     EXPECT_EQ(Utf16ToCp932(std::u16string(1, u'\0') + u"\u0080"), std::string("\0\x80", 2));
-    EXPECT_EQ(Utf8ToCp932("\xE3\x80\x9C \xF0\x9F\x98\x80"), "? ?");
+    EXPECT_EQ(Utf8ToCp932("\xE3\x80\x9C \xF0\x9F\x98\x80"), "\x81\x60 ?");
     // Malformed UTF-8: one "?" per ill-formed piece, the rest goes on.
     EXPECT_EQ(Utf8ToCp932("\xC0\x80x"), "??x");          // overlong
     EXPECT_EQ(Utf8ToCp932("\xED\xA0\x80x"), "???x");     // surrogate
