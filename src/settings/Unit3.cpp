@@ -22,6 +22,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "WidgetText.h"
 #include "cp932.h"
 #include "sign.h"
 
@@ -554,8 +555,8 @@ void TForm3::passwdChange() {
 void TForm3::passsaveClick() {
     // Only a tick the user gives here warns; a load started elsewhere stays quiet.
     if (passsave->isChecked() && isActiveWindow())
-        MessageBox(this,
-                   U("注意：パスワードが") + Q(Settings.SettingsPath()) + U("に保存される設定になります"));
+        MessageBox(this, U("注意：パスワードが") + PathToWidget(Settings.SettingsPath()) +
+                             U("に保存される設定になります"));
 }
 
 void TForm3::mailheadClick() {

@@ -48,6 +48,7 @@
 #include "MailNews.h"
 #include "SafeFile.h"
 #include "SysUtils.h"
+#include "WidgetText.h"
 #include "cp932.h"
 #include "days.h"
 #include "help.h"
@@ -695,6 +696,8 @@ void TMainForm::CreateConPage() {
     // A click on a day, or any change of the calendar's date, shows that day's text.
     connect(Calendar1, &QCalendarWidget::selectionChanged, this, [this] { Calendar1Click(); });
     connect(Calendar1, &QCalendarWidget::clicked, this, [this] { Calendar1Click(); });
+    connect(Calendar1, &QCalendarWidget::currentPageChanged, this,
+            [this](int Year, int Month) { CalendarPageChanged(Year, Month); });
     Button6->installEventFilter(this);
 
     Panel7 = new QLabel(U("メールシステムに接続してください！"), Area);
@@ -745,7 +748,7 @@ void TMainForm::FormCreate() {
 
 void TMainForm::FormShow() {
     eUserName->setFocus();
-    const QDate Today = QDate::currentDate();
+    const QDate Today = CalendarToday();
     Panel8->setText(QString::number(Today.year()) + U("年"));
     Button6->setText(QString::number(Today.month()) + U("月"));
 }
@@ -831,6 +834,10 @@ void TMainForm::FormClose() {
 
 void TMainForm::showEvent(QShowEvent* Event) {
     QMainWindow::showEvent(Event);
+    // The start-up steps belong to the first show; a restore from minimised
+    // or a later show keeps the captions and the focus the user left.
+    if (FShown) return;
+    FShown = true;
     FormShow();
     FormResize();
 }
@@ -1122,7 +1129,7 @@ void TMainForm::N1Click() {
     QWidget* Page = PageControl1->currentWidget();
     QTextEdit* Source = Page == RecvPage ? mReadMessage : Page == SendPage ? reMessageText : nullptr;
     if (!Source) return;
-    const QString Dir = ShownText(ProgramDir());
+    const QString Dir = PathToWidget(ProgramDir());
     QString Path;
     if (SaveDialog) {
         Path = SaveDialog(Dir, QStringLiteral("default.txt"), TextFilter);
@@ -1137,18 +1144,19 @@ void TMainForm::N1Click() {
     }
     if (Path.isEmpty()) return;
     try {
-        SaveTextFile(QFile::encodeName(Path).toStdString(), BoxLines(Source->toPlainText()));
+        SaveTextFile(WidgetToPath(Path), BoxLines(Source->toPlainText()));
     } catch (const Exception& E) {
         ShowMessageBox(this, QMessageBox::Critical, ShownText(E.Message()));
     }
 }
 
 void TMainForm::Open1Click() {
+    const QString Dir = PathToWidget(ProgramDir());
     QString Path;
     if (OpenDialog) {
-        Path = OpenDialog(TextFilter);
+        Path = OpenDialog(Dir, TextFilter);
     } else {
-        QFileDialog Dialog(this, QString(), QString(), TextFilter);
+        QFileDialog Dialog(this, QString(), Dir, TextFilter);
         Dialog.setAcceptMode(QFileDialog::AcceptOpen);
         Dialog.setFileMode(QFileDialog::ExistingFile);
         if (Dialog.exec() == QDialog::Accepted && !Dialog.selectedFiles().isEmpty())
@@ -1159,7 +1167,7 @@ void TMainForm::Open1Click() {
 
 void TMainForm::LoadFileIntoBody(const QString& Path) {
     try {
-        const std::string Text = LoadTextFile(QFile::encodeName(Path).toStdString());
+        const std::string Text = LoadTextFile(WidgetToPath(Path));
         reMessageText->setPlainText(BoxText(Text));
     } catch (const Exception& E) {
         ShowMessageBox(this, QMessageBox::Critical, ShownText(E.Message()));
@@ -1223,19 +1231,33 @@ void TMainForm::Button6KeyDown(int Key, Qt::KeyboardModifiers Mods) {
 
 std::function<QDate()> TMainForm::CalendarToday = [] { return QDate::currentDate(); };
 
+namespace {
+TCalendarDate CalendarDate(const QDate& D) { return {D.year(), D.month(), D.day()}; }
+QDate ToQDate(const TCalendarDate& D) { return QDate(D.Year, D.Month, D.Day); }
+}  // namespace
+
 void TMainForm::StepCalendar(bool Forward) {
-    const QDate Now = CalendarToday();
-    const QDate Cur = Calendar1->selectedDate();
-    const TCalendarDate D =
-        StepMonth({Cur.year(), Cur.month(), Cur.day()}, Forward, {Now.year(), Now.month(), Now.day()});
-    const QDate Next(D.Year, D.Month, D.Day);
+    const TCalendarDate Next =
+        StepMonth(CalendarDate(Calendar1->selectedDate()), Forward, CalendarDate(CalendarToday()));
     // The new date shows its month and, through the date change, its text.
-    Calendar1->setSelectedDate(Next);
-    Calendar1->setCurrentPage(Next.year(), Next.month());
-    // The captions are read back from the calendar, not counted separately.
-    const QDate Shown = Calendar1->selectedDate();
-    Panel8->setText(QString::number(Shown.year()) + U("年"));
-    Button6->setText(QString::number(Shown.month()) + U("月"));
+    Calendar1->setSelectedDate(ToQDate(Next));
+    ShowCalendarCaptions();
+}
+
+void TMainForm::CalendarPageChanged(int Year, int Month) {
+    // The grid moved to another month by itself (a click on a greyed day,
+    // the keys, the wheel, a typed date). Where its selection stayed behind
+    // (the wheel only turns the page), the day lands as a month step lands.
+    const QDate Sel = Calendar1->selectedDate();
+    if (Sel.year() != Year || Sel.month() != Month)
+        Calendar1->setSelectedDate(ToQDate(LandOnMonth(Year, Month, CalendarDate(CalendarToday()))));
+    ShowCalendarCaptions();
+}
+
+void TMainForm::ShowCalendarCaptions() {
+    // The captions are read back from the grid, not counted separately.
+    Panel8->setText(QString::number(Calendar1->yearShown()) + U("年"));
+    Button6->setText(QString::number(Calendar1->monthShown()) + U("月"));
 }
 
 void TMainForm::PasswdOKClick() {

@@ -142,10 +142,10 @@ public:
     // Called after the main window (Tag 0) has closed; the program start
     // ends the event loop here.
     std::function<void()> OnMainClosed;
-    // File dialogs; tests replace them. Return the chosen path, or an empty
-    // string when cancelled.
+    // File dialogs, starting in Dir; tests replace them. Return the chosen
+    // path, or an empty string when cancelled.
     std::function<QString(const QString& Dir, const QString& Name, const QString& Filter)> SaveDialog;
-    std::function<QString(const QString& Filter)> OpenDialog;
+    std::function<QString(const QString& Dir, const QString& Filter)> OpenDialog;
 
     // --- State -------------------------------------------------------------
     int Tag = 0;  // 0: the main window; 1..n: a patrol window
@@ -340,6 +340,10 @@ protected:
 private:
     // One step of the month button: back or forward, captions rebuilt.
     void StepCalendar(bool Forward);
+    // The grid turned to another month by itself.
+    void CalendarPageChanged(int Year, int Month);
+    // Panel8 and Button6 := the year and month the grid shows.
+    void ShowCalendarCaptions();
     void CreateControls();
     void CreateMenus();
     QVBoxLayout* AddPage(QWidget* Page, const QString& Name, const QString& Caption);
@@ -350,4 +354,5 @@ private:
     void SetSendControls(bool Enabled);
     int MySelf = 0;
     bool FClosed = false;
+    bool FShown = false;
 };

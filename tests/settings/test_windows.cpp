@@ -124,7 +124,10 @@ QStringList Captions(QMenu* M) {
 class SettingsWindowTest : public ::testing::Test {
 protected:
     SettingsWindowTest() {
-        SetProgramDir(Dir.Path);
+        // A program folder with a Japanese name: the file system gives its
+        // path as UTF-8, not as the program's Shift_JIS text.
+        ::mkdir(Folder.c_str(), 0700);
+        SetProgramDir(Folder);
         TForm3::QuestionBox = [this](QWidget*, const QString& T) {
             Questions << T;
             return Answer;
@@ -135,12 +138,14 @@ protected:
     ~SettingsWindowTest() override {
         Form.reset();
         Sign.reset();
+        ::unlink(Path().c_str());
+        ::rmdir(Folder.c_str());
     }
     void Create() {
         Sign = std::make_unique<TOKsign>(&Main);
         Form = std::make_unique<TForm3>(&Main, Sign.get(), nullptr, Path());
     }
-    std::string Path() const { return Dir.Path + "VELNARO.ini"; }
+    std::string Path() const { return Folder + "VELNARO.ini"; }
     std::string Value(const std::string& Section, const std::string& Key) {
         return TIniFile(Path()).ReadString(Section, Key, "<none>");
     }
@@ -157,6 +162,7 @@ protected:
     }
 
     TTempDir Dir;
+    const std::string Folder = Dir.Path + "テスト用フォルダ/";
     THost Main;
     std::unique_ptr<TOKsign> Sign;
     std::unique_ptr<TForm3> Form;

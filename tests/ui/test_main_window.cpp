@@ -1,4 +1,5 @@
 // Tests of the main window with real widgets offscreen, a real settings window and real files.
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
@@ -25,6 +26,7 @@
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -37,6 +39,9 @@
 #include "days.h"
 #include "sign.h"
 #include "spinEdit.h"
+
+// Readable failure messages.
+inline void PrintTo(const QString& S, std::ostream* Os) { *Os << '"' << S.toStdString() << '"'; }
 
 namespace {
 
@@ -60,7 +65,9 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Dir.isValid());
-        SetProgramDir(QFile::encodeName(Dir.path()).toStdString() + "/");
+        // A program folder with a Japanese name, as the file system gives it.
+        ASSERT_TRUE(QDir(Dir.path()).mkdir(U("テスト用フォルダ")));
+        SetProgramDir(QFile::encodeName(Folder()).toStdString() + "/");
         MessageBoxHook = [this](QWidget*, QMessageBox::Icon, const QString&, const QString& Text,
                                 QMessageBox::StandardButtons) {
             Boxes << Text;
@@ -83,7 +90,8 @@ protected:
         MessageBoxHook = nullptr;
         QApplication::clipboard()->clear();
     }
-    QString Path(const char* Name) const { return Dir.path() + "/" + QString::fromLatin1(Name); }
+    QString Folder() const { return Dir.path() + U("/テスト用フォルダ"); }
+    QString Path(const char* Name) const { return Folder() + "/" + QString::fromLatin1(Name); }
 
     QTemporaryDir Dir;
     QStringList Boxes;
@@ -360,7 +368,7 @@ TEST_F(MainWindowTest, SavingWritesShiftJisLinesWithCrLf) {
     Main->PageControl1->setCurrentWidget(Main->SendPage);
     Main->reMessageText->setPlainText(U("一行目\n二行目\n\n最後"));
     Main->N1Click();
-    EXPECT_EQ(Asked, Dir.path() + "/|default.txt");
+    EXPECT_EQ(Asked, Folder() + "/|default.txt");
     EXPECT_EQ(ReadFile(Path("out.txt")), SJ("一行目\r\n二行目\r\n\r\n最後\r\n"));
 
     // The read page saves the read message; a second save replaces the file.
@@ -382,9 +390,13 @@ TEST_F(MainWindowTest, SavingWritesShiftJisLinesWithCrLf) {
 TEST_F(MainWindowTest, OpeningAndDroppingLoadUtf8AndShiftJisFiles) {
     WriteFile(Path("utf8.txt"), "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\r\nline 2\r\n");  // 日本語
     WriteFile(Path("sjis.txt"), "\x93\xFA\x96\x7B\x8C\xEA\r\nline 2\r\n");
-    QString Chosen = Path("utf8.txt");
-    Main->OpenDialog = [&](const QString&) { return Chosen; };
+    QString Chosen = Path("utf8.txt"), StartDir;
+    Main->OpenDialog = [&](const QString& DirName, const QString&) {
+        StartDir = DirName;
+        return Chosen;
+    };
     Main->Open1Click();
+    EXPECT_EQ(StartDir, Folder() + "/");
     EXPECT_EQ(Main->reMessageText->toPlainText(), U("日本語\nline 2\n"));
     Main->reMessageText->clear();
     Chosen = Path("sjis.txt");
@@ -635,4 +647,83 @@ TEST_F(MainWindowTest, CalendarStepsMonthsAndShowsTheDaysText) {
     EXPECT_EQ(Shown(Main->memo1), DayShown(2, 29));
     EXPECT_NE(DayShown(2, 29), DayShown(3, 1));
     TMainForm::CalendarToday = [] { return QDate::currentDate(); };
+}
+
+TEST_F(MainWindowTest, CalendarCaptionsFollowEveryMoveOfTheGrid) {
+    TMainForm::CalendarToday = [] { return QDate(2026, 12, 6); };
+    Main->Calendar1->setSelectedDate(QDate(2026, 12, 6));
+    Main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main));
+    Main->PageControl1->setCurrentWidget(Main->ConPage);
+    auto* View = Main->Calendar1->findChild<QAbstractItemView*>();
+    ASSERT_NE(View, nullptr);
+    auto Wheel = [View](int Delta) {
+        const QPointF At = View->viewport()->rect().center();
+        QWheelEvent E(At, View->viewport()->mapToGlobal(At), QPoint(), QPoint(0, Delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(View->viewport(), &E);
+    };
+    // The last cell of the grid always holds a greyed day of the next month.
+    auto ClickLastCell = [View] {
+        const QModelIndex Cell =
+            View->model()->index(View->model()->rowCount() - 1, View->model()->columnCount() - 1);
+        QTest::mouseClick(View->viewport(), Qt::LeftButton, {}, View->visualRect(Cell).center());
+    };
+    const struct {
+        const char* What;
+        std::function<void()> Move;
+    } Moves[] = {
+        {"click on a greyed day", ClickLastCell},
+        {"PageDown", [View] { QTest::keyClick(View, Qt::Key_PageDown); }},
+        {"PageUp", [View] { QTest::keyClick(View, Qt::Key_PageUp); }},
+        {"Right across the month's end",
+         [this, View] {
+             Main->Calendar1->setSelectedDate(QDate(2026, 11, 30));
+             QTest::keyClick(View, Qt::Key_Right);
+         }},
+        {"Up across the month's start", [View] { QTest::keyClick(View, Qt::Key_Up); }},
+        {"wheel", [&Wheel] { Wheel(-120 * 4); }},
+        {"wheel back", [&Wheel] { Wheel(120 * 4); }},
+    };
+    QDate Before = Main->Calendar1->selectedDate();
+    for (const auto& M : Moves) {
+        SCOPED_TRACE(M.What);
+        M.Move();
+        const QDate D = Main->Calendar1->selectedDate();
+        EXPECT_NE(D.month(), Before.month());  // every move crosses a month edge
+        Before = D;
+        EXPECT_EQ(Main->Calendar1->monthShown(), D.month());
+        EXPECT_EQ(Main->Panel8->text(), QString::number(D.year()) + U("年"));
+        EXPECT_EQ(Main->Button6->text(), QString::number(D.month()) + U("月"));
+        EXPECT_EQ(Shown(Main->memo1), DayShown(D.month(), D.day()));
+    }
+    TMainForm::CalendarToday = [] { return QDate::currentDate(); };
+    Main->hide();
+}
+
+TEST_F(MainWindowTest, StartUpStepsRunOnTheFirstShowOnly) {
+    TMainForm::CalendarToday = [] { return QDate(2026, 12, 6); };
+    Main->Calendar1->setSelectedDate(QDate(2026, 12, 6));
+    Main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main));
+    EXPECT_EQ(Main->focusWidget(), Main->eUserName);
+    EXPECT_EQ(Main->Button6->text(), U("12月"));
+
+    Main->Button6MouseDown(Qt::RightButton);
+    Main->PageControl1->setCurrentWidget(Main->SendPage);
+    Main->eSubject->setFocus();
+    // Minimised and restored, or hidden and shown again: nothing jumps back.
+    Main->showMinimized();
+    QApplication::processEvents();
+    Main->showNormal();
+    QApplication::processEvents();
+    Main->hide();
+    Main->show();
+    QApplication::processEvents();
+    EXPECT_EQ(Main->Calendar1->selectedDate(), QDate(2027, 1, 1));
+    EXPECT_EQ(Main->Panel8->text(), U("2027年"));
+    EXPECT_EQ(Main->Button6->text(), U("1月"));
+    EXPECT_EQ(Main->focusWidget(), Main->eSubject);
+    TMainForm::CalendarToday = [] { return QDate::currentDate(); };
+    Main->hide();
 }
