@@ -80,8 +80,8 @@ protected:
         TForm3::MessageBox = [this](QWidget*, const QString& Text) { Boxes << Text; };
         TForm3::ErrorBox = [this](QWidget*, const QString& Text) { Boxes << Text; };
         Main = new TMainForm;
-        Sign = new TOKsign(Main);
-        Settings = new TForm3(Main, Sign);
+        Sign = new TOKsign(&Main->Host);
+        Settings = new TForm3(&Main->Host, Sign);
     }
     void TearDown() override {
         delete Settings;
@@ -565,10 +565,10 @@ TEST_F(MainWindowTest, ForcedDisconnectClosesTheWindowsPopClient) {
 TEST_F(MainWindowTest, ClosingAPatrolWindowClearsOnlyItsSlot) {
     auto* Patrol = new TMainForm;
     Patrol->Tag = 2;
-    Settings->PatrolWindows = {Main, Patrol};
+    Settings->PatrolWindows = {&Main->Host, &Patrol->Host};
     QPointer<TMainForm> Watch(Patrol);
     Patrol->close();
-    EXPECT_EQ(Settings->PatrolWindows[0], Main);
+    EXPECT_EQ(Settings->PatrolWindows[0], &Main->Host);
     EXPECT_EQ(Settings->PatrolWindows[1], nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(Watch.isNull());
