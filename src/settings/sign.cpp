@@ -41,6 +41,7 @@ TOKsign::TOKsign(TAccountHost* MainForm, QWidget* Parent)
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setAccessibleName(QString::fromUtf8("署名"));
     Memo1->setFont(FixedFont());
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
 

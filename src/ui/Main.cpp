@@ -2,6 +2,7 @@
 // the widget-free helpers behind them (layout arithmetic, text files).
 #include "Main.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
@@ -286,6 +287,26 @@ void TMainForm::CreateControls() {
         OnChange();
     });
     for (QWidget* Page : {SendPage, RecvPage, ConPage}) Page->installEventFilter(this);
+
+    // What assistive technology announces: each label names its field, the
+    // other controls are named after their part of the page.
+    const std::pair<QLabel*, QWidget*> Buddies[] = {
+        {Label1, eTo},       {Label2, eCC},       {Label3, eSubject},  {Label4, ComboBox2},
+        {Label6, SpinEdit1}, {Label7, ComboBox1}, {Label8, eUserName}, {Label9, ePassword},
+    };
+    for (const auto& [L, Field] : Buddies) L->setBuddy(Field);
+    eUserName->lineEdit()->setAccessibleName(Label8->text());
+    const std::pair<QWidget*, const char*> Names[] = {
+        {reMessageText, "本文"},
+        {ListView1, "メール一覧"},
+        {mReadMessage, "受信メール"},
+        {Calendar1, "カレンダー"},
+        {Calendar1->findChild<QAbstractItemView*>(), "カレンダー"},
+        {Button6, "月"},
+        {memo1, "記念日"},
+    };
+    for (const auto& [W, Name] : Names)
+        if (W) W->setAccessibleName(U(Name));
 
     // Focus tracking and mouse hints.
     for (QLineEdit* E : {eTo, eCC, eSubject}) {

@@ -11,11 +11,13 @@ class TAccessibleStepButton : public QAccessibleWidget {
 public:
     explicit TAccessibleStepButton(TStepButton* B) : QAccessibleWidget(B, QAccessible::Button) {}
 
+    // The caption names the button; its accessible name stands in while it has none.
     QString text(QAccessible::Text T) const override {
-        QString S = QAccessibleWidget::text(T);
-        if (T == QAccessible::Name && S.isEmpty())
-            S = static_cast<TStepButton*>(widget())->text().remove('&');
-        return S;
+        if (T == QAccessible::Name) {
+            const QString Caption = static_cast<TStepButton*>(widget())->text().remove(QLatin1Char('&'));
+            if (!Caption.isEmpty()) return Caption;
+        }
+        return QAccessibleWidget::text(T);
     }
     QStringList actionNames() const override {
         return QStringList(pressAction()) + QAccessibleWidget::actionNames();
