@@ -367,6 +367,24 @@ QVBoxLayout* TMainForm::AddPage(QWidget* Page, const QString& Name, const QStrin
     return Box;
 }
 
+// A page's status bar at the foot of its column, with a hidden 0..100
+// progress bar inside when Progress is given.
+QStatusBar* TMainForm::AddStatusBar(QVBoxLayout* Box, const char* Name, const char* ProgressName,
+                                    QProgressBar** Progress) {
+    auto* Bar = new QStatusBar;
+    Bar->setObjectName(QString::fromLatin1(Name));
+    Bar->setSizeGripEnabled(false);
+    Box->addWidget(Bar);
+    if (Progress) {
+        *Progress = new QProgressBar(Bar);
+        (*Progress)->setObjectName(QString::fromLatin1(ProgressName));
+        (*Progress)->setRange(0, 100);
+        (*Progress)->setTextVisible(false);
+        (*Progress)->hide();
+    }
+    return Bar;
+}
+
 void TMainForm::CreateSendPage() {
     SendPage = new QWidget;
     QVBoxLayout* Box = AddPage(SendPage, QStringLiteral("SendPage"), U("メール配信"));
@@ -419,10 +437,7 @@ void TMainForm::CreateSendPage() {
     reMessageText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Box->addWidget(reMessageText, 1);
 
-    SMTPStatus = new QStatusBar(SendPage);
-    SMTPStatus->setObjectName(QStringLiteral("SMTPStatus"));
-    SMTPStatus->setSizeGripEnabled(false);
-    Box->addWidget(SMTPStatus);
+    SMTPStatus = AddStatusBar(Box, "SMTPStatus");
 }
 
 void TMainForm::CreateRecvPage() {
@@ -496,15 +511,7 @@ void TMainForm::CreateRecvPage() {
     Splitter1->setStretchFactor(0, 2);
     Splitter1->setStretchFactor(1, 3);
 
-    POPStatus = new QStatusBar(RecvPage);
-    POPStatus->setObjectName(QStringLiteral("POPStatus"));
-    POPStatus->setSizeGripEnabled(false);
-    Box->addWidget(POPStatus);
-    ProgressBar2 = new QProgressBar(POPStatus);
-    ProgressBar2->setObjectName(QStringLiteral("ProgressBar2"));
-    ProgressBar2->setRange(0, 100);
-    ProgressBar2->setTextVisible(false);
-    ProgressBar2->hide();
+    POPStatus = AddStatusBar(Box, "POPStatus", "ProgressBar2", &ProgressBar2);
 
     auto* Bottom = new QWidget(RecvPage);
     Bottom->setObjectName(QStringLiteral("Panel3"));
@@ -615,15 +622,7 @@ void TMainForm::CreateConPage() {
     Cmailhead->setChecked(true);
     Cmailhead->setGeometry(8, 302, 588, 22);
 
-    ConnectStatus = new QStatusBar(ConPage);
-    ConnectStatus->setObjectName(QStringLiteral("ConnectStatus"));
-    ConnectStatus->setSizeGripEnabled(false);
-    Box->addWidget(ConnectStatus);
-    ProgressBar1 = new QProgressBar(ConnectStatus);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->hide();
+    ConnectStatus = AddStatusBar(Box, "ConnectStatus", "ProgressBar1", &ProgressBar1);
 }
 
 // ---------------------------------------------------------------------------

@@ -269,6 +269,8 @@ private:
     void CreateControls();
     void CreateMenus();
     QVBoxLayout* AddPage(QWidget* Page, const QString& Name, const QString& Caption);
+    QStatusBar* AddStatusBar(QVBoxLayout* Box, const char* Name, const char* ProgressName = nullptr,
+                             QProgressBar** Progress = nullptr);
     void CreateSendPage();
     void CreateRecvPage();
     void CreateConPage();
