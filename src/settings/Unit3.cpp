@@ -272,6 +272,7 @@ TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std
 TForm3::~TForm3() {
     // FormDestroy: the patrol list goes with the window.
     PatrolWindows.clear();
+    if (FSign) FSign->OnOK = nullptr;
     if (Form3 == this) Form3 = nullptr;
 }
 
@@ -322,7 +323,7 @@ void TForm3::Serve(int WindowTag) {
 }
 
 void TForm3::PublishRecord() {
-    if (FLoading) return;
+    if (FLoading > 0) return;
     if (TAccountHost* W = ServedWindow()) W->Account = CurrentRecord();
 }
 
@@ -366,7 +367,7 @@ void TForm3::ShowReload() {
 void TForm3::ShowRecord(const TAccountRecord& R, bool Reloading) {
     const std::string Status = SJ("選択されたサーバは") + R.Edit1 + SJ("と") + R.Edit2 + SJ("です");
 
-    FLoading = true;
+    ++FLoading;
     eUserName->setText(ShownText(R.eUserName));
     TAccountHost* Main = MainForm();
     if (Reloading && Main) {
@@ -389,7 +390,7 @@ void TForm3::ShowRecord(const TAccountRecord& R, bool Reloading) {
     ApopOn->setChecked(R.ApopOn);
     patrol->setChecked(R.patrol);
     pingcheck->setChecked(R.pingcheck);
-    FLoading = false;
+    --FLoading;
     PublishRecord();
 }
 

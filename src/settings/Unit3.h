@@ -186,7 +186,7 @@ private:
     QPointer<QObject> FMainObject;  // the main window, to notice its end
     bool FMainIsObject;
     QPointer<TOKsign> FSign;
-    bool FLoading = false;  // fields being filled: one record at the end
+    int FLoading = 0;  // fields being filled (nested loads count): one record at the end
 };
 
 // The single settings window (set when it is created, cleared when destroyed).
