@@ -1,7 +1,7 @@
 // Program start: the application, its windows in their order, the event loop.
 #include <QApplication>
-#include <QFont>
 
+#include "Fonts.h"
 #include "Main.h"
 #include "Unit3.h"
 #include "help.h"
@@ -10,9 +10,7 @@
 int main(int argc, char* argv[]) {
     QApplication App(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velnaro"));
-    QFont Font(QStringLiteral("IPAPGothic"));
-    Font.setPixelSize(12);
-    QApplication::setFont(Font);
+    QApplication::setFont(WindowFont());
 
     // The windows in their order: the main window, the about box, the
     // signature editor, the account settings window. The settings window
@@ -21,8 +19,8 @@ int main(int argc, char* argv[]) {
     auto* MainForm = new TMainForm;
     auto* About = new Tabout;
     MainForm->about = About;
-    auto* Sign = new TOKsign(MainForm);
-    auto* Settings = new TForm3(MainForm, Sign);
+    auto* Sign = new TOKsign(&MainForm->Host);
+    auto* Settings = new TForm3(&MainForm->Host, Sign);
 
     // Closing the main window ends the program.
     App.setQuitOnLastWindowClosed(false);

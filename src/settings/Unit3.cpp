@@ -16,12 +16,17 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "AccessibleControls.h"
+#include "EditCommands.h"
+#include "Fonts.h"
+#include "WidgetText.h"
 #include "cp932.h"
 #include "sign.h"
 
@@ -29,42 +34,12 @@ TForm3* Form3 = nullptr;
 
 namespace {
 
-QString Q(const std::string& Sjis) { return QString::fromStdU16String(Cp932ToUtf16(Sjis)); }
-std::string S(const QString& Text) { return Utf16ToCp932(Text.toStdU16String()); }
 QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
 
-// Sets the text of an editable drop-down box; its change signals fire only
-// when the text really changes.
-void SetComboText(QComboBox* Box, const QString& Text) {
-    if (!Box) return;
-    if (Box->isEditable())
-        Box->setEditText(Text);
-    else
-        Box->setCurrentText(Text);
-}
-
-// A menu caption shows "&" only when doubled.
-QString MenuCaption(const QString& Text) {
-    QString C = Text;
-    return C.replace(QLatin1Char('&'), QLatin1String("&&"));
-}
-
-// Takes every item out of a menu. The items are deleted later, since the item
-// whose action runs this may still be delivering its signal.
-void ClearMenu(QMenu* Menu) {
-    for (QAction* A : Menu->actions()) {
-        Menu->removeAction(A);
-        A->deleteLater();
-    }
-}
-
-void SetEnabled(QAction* A, bool On) {
-    if (A) A->setEnabled(On);
-}
-
-bool ClipboardHasText() {
-    const QMimeData* D = QGuiApplication::clipboard()->mimeData();
-    return D && D->hasText();
+// Raises an event that may be unset.
+template <typename F, typename... A>
+void Call(const F& Event, A&&... Args) {
+    if (Event) Event(std::forward<A>(Args)...);
 }
 
 }  // namespace
@@ -85,6 +60,9 @@ std::function<void(QWidget*, const QString&)> TForm3::ErrorBox = [](QWidget* Par
 // ---------------------------------------------------------------------------
 
 TRadioGroup::TRadioGroup(QWidget* Parent) : QGroupBox(Parent), FGroup(new QButtonGroup(this)) {
+    connect(FGroup, &QButtonGroup::idToggled, this, [this](int, bool On) {
+        if (On) emit Changed();
+    });
     auto* Grid = new QGridLayout;
     Grid->setContentsMargins(8, 2, 8, 2);
     setLayout(Grid);
@@ -134,13 +112,12 @@ QRadioButton* TRadioGroup::Button(int Index) const {
 
 TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std::string& SettingsPath)
     : QWidget(Parent, Qt::Window), Settings(SettingsPath), FMainForm(MainForm),
-      FMainObject(dynamic_cast<QObject*>(MainForm)), FMainIsObject(FMainObject != nullptr), FSign(Sign) {
+      FMainObject(MainForm ? MainForm->Window : nullptr), FMainIsObject(FMainObject != nullptr), FSign(Sign) {
     if (!Form3) Form3 = this;
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(U("VELNARO設定"));
-    QFont F(QStringLiteral("IPAPGothic"));
-    F.setPixelSize(12);
-    setFont(F);
+    AnnounceAsWindow(this);
+    setFont(WindowFont());
 
     auto Named = [](auto* W, const char* Name) {
         W->setObjectName(QString::fromLatin1(Name));
@@ -184,10 +161,7 @@ TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std
     auto* Group = new QGridLayout(GroupBox1);
     Group->setContentsMargins(6, 4, 6, 4);
     Label3 = Named(new QLabel(GroupBox1), "Label3");
-    QFont Fixed(QStringLiteral("IPAGothic"));
-    Fixed.setPixelSize(12);
-    Fixed.setStyleHint(QFont::Monospace);
-    Label3->setFont(Fixed);
+    Label3->setFont(FixedFont());
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label3->setTextFormat(Qt::PlainText);
     Label3->setAutoFillBackground(true);
@@ -274,10 +248,23 @@ TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std
     for (QLineEdit* E : {eUserName, ePassword, Edit1, Edit2, Edit4}) E->installEventFilter(this);
     mailhead->installEventFilter(this);
 
-    Settings.OnConfirmOverwrite = [this] { return QuestionBox(this, Q(OverwriteQuestionText())); };
+    Settings.OnConfirmOverwrite = [this] { return QuestionBox(this, ShownText(OverwriteQuestionText())); };
     Settings.OnSetMySelf = [this](int n) {
-        if (TAccountHost* M = this->MainForm()) M->SetMySelf(n);
+        if (TAccountHost* M = this->MainForm()) M->MySelf = n;
     };
+    // Every change of a field is a change of the served window's record.
+    for (QLineEdit* E : {eUserName, ePassword, Edit1, Edit2, Edit4})
+        connect(E, &QLineEdit::textChanged, this, [this] { PublishRecord(); });
+    for (QAbstractButton* B :
+         {static_cast<QAbstractButton*>(passsave), static_cast<QAbstractButton*>(signcheck),
+          static_cast<QAbstractButton*>(mailhead), static_cast<QAbstractButton*>(ApopOn),
+          static_cast<QAbstractButton*>(pingcheck), static_cast<QAbstractButton*>(patrol)})
+        connect(B, &QAbstractButton::toggled, this, [this] { PublishRecord(); });
+    connect(RadioGroup1, &TRadioGroup::Changed, this, [this] { PublishRecord(); });
+    if (FSign) {
+        FSign->OnOK = [this](const std::vector<std::string>& Lines) { ShowSignPreview(Lines); };
+        connect(FSign->Memo1, &QPlainTextEdit::textChanged, this, [this] { PublishRecord(); });
+    }
 
     FormCreate();
 }
@@ -285,6 +272,7 @@ TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std
 TForm3::~TForm3() {
     // FormDestroy: the patrol list goes with the window.
     PatrolWindows.clear();
+    if (FSign) FSign->OnOK = nullptr;
     if (Form3 == this) Form3 = nullptr;
 }
 
@@ -301,12 +289,12 @@ TAccountHost* TForm3::ServedWindow() const {
 
 TAccountRecord TForm3::CurrentRecord() const {
     TAccountRecord R;
-    R.eUserName = S(eUserName->text());
-    R.ePassword = S(ePassword->text());
+    R.eUserName = WidgetText(eUserName->text());
+    R.ePassword = WidgetText(ePassword->text());
     R.passsave = passsave->isChecked();
-    R.Edit1 = S(Edit1->text());
-    R.Edit2 = S(Edit2->text());
-    R.Edit4 = S(Edit4->text());
+    R.Edit1 = WidgetText(Edit1->text());
+    R.Edit2 = WidgetText(Edit2->text());
+    R.Edit4 = WidgetText(Edit4->text());
     if (FSign) R.SignLines = FSign->Lines();
     R.signcheck = signcheck->isChecked();
     R.RadioGroup1 = RadioGroup1->ItemIndex();
@@ -317,9 +305,31 @@ TAccountRecord TForm3::CurrentRecord() const {
     return R;
 }
 
+void TForm3::SetUserName(const QString& Text) {
+    if (eUserName->text() != Text) eUserName->setText(Text);
+}
+
+void TForm3::SetPassword(const QString& Text) {
+    if (ePassword->text() != Text) ePassword->setText(Text);
+}
+
+void TForm3::SetHeaderOnly(bool On) {
+    if (mailhead->isChecked() != On) mailhead->setChecked(On);
+}
+
+void TForm3::Serve(int WindowTag) {
+    Tag = WindowTag;
+    PublishRecord();
+}
+
+void TForm3::PublishRecord() {
+    if (FLoading > 0) return;
+    if (TAccountHost* W = ServedWindow()) W->Account = CurrentRecord();
+}
+
 void TForm3::ShowSignPreview(const std::vector<std::string>& Lines) {
     QString Text;
-    for (const std::string& L : Lines) Text += Q(L) + QLatin1Char('\n');
+    for (const std::string& L : Lines) Text += ShownText(L) + QLatin1Char('\n');
     Label3->setText(Text);
 }
 
@@ -339,72 +349,39 @@ void TForm3::FormCreate() {
 void TForm3::ShowReload() {
     // Copies: the main window's handlers may show another account while the
     // fields are being filled, which rewrites Settings.
-    const std::vector<std::string> Names = Settings.UserNames;
-    const std::vector<bool> Flags = Settings.PatrolFlags;
-    const int Selected = Settings.SelectedIndex();
+    TAccountList List;
+    List.Names = Settings.UserNames;
+    List.PatrolFlags = Settings.PatrolFlags;
+    List.Selected = Settings.SelectedIndex();
     const TAccountRecord R = Settings.Record;
-
-    if (QComboBox* Box = MainForm() ? MainForm()->HostUserNameBox() : nullptr) {
-        // Refilling the list and choosing its item is no change of the text
-        // by the user: the main window's change handler stays quiet here and
-        // runs when the user name is set below, if it differs.
-        const QSignalBlocker B1(Box);
-        const QSignalBlocker B2(Box->lineEdit());
-        Box->clear();
-        for (const std::string& N : Names) Box->addItem(Q(N));
-        Box->setCurrentIndex(Selected);
-    }
-    RebuildAccountMenus(Names, Flags);
+    List.OnEdit = [this](int i) { edit2Click(i); };
+    List.OnDelete = [this](int i) { deleteClick(i); };
+    List.OnPatrol = [this](int) { patrolClick(); };
+    // Refilling the user-name box and choosing its item is no change of the
+    // text by the user: the main window fills it quietly, and its change
+    // handler runs when the user name is set below, if it differs.
+    if (TAccountHost* Main = MainForm()) Call(Main->OnAccountList, List);
     ShowRecord(R, true);
 }
 
-void TForm3::RebuildAccountMenus(const std::vector<std::string>& Names,
-                                 const std::vector<bool>& PatrolFlags) {
-    TAccountHost* Main = MainForm();
-    if (!Main) return;
-    const bool Any = !Names.empty();
-    if (QMenu* M = Main->HostEditAccountMenu()) {
-        ClearMenu(M);
-        M->menuAction()->setEnabled(Any);
-        for (size_t i = 0; i < Names.size(); ++i)
-            connect(M->addAction(MenuCaption(Q(Names[i]))), &QAction::triggered, this,
-                    [this, i] { edit2Click(static_cast<int>(i)); });
-    }
-    if (QMenu* M = Main->HostDeleteAccountMenu()) {
-        ClearMenu(M);
-        M->menuAction()->setEnabled(Any);
-        for (size_t i = 0; i < Names.size(); ++i)
-            connect(M->addAction(MenuCaption(Q(Names[i]))), &QAction::triggered, this,
-                    [this, i] { deleteClick(static_cast<int>(i)); });
-    }
-    SetEnabled(Main->HostPatrolItem(), Any);
-    if (QMenu* M = Main->HostPatrolListMenu()) {
-        ClearMenu(M);
-        for (size_t i = 0; i < Names.size(); ++i) {
-            QAction* A = M->addAction(MenuCaption(Q(Names[i])));
-            A->setEnabled(i < PatrolFlags.size() && PatrolFlags[i]);
-            connect(A, &QAction::triggered, this, [this] { patrolClick(); });
-        }
-    }
-}
-
 void TForm3::ShowRecord(const TAccountRecord& R, bool Reloading) {
-    const QString Status = U("選択されたサーバは") + Q(R.Edit1) + U("と") + Q(R.Edit2) + U("です");
+    const std::string Status = SJ("選択されたサーバは") + R.Edit1 + SJ("と") + R.Edit2 + SJ("です");
 
-    eUserName->setText(Q(R.eUserName));
+    ++FLoading;
+    eUserName->setText(ShownText(R.eUserName));
     TAccountHost* Main = MainForm();
     if (Reloading && Main) {
-        SetComboText(Main->HostUserNameBox(), eUserName->text());
+        Call(Main->OnUserName, eUserName->text());
         // The main window copies its password field into ePassword; the
         // assignment below then finds it there already.
-        if (QLineEdit* Pw = Main->HostPasswordEdit()) Pw->setText(Q(R.ePassword));
+        Call(Main->OnPassword, ShownText(R.ePassword));
     }
-    ePassword->setText(Q(R.ePassword));
+    ePassword->setText(ShownText(R.ePassword));
     passsave->setChecked(R.passsave);
-    Edit1->setText(Q(R.Edit1));
-    Edit2->setText(Q(R.Edit2));
-    Edit4->setText(Q(R.Edit4));
-    if (TAccountHost* M = MainForm()) M->HostSetConnectStatus(Status);
+    Edit1->setText(ShownText(R.Edit1));
+    Edit2->setText(ShownText(R.Edit2));
+    Edit4->setText(ShownText(R.Edit4));
+    if (TAccountHost* M = MainForm()) Call(M->OnConnectStatus, Status);
     if (FSign) FSign->SetLines(R.SignLines);
     ShowSignPreview(R.SignLines);
     signcheck->setChecked(R.signcheck);
@@ -413,6 +390,8 @@ void TForm3::ShowRecord(const TAccountRecord& R, bool Reloading) {
     ApopOn->setChecked(R.ApopOn);
     patrol->setChecked(R.patrol);
     pingcheck->setChecked(R.pingcheck);
+    --FLoading;
+    PublishRecord();
 }
 
 void TForm3::editdisp(int n) {
@@ -429,7 +408,7 @@ void TForm3::Button1Click() {
     try {
         Settings.Save();
     } catch (const std::exception& E) {
-        Failure = Q(E.what());
+        Failure = ShownText(E.what());
     }
     EnableAddItem();
     ShowReload();
@@ -441,7 +420,7 @@ void TForm3::DeleteAccount(int n) {
     try {
         Settings.DeleteAccount(n);
     } catch (const std::exception& E) {
-        Failure = Q(E.what());
+        Failure = ShownText(E.what());
     }
     ShowReload();
     if (!Failure.isEmpty()) ErrorBox(this, Failure);
@@ -455,14 +434,14 @@ void TForm3::edit2Click(int Index) {
 
 void TForm3::deleteClick(int Index) {
     if (Index < 0 || Index >= static_cast<int>(Settings.UserNames.size())) return;
-    if (QuestionBox(this, Q(DeleteQuestionText(Settings.UserNames[Index])))) DeleteAccount(Index + 1);
+    if (QuestionBox(this, ShownText(DeleteQuestionText(Settings.UserNames[Index])))) DeleteAccount(Index + 1);
 }
 
 void TForm3::patrolClick() { MessageBox(this, U("このユーザは巡回に組み込まれています")); }
 
 void TForm3::BeginNewAccount() {
     Settings.BeginNewAccount();
-    SetEnabled(MainForm() ? MainForm()->HostAddAccountItem() : nullptr, false);
+    if (TAccountHost* M = MainForm()) Call(M->OnAddItemEnabled, false);
     for (QLineEdit* E : {eUserName, ePassword, Edit1, Edit2, Edit4}) E->clear();
     Label3->clear();
     for (QCheckBox* C : {passsave, signcheck, ApopOn, patrol, pingcheck}) C->setChecked(false);
@@ -480,7 +459,9 @@ void TForm3::ShowWindow() {
     activateWindow();
 }
 
-void TForm3::EnableAddItem() { SetEnabled(MainForm() ? MainForm()->HostAddAccountItem() : nullptr, true); }
+void TForm3::EnableAddItem() {
+    if (TAccountHost* M = MainForm()) Call(M->OnAddItemEnabled, true);
+}
 
 void TForm3::Button2Click() {
     Settings.CurrentAccount = Settings.AccountCount;
@@ -505,9 +486,7 @@ void TForm3::FormHide() {
     EnableAddItem();
 }
 
-void TForm3::FormActivate() {
-    if (TAccountHost* M = MainForm()) M->HostSetActiveTextControl(FocusedControl);
-}
+void TForm3::FormActivate() { ActiveTextControl = FocusedControl; }
 
 void TForm3::closeEvent(QCloseEvent* Event) {
     FormClose();
@@ -543,38 +522,30 @@ bool TForm3::eventFilter(QObject* Watched, QEvent* Event) {
 // Change handlers
 
 void TForm3::userchange() {
-    if (TAccountHost* W = ServedWindow()) SetComboText(W->HostUserNameBox(), eUserName->text());
+    if (TAccountHost* W = ServedWindow()) Call(W->OnUserName, eUserName->text());
 }
 
 void TForm3::passwdChange() {
-    if (TAccountHost* W = ServedWindow())
-        if (QLineEdit* Pw = W->HostPasswordEdit()) Pw->setText(ePassword->text());
+    if (TAccountHost* W = ServedWindow()) Call(W->OnPassword, ePassword->text());
 }
 
 void TForm3::passsaveClick() {
     // Only a tick the user gives here warns; a load started elsewhere stays quiet.
     if (passsave->isChecked() && isActiveWindow())
-        MessageBox(this,
-                   U("注意：パスワードが") + Q(Settings.SettingsPath()) + U("に保存される設定になります"));
+        MessageBox(this, U("注意：パスワードが") + PathToWidget(Settings.SettingsPath()) +
+                             U("に保存される設定になります"));
 }
 
 void TForm3::mailheadClick() {
-    if (TAccountHost* W = ServedWindow())
-        if (QCheckBox* C = W->HostCmailhead()) C->setChecked(mailhead->isChecked());
+    if (TAccountHost* W = ServedWindow()) Call(W->OnHeaderOnly, mailhead->isChecked());
 }
 
 void TForm3::ApopOnClick() {
-    if (TAccountHost* M = MainForm()) M->mailreadclear();
+    if (TAccountHost* M = MainForm()) Call(M->OnClearMessages);
 }
 
 void TForm3::OnClick(QWidget* Sender) {
-    if (TAccountHost* M = MainForm()) M->HostSetActiveTextControl(Sender);
     FocusedControl = Sender;
-    auto* E = qobject_cast<QLineEdit*>(Sender);
-    const bool CanCopy = E && E != ePassword && E->selectedText().size() > 0;
-    TAccountHost* Main = MainForm();
-    if (!Main) return;
-    SetEnabled(Main->HostCutItem(), CanCopy);
-    SetEnabled(Main->HostCopyItem(), CanCopy);
-    SetEnabled(Main->HostPasteItem(), ClipboardHasText());
+    ActiveTextControl = Sender;
+    if (TAccountHost* M = MainForm()) Call(M->OnTextFocus, Sender);
 }

@@ -9,64 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "Accounts.h"
+#include "AccountHost.h"
 
-class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QPushButton;
 class QRadioButton;
 class TOKsign;
-
-// How the settings window reaches the main windows.
-//
-// The settings window library does not link the main window's library (that
-// one links this one), so TForm3 never names TMainForm. Instead every main
-// window (the main window and each patrol window) implements this small
-// interface, and TForm3 talks to it only through these members. The main
-// window's own change handlers stay connected to the widgets returned here,
-// so setting a text here runs them exactly as typing does.
-//
-// TMainForm derives from TAccountHost; its existing public SetMySelf(int) and
-// mailreadclear() implement the two operations of the same name. A member
-// returning a widget or an action may return nullptr when the window has none
-// (the settings window then skips that step).
-class TAccountHost {
-public:
-    virtual ~TAccountHost() = default;
-
-    // The window number (Tag): 0 for the main window, k for patrol window k.
-    virtual int HostTag() const = 0;
-    // Connection page: the user-name box eUserName (editable drop-down box),
-    // the password field ePassword, the check box Cmailhead.
-    virtual QComboBox* HostUserNameBox() = 0;
-    virtual QLineEdit* HostPasswordEdit() = 0;
-    virtual QCheckBox* HostCmailhead() = 0;
-    // Sets the text of the connection page's status bar ConnectStatus.
-    virtual void HostSetConnectStatus(const QString& Text) = 0;
-    // The account menu's "編集(&E)", "削除(&D)" and "巡回リスト" sub-menus (the
-    // settings window rebuilds their items on every reload), its item "巡回"
-    // and its item "追加(&A)".
-    virtual QMenu* HostEditAccountMenu() = 0;
-    virtual QMenu* HostDeleteAccountMenu() = 0;
-    virtual QMenu* HostPatrolListMenu() = 0;
-    virtual QAction* HostPatrolItem() = 0;
-    virtual QAction* HostAddAccountItem() = 0;
-    // The edit menu's "切り取り(&T)", "コピー(&C)" and "貼り付け(&P)".
-    virtual QAction* HostCutItem() = 0;
-    virtual QAction* HostCopyItem() = 0;
-    virtual QAction* HostPasteItem() = 0;
-    // Sets the program-wide ActiveTextControl (the clipboard commands' target).
-    virtual void HostSetActiveTextControl(QWidget* Control) = 0;
-    // The account this window uses (1-based).
-    virtual void SetMySelf(int n) = 0;
-    // Clears the message count, the message list and the read text.
-    virtual void mailreadclear() = 0;
-};
 
 // A two-column choice without caption; ItemIndex -1 means no item chosen.
 class TRadioGroup : public QGroupBox {
@@ -81,6 +33,10 @@ public:
     void SetItemIndex(int Index);
     QRadioButton* Button(int Index) const;
 
+signals:
+    // Another item was chosen.
+    void Changed();
+
 private:
     QButtonGroup* FGroup;
     std::vector<QRadioButton*> FButtons;
@@ -94,10 +50,10 @@ private:
 class TForm3 : public QWidget {
     Q_OBJECT
 public:
-    // MainForm: the main window (Tag 0); Sign: the signature editor, whose
-    // text holds the account's signature lines. The constructor sets Form3
-    // first, then reloads (FormCreate). SettingsPath defaults to
-    // ProgramDir() + "VELNARO.ini".
+    // MainForm: the main window's host (Tag 0); Sign: the signature editor,
+    // whose text holds the account's signature lines and whose "OK" shows
+    // them here. The constructor sets Form3 first, then reloads
+    // (FormCreate). SettingsPath defaults to ProgramDir() + "VELNARO.ini".
     TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent = nullptr,
            const std::string& SettingsPath = "");
     ~TForm3() override;
@@ -131,8 +87,10 @@ public:
     QPushButton* Button1;      // "データの保存"
     QPushButton* Button2;      // "保存せず実行"
 
-    // The number of the main window served: 0 the main window, k patrol window k.
+    // The number of the main window served: 0 the main window, k patrol
+    // window k. Serve changes it and gives the new window the fields' record.
     int Tag = 0;
+    void Serve(int WindowTag);
     // Slot k - 1 holds patrol window k, nullptr for an account outside the
     // patrol. The main window's patrol command fills and empties it; a patrol
     // window clears its own slot when it closes.
@@ -152,6 +110,13 @@ public:
     // The current account record as the fields hold it (Shift_JIS), with the
     // signature editor's lines.
     TAccountRecord CurrentRecord() const;
+
+    // What a main window changes here: the user-name and password fields and
+    // "メール本文を読み込まない". Each runs the field's change handler only
+    // when the value really changes.
+    void SetUserName(const QString& Text);
+    void SetPassword(const QString& Text);
+    void SetHeaderOnly(bool On);
 
     // Reload: reads the file, fills the main window's user-name box and the
     // account sub-menus, shows account "start".
@@ -213,13 +178,15 @@ private:
     void ShowRecord(const TAccountRecord& R, bool Reloading);
     // The widget side of a reload, after Settings has read the file.
     void ShowReload();
-    void RebuildAccountMenus(const std::vector<std::string>& Names, const std::vector<bool>& PatrolFlags);
+    // The served window's Account := the fields' record.
+    void PublishRecord();
     void EnableAddItem();
 
     TAccountHost* FMainForm;
-    QPointer<QObject> FMainObject;  // the main window as a QObject, to notice its end
+    QPointer<QObject> FMainObject;  // the main window, to notice its end
     bool FMainIsObject;
     QPointer<TOKsign> FSign;
+    int FLoading = 0;  // fields being filled (nested loads count): one record at the end
 };
 
 // The single settings window (set when it is created, cleared when destroyed).

@@ -1,19 +1,18 @@
 // The signature editor TOKsign: the current account's signature lines under a column ruler.
 #include "sign.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QClipboard>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "Unit3.h"
-#include "cp932.h"
+#include "AccountHost.h"
+#include "EditCommands.h"
+#include "Fonts.h"
+#include "WidgetText.h"
 
 TOKsign* OKsign = nullptr;
 
@@ -27,31 +26,23 @@ QString SignRuler() {
 }
 
 TOKsign::TOKsign(TAccountHost* MainForm, QWidget* Parent)
-    : QDialog(Parent), FMainForm(MainForm), FMainObject(dynamic_cast<QObject*>(MainForm)),
+    : QDialog(Parent), FMainForm(MainForm), FMainObject(MainForm ? MainForm->Window : nullptr),
       FMainIsObject(FMainObject != nullptr) {
     if (!OKsign) OKsign = this;
     setObjectName(QStringLiteral("OKsign"));
     setWindowTitle(QString::fromUtf8("署名編集"));
     setModal(false);
-    QFont F(QStringLiteral("IPAPGothic"));
-    F.setPixelSize(12);
-    setFont(F);
+    setFont(WindowFont());
 
-    Label1 =
-        new QLabel(QStringLiteral("0    5    0    5    0    5    0    5     0    5    0    5    0"), this);
+    Label1 = new QLabel(QString::fromLatin1(SignRulerLine1), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    QFont Mincho(QStringLiteral("IPAMincho"));
-    Mincho.setPixelSize(12);
-    Mincho.setStyleHint(QFont::Monospace);
-    Label1->setFont(Mincho);
+    Label1->setFont(MinchoFont());
     Label1->setTextFormat(Qt::PlainText);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
-    QFont Gothic(QStringLiteral("IPAGothic"));
-    Gothic.setPixelSize(12);
-    Gothic.setStyleHint(QFont::Monospace);
-    Memo1->setFont(Gothic);
+    Memo1->setAccessibleName(QString::fromUtf8("署名"));
+    Memo1->setFont(FixedFont());
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
@@ -109,13 +100,13 @@ std::vector<std::string> TOKsign::Lines() const {
     // A line break at the very end does not begin another line.
     const qsizetype Count = Parts.back().isEmpty() ? Parts.size() - 1 : Parts.size();
     R.reserve(Count);
-    for (qsizetype i = 0; i < Count; ++i) R.push_back(Utf16ToCp932(Parts[i].toStdU16String()));
+    for (qsizetype i = 0; i < Count; ++i) R.push_back(WidgetText(Parts[i]));
     return R;
 }
 
 void TOKsign::SetLines(const std::vector<std::string>& Lines) {
     QString Text;
-    for (const std::string& L : Lines) Text += QString::fromStdU16String(Cp932ToUtf16(L)) + QLatin1Char('\n');
+    for (const std::string& L : Lines) Text += ShownText(L) + QLatin1Char('\n');
     Memo1->setPlainText(Text);
 }
 
@@ -123,24 +114,16 @@ void TOKsign::ClearLines() { Memo1->clear(); }
 
 TAccountHost* TOKsign::MainForm() const { return FMainIsObject && !FMainObject ? nullptr : FMainForm; }
 
-void TOKsign::FormActivate() {
-    if (TAccountHost* Main = MainForm()) Main->HostSetActiveTextControl(FocusedControl);
-}
+void TOKsign::FormActivate() { ActiveTextControl = FocusedControl; }
 
 void TOKsign::OnClick(QWidget* Sender) {
-    TAccountHost* Main = MainForm();
-    if (Main) Main->HostSetActiveTextControl(Sender);
     FocusedControl = Sender;
-    if (!Main) return;
-    const bool CanCopy = Sender == Memo1 && Memo1->textCursor().hasSelection();
-    if (QAction* A = Main->HostCutItem()) A->setEnabled(CanCopy);
-    if (QAction* A = Main->HostCopyItem()) A->setEnabled(CanCopy);
-    const QMimeData* D = QGuiApplication::clipboard()->mimeData();
-    if (QAction* A = Main->HostPasteItem()) A->setEnabled(D && D->hasText());
+    ActiveTextControl = Sender;
+    if (TAccountHost* Main = MainForm(); Main && Main->OnTextFocus) Main->OnTextFocus(Sender);
 }
 
 void TOKsign::OKBtnClick() {
-    if (Form3) Form3->ShowSignPreview(Lines());
+    if (OnOK) OnOK(Lines());
     hide();
 }
 

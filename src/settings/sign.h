@@ -4,13 +4,14 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class TAccountHost;
+struct TAccountHost;
 
 // Ruler above the text box: two lines of 62 characters joined by CR LF.
 extern const char* const SignRulerLine1;
@@ -22,8 +23,8 @@ QString SignRuler();
 class TOKsign : public QDialog {
     Q_OBJECT
 public:
-    // MainForm: the main window, whose edit-menu items focus tracking sets.
-    // The constructor sets OKsign first.
+    // MainForm: the main window's host, told of focus tracking (its
+    // edit-menu items follow the text box). The constructor sets OKsign first.
     explicit TOKsign(TAccountHost* MainForm, QWidget* Parent = nullptr);
     ~TOKsign() override;
 
@@ -34,6 +35,10 @@ public:
 
     // The text box last clicked or entered (only Memo1 exists).
     QWidget* FocusedControl = nullptr;
+
+    // "OK" was pressed: the lines for the settings window's preview. The
+    // settings window sets it when it takes this editor.
+    std::function<void(const std::vector<std::string>& Lines)> OnOK;
 
     // Memo1's lines in Shift_JIS. As a memo reports them: an empty text has
     // no lines, and a final line break does not start another line.

@@ -2,6 +2,7 @@
 // the widget-free helpers behind them (layout arithmetic, text files).
 #include "Main.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
@@ -28,6 +29,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -39,22 +41,21 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <sys/stat.h>
+#include <algorithm>
 
-#include <cerrno>
-#include <cmath>
-
+#include "AccessibleControls.h"
 #include "BaseMsg.h"
+#include "Fonts.h"
 #include "MailNews.h"
-#include "SafeFile.h"
 #include "SysUtils.h"
+#include "Unit3.h"
+#include "WidgetText.h"
 #include "cp932.h"
 #include "days.h"
 #include "help.h"
 #include "sign.h"
 #include "spinEdit.h"
 
-QWidget* ActiveTextControl = nullptr;
 TMessageBoxHook MessageBoxHook;
 
 namespace {
@@ -65,19 +66,6 @@ QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
 // The two text boxes hold at most this many characters.
 constexpr int MaxBoxLength = 1000000;
 
-QFont WindowFont() {
-    QFont F(QStringLiteral("IPAPGothic"));
-    F.setPixelSize(12);
-    return F;
-}
-
-QFont FixedFont() {
-    QFont F(QStringLiteral("IPAGothic"));
-    F.setPixelSize(12);
-    F.setStyleHint(QFont::TypeWriter);
-    return F;
-}
-
 const QString TextFilter = QStringLiteral("Text files (*.txt *.TXT);;all files (*)");
 
 QMessageBox::StandardButton DefaultMessageBox(QWidget* Parent, QMessageBox::Icon Icon, const QString& Title,
@@ -86,12 +74,18 @@ QMessageBox::StandardButton DefaultMessageBox(QWidget* Parent, QMessageBox::Icon
     return static_cast<QMessageBox::StandardButton>(Box.exec());
 }
 
-// The selected text of a text control as plain text with "\n" line breaks.
-QString SelectionOf(const QTextCursor& C) {
-    QString S = C.selectedText();
-    S.replace(QChar(0x2029), QLatin1Char('\n'));
-    S.replace(QChar(0x2028), QLatin1Char('\n'));
-    return S;
+// A menu caption shows "&" only when doubled.
+QString MenuCaption(const std::string& Sjis) {
+    return ShownText(Sjis).replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+// Takes every item out of a menu. The items are deleted later, since the item
+// whose action runs this may still be delivering its signal.
+void ClearMenu(QMenu* Menu) {
+    for (QAction* A : Menu->actions()) {
+        Menu->removeAction(A);
+        A->deleteLater();
+    }
 }
 
 // Shift_JIS text for a text box: CR LF and lone CR become LF.
@@ -106,7 +100,7 @@ QString BoxText(const std::string& Sjis) {
             T += Sjis[i];
         }
     }
-    QString S = QString::fromStdU16String(Cp932ToUtf16(T));
+    QString S = ShownText(T);
     if (S.size() > MaxBoxLength) {
         int N = MaxBoxLength;
         if (S.at(N - 1).isHighSurrogate()) --N;
@@ -124,162 +118,7 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* Parent, QMessageBox::Icon Ic
 }
 
 // ---------------------------------------------------------------------------
-// Widget-free parts.
-
-TResizeLayout ComputeResizeLayout(const TResizeInput& In) {
-    TResizeLayout L;
-    L.FieldWidth = static_cast<int>(std::lround((In.W - 80) * 5.0 / 7.0));
-    const int R = In.eToLeft + L.FieldWidth;
-    // Integer division truncates toward zero, also for a negative space.
-    L.SendBtnLeft = R + (In.W - R - In.SendBtnWidth) / 2;
-    const int Pair = In.Button2Width + 8 + In.Button3Width;
-    L.Button2Left = R + (In.W - R - Pair) / 2;
-    L.Button3Left = L.Button2Left + In.Button2Width + 8;
-    L.Button1Left = In.W - In.Button1Width - 8;
-    L.reletterLeft = L.Button1Left - 4 - In.reletterWidth;
-    L.Button5Left = L.reletterLeft - 4 - In.Button5Width;
-    return L;
-}
-
-bool IsValidUtf8(const std::string& Bytes) {
-    const auto* S = reinterpret_cast<const unsigned char*>(Bytes.data());
-    const size_t N = Bytes.size();
-    size_t i = 0;
-    while (i < N) {
-        const unsigned char C = S[i];
-        if (C < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t Need;
-        unsigned char Lo = 0x80, Hi = 0xBF;
-        if (C >= 0xC2 && C <= 0xDF) {
-            Need = 1;
-        } else if (C >= 0xE0 && C <= 0xEF) {
-            Need = 2;
-            if (C == 0xE0)
-                Lo = 0xA0;  // no overlong forms
-            else if (C == 0xED)
-                Hi = 0x9F;  // no surrogates
-        } else if (C >= 0xF0 && C <= 0xF4) {
-            Need = 3;
-            if (C == 0xF0)
-                Lo = 0x90;
-            else if (C == 0xF4)
-                Hi = 0x8F;  // nothing above U+10FFFF
-        } else {
-            return false;
-        }
-        if (N - i <= Need) return false;
-        if (S[i + 1] < Lo || S[i + 1] > Hi) return false;
-        for (size_t k = 2; k <= Need; ++k)
-            if (S[i + k] < 0x80 || S[i + k] > 0xBF) return false;
-        i += Need + 1;
-    }
-    return true;
-}
-
-std::string TextFileToSjis(const std::string& Bytes) {
-    if (!IsValidUtf8(Bytes)) return Bytes;
-    size_t Start = 0;
-    if (Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) Start = 3;
-    // SJ maps the characters that editors of JIS-based text use for a few
-    // Shift_JIS codes (WAVE DASH for the full-width tilde, ...) to those
-    // codes; it reads up to a NUL, so the text goes through it piece by piece.
-    std::string Out;
-    Out.reserve(Bytes.size() - Start);
-    while (Start <= Bytes.size()) {
-        size_t End = Bytes.find('\0', Start);
-        if (End == std::string::npos) End = Bytes.size();
-        Out += SJ(Bytes.substr(Start, End - Start).c_str());
-        if (End == Bytes.size()) break;
-        Out += '\0';
-        Start = End + 1;
-    }
-    return Out;
-}
-
-std::string InOutErrorText(int Code) {
-    switch (Code) {
-        case ENOENT: return "File not found";
-        case ENOTDIR:
-        case ENAMETOOLONG:
-        case EINVAL: return "Invalid filename";
-        case EMFILE:
-        case ENFILE: return "Too many open files";
-        case EACCES:
-        case EPERM:
-        case EROFS:
-        case EISDIR: return "File access denied";
-        case ENOSPC:
-#ifdef EDQUOT
-        case EDQUOT:
-#endif
-            return "Disk full";
-        default: return "I/O error " + IntToStr(Code);
-    }
-}
-
-std::string LoadTextFile(const std::string& Path) {
-    std::string Data;
-    const int Err = SafeFile::Read(Path, Data);
-    if (Err != 0) throw Exception(InOutErrorText(Err));
-    return TextFileToSjis(Data);
-}
-
-void SaveTextFile(const std::string& Path, const std::vector<std::string>& Lines) {
-    size_t Size = 0;
-    for (const auto& L : Lines) Size += L.size() + 2;
-    std::string Data;
-    Data.reserve(Size);
-    for (const auto& L : Lines) {
-        Data += L;
-        Data += "\r\n";
-    }
-    const mode_t Mask = umask(0);
-    umask(Mask);
-    const int Err = SafeFile::Write(Path, Data, 0666 & ~static_cast<unsigned>(Mask));
-    if (Err != 0) throw Exception(InOutErrorText(Err));
-}
-
-// ---------------------------------------------------------------------------
-// TMessageStore
-
-TMessageStore::TMessageStore() = default;
-TMessageStore::~TMessageStore() = default;
-
-int TMessageStore::Add(const std::string& Subject, std::unique_ptr<TINetMessage> Msg) {
-    FItems.push_back(Item{Subject, std::move(Msg)});
-    return Count() - 1;
-}
-
-void TMessageStore::Put(int Index, const std::string& Subject, std::unique_ptr<TINetMessage> Msg) {
-    if (Index < 0 || Index >= Count()) return;
-    FItems[static_cast<size_t>(Index)].Subject = Subject;
-    FItems[static_cast<size_t>(Index)].Msg = std::move(Msg);
-}
-
-const std::string& TMessageStore::Subject(int Index) const {
-    static const std::string Empty;
-    if (Index < 0 || Index >= Count()) return Empty;
-    return FItems[static_cast<size_t>(Index)].Subject;
-}
-
-TINetMessage* TMessageStore::Message(int Index) const {
-    if (Index < 0 || Index >= Count()) return nullptr;
-    return FItems[static_cast<size_t>(Index)].Msg.get();
-}
-
-void TMessageStore::Clear() { FItems.clear(); }
-
-// ---------------------------------------------------------------------------
 // TMainForm: construction
-
-std::string TMainForm::WidgetText(const QString& Text) { return Utf16ToCp932(Text.toStdU16String()); }
-
-QString TMainForm::ShownText(const std::string& Sjis) {
-    return QString::fromStdU16String(Cp932ToUtf16(Sjis));
-}
 
 std::vector<std::string> TMainForm::BoxLines(const QString& PlainText) {
     std::vector<std::string> Lines;
@@ -298,6 +137,7 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     setFont(WindowFont());
     CreateMenus();
     CreateControls();
+    ConnectHost();
     resize(620, 470);
 
     Timer2 = new QTimer(this);
@@ -318,7 +158,7 @@ TMainForm::~TMainForm() {
     // Tearing down the pages emits change signals; nothing may react now.
     for (QObject* Child : findChildren<QObject*>()) Child->blockSignals(true);
     if (ActiveTextControl && isAncestorOf(ActiveTextControl)) ActiveTextControl = nullptr;
-    if (Form3 && Tag == 0 && Form3->MainForm() == this) Form3->Tag = 0;
+    if (Form3 && Tag == 0 && Form3->MainForm() == &Host) Form3->Tag = 0;
 }
 
 void TMainForm::CreateMenus() {
@@ -389,6 +229,49 @@ void TMainForm::CreateMenus() {
         for (QMenu* M : {Copy1, Account1}) M->removeAction(A);
         addAction(A);
     }
+    EditItems = {Cut1, Copy2, Paste1};
+}
+
+void TMainForm::ConnectHost() {
+    Host.Window = this;
+    Host.OnUserName = [this](const QString& Text) { eUserName->setEditText(Text); };
+    Host.OnPassword = [this](const QString& Text) { ePassword->setText(Text); };
+    Host.OnHeaderOnly = [this](bool On) { Cmailhead->setChecked(On); };
+    Host.OnConnectStatus = [this](const std::string& Text) { ConnectStatus->showMessage(ShownText(Text)); };
+    Host.OnClearMessages = [this] { mailreadclear(); };
+    Host.OnAccountList = [this](const TAccountList& List) { ShowAccountList(List); };
+    Host.OnAddItemEnabled = [this](bool On) { N6->setEnabled(On); };
+    Host.OnTextFocus = [this](QWidget* Control) { EditItems.Track(Control); };
+}
+
+void TMainForm::ShowAccountList(const TAccountList& List) {
+    {
+        // Refilling the list and choosing its item is no change of the text
+        // by the user: the change handler stays quiet.
+        const QSignalBlocker B1(eUserName);
+        const QSignalBlocker B2(eUserName->lineEdit());
+        eUserName->clear();
+        for (const std::string& N : List.Names) eUserName->addItem(ShownText(N));
+        eUserName->setCurrentIndex(List.Selected);
+    }
+    const bool Any = !List.Names.empty();
+    auto Fill = [&List](QMenu* M, const std::function<void(int)>& OnChoose,
+                        const std::vector<bool>* Enabled) {
+        ClearMenu(M);
+        for (size_t i = 0; i < List.Names.size(); ++i) {
+            QAction* A = M->addAction(MenuCaption(List.Names[i]));
+            if (Enabled) A->setEnabled(i < Enabled->size() && (*Enabled)[i]);
+            QObject::connect(A, &QAction::triggered, M, [OnChoose, i] {
+                if (OnChoose) OnChoose(static_cast<int>(i));
+            });
+        }
+    };
+    Fill(edit2, List.OnEdit, nullptr);
+    Fill(delete1, List.OnDelete, nullptr);
+    Fill(patrolList, List.OnPatrol, &List.PatrolFlags);
+    edit2->menuAction()->setEnabled(Any);
+    delete1->menuAction()->setEnabled(Any);
+    patrol->setEnabled(Any);
 }
 
 void TMainForm::CreateControls() {
@@ -404,6 +287,26 @@ void TMainForm::CreateControls() {
         OnChange();
     });
     for (QWidget* Page : {SendPage, RecvPage, ConPage}) Page->installEventFilter(this);
+
+    // What assistive technology announces: each label names its field, the
+    // other controls are named after their part of the page.
+    const std::pair<QLabel*, QWidget*> Buddies[] = {
+        {Label1, eTo},       {Label2, eCC},       {Label3, eSubject},  {Label4, ComboBox2},
+        {Label6, SpinEdit1}, {Label7, ComboBox1}, {Label8, eUserName}, {Label9, ePassword},
+    };
+    for (const auto& [L, Field] : Buddies) L->setBuddy(Field);
+    eUserName->lineEdit()->setAccessibleName(Label8->text());
+    const std::pair<QWidget*, const char*> Names[] = {
+        {reMessageText, "本文"},
+        {ListView1, "メール一覧"},
+        {mReadMessage, "受信メール"},
+        {Calendar1, "カレンダー"},
+        {Calendar1->findChild<QAbstractItemView*>(), "カレンダー"},
+        {Button6, "月"},
+        {memo1, "記念日"},
+    };
+    for (const auto& [W, Name] : Names)
+        if (W) W->setAccessibleName(U(Name));
 
     // Focus tracking and mouse hints.
     for (QLineEdit* E : {eTo, eCC, eSubject}) {
@@ -464,6 +367,24 @@ QVBoxLayout* TMainForm::AddPage(QWidget* Page, const QString& Name, const QStrin
     return Box;
 }
 
+// A page's status bar at the foot of its column, with a hidden 0..100
+// progress bar inside when Progress is given.
+QStatusBar* TMainForm::AddStatusBar(QVBoxLayout* Box, const char* Name, const char* ProgressName,
+                                    QProgressBar** Progress) {
+    auto* Bar = new QStatusBar;
+    Bar->setObjectName(QString::fromLatin1(Name));
+    Bar->setSizeGripEnabled(false);
+    Box->addWidget(Bar);
+    if (Progress) {
+        *Progress = new QProgressBar(Bar);
+        (*Progress)->setObjectName(QString::fromLatin1(ProgressName));
+        (*Progress)->setRange(0, 100);
+        (*Progress)->setTextVisible(false);
+        (*Progress)->hide();
+    }
+    return Bar;
+}
+
 void TMainForm::CreateSendPage() {
     SendPage = new QWidget;
     QVBoxLayout* Box = AddPage(SendPage, QStringLiteral("SendPage"), U("メール配信"));
@@ -516,10 +437,7 @@ void TMainForm::CreateSendPage() {
     reMessageText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Box->addWidget(reMessageText, 1);
 
-    SMTPStatus = new QStatusBar(SendPage);
-    SMTPStatus->setObjectName(QStringLiteral("SMTPStatus"));
-    SMTPStatus->setSizeGripEnabled(false);
-    Box->addWidget(SMTPStatus);
+    SMTPStatus = AddStatusBar(Box, "SMTPStatus");
 }
 
 void TMainForm::CreateRecvPage() {
@@ -593,15 +511,7 @@ void TMainForm::CreateRecvPage() {
     Splitter1->setStretchFactor(0, 2);
     Splitter1->setStretchFactor(1, 3);
 
-    POPStatus = new QStatusBar(RecvPage);
-    POPStatus->setObjectName(QStringLiteral("POPStatus"));
-    POPStatus->setSizeGripEnabled(false);
-    Box->addWidget(POPStatus);
-    ProgressBar2 = new QProgressBar(POPStatus);
-    ProgressBar2->setObjectName(QStringLiteral("ProgressBar2"));
-    ProgressBar2->setRange(0, 100);
-    ProgressBar2->setTextVisible(false);
-    ProgressBar2->hide();
+    POPStatus = AddStatusBar(Box, "POPStatus", "ProgressBar2", &ProgressBar2);
 
     auto* Bottom = new QWidget(RecvPage);
     Bottom->setObjectName(QStringLiteral("Panel3"));
@@ -668,7 +578,7 @@ void TMainForm::CreateConPage() {
     Panel8->setAlignment(Qt::AlignCenter);
     Panel8->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel8->setGeometry(252, 94, 96, 26);
-    Button6 = new QPushButton(Area);
+    Button6 = new TStepButton(Area);
     Button6->setObjectName(QStringLiteral("Button6"));
     Button6->setToolTip(U("マウスで左・右とクリック"));
     QFont Big = WindowFont();
@@ -695,7 +605,10 @@ void TMainForm::CreateConPage() {
     // A click on a day, or any change of the calendar's date, shows that day's text.
     connect(Calendar1, &QCalendarWidget::selectionChanged, this, [this] { Calendar1Click(); });
     connect(Calendar1, &QCalendarWidget::clicked, this, [this] { Calendar1Click(); });
+    connect(Calendar1, &QCalendarWidget::currentPageChanged, this,
+            [this](int Year, int Month) { CalendarPageChanged(Year, Month); });
     Button6->installEventFilter(this);
+    Button6->OnPress = [this] { Button6MouseDown(Qt::LeftButton); };
 
     Panel7 = new QLabel(U("メールシステムに接続してください！"), Area);
     Panel7->setObjectName(QStringLiteral("Panel7"));
@@ -709,15 +622,7 @@ void TMainForm::CreateConPage() {
     Cmailhead->setChecked(true);
     Cmailhead->setGeometry(8, 302, 588, 22);
 
-    ConnectStatus = new QStatusBar(ConPage);
-    ConnectStatus->setObjectName(QStringLiteral("ConnectStatus"));
-    ConnectStatus->setSizeGripEnabled(false);
-    Box->addWidget(ConnectStatus);
-    ProgressBar1 = new QProgressBar(ConnectStatus);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->hide();
+    ConnectStatus = AddStatusBar(Box, "ConnectStatus", "ProgressBar1", &ProgressBar1);
 }
 
 // ---------------------------------------------------------------------------
@@ -745,7 +650,7 @@ void TMainForm::FormCreate() {
 
 void TMainForm::FormShow() {
     eUserName->setFocus();
-    const QDate Today = QDate::currentDate();
+    const QDate Today = CalendarToday();
     Panel8->setText(QString::number(Today.year()) + U("年"));
     Button6->setText(QString::number(Today.month()) + U("月"));
 }
@@ -757,17 +662,17 @@ void TMainForm::FormActivate() {
     if (eUserName->count() > 0 && Form3->Tag != Tag) {
         const QString User = eUserName->currentText();
         const QString Pass = ePassword->text();
-        Form3->Tag = Tag;
-        Form3->editdisp(MySelf);
-        if (Form3->eUserName->text() != User) Form3->eUserName->setText(User);
-        if (Form3->ePassword->text() != Pass) Form3->ePassword->setText(Pass);
+        Form3->Serve(Tag);
+        Form3->editdisp(GetMySelf());
+        Form3->SetUserName(User);
+        Form3->SetPassword(Pass);
         if (eUserName->currentText() != User) eUserName->setEditText(User);
         if (ePassword->text() != Pass) ePassword->setText(Pass);
     }
 }
 
 void TMainForm::FormDeactivate() {
-    if (Form3) Form3->Tag = Tag;
+    if (Form3) Form3->Serve(Tag);
 }
 
 void TMainForm::ApplyLayout(int W) {
@@ -824,13 +729,17 @@ void TMainForm::FormClose() {
     if (MessageStore) MessageStore->Clear();
     if (Tag != 0 && Form3) {
         auto& Slots = Form3->PatrolWindows;
-        if (Tag - 1 < static_cast<int>(Slots.size()) && Slots[static_cast<size_t>(Tag - 1)] == this)
+        if (Tag - 1 < static_cast<int>(Slots.size()) && Slots[static_cast<size_t>(Tag - 1)] == &Host)
             Slots[static_cast<size_t>(Tag - 1)] = nullptr;
     }
 }
 
 void TMainForm::showEvent(QShowEvent* Event) {
     QMainWindow::showEvent(Event);
+    // The start-up steps belong to the first show; a restore from minimised
+    // or a later show keeps the captions and the focus the user left.
+    if (FShown) return;
+    FShown = true;
     FormShow();
     FormResize();
 }
@@ -955,44 +864,9 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
 // ---------------------------------------------------------------------------
 // Focus tracking and the clipboard
 
-namespace {
-enum class TKind { None, Memo, Edit, Rich, Combo };
-
-TKind KindOf(QWidget* C) {
-    if (qobject_cast<QPlainTextEdit*>(C)) return TKind::Memo;
-    if (qobject_cast<QLineEdit*>(C)) return TKind::Edit;
-    if (qobject_cast<QTextEdit*>(C)) return TKind::Rich;
-    if (auto* B = qobject_cast<QComboBox*>(C); B && B->lineEdit()) return TKind::Combo;
-    return TKind::None;
-}
-
-bool ClipboardHasText() {
-    const QMimeData* D = QApplication::clipboard()->mimeData();
-    return D && D->hasText();
-}
-
-bool IsPasswordField(QWidget* C) {
-    auto* E = qobject_cast<QLineEdit*>(C);
-    return E && (C->objectName() == QLatin1String("ePassword") || E->echoMode() != QLineEdit::Normal);
-}
-}  // namespace
-
 void TMainForm::OnClick(QWidget* Sender) {
-    ActiveTextControl = Sender;
     FocusedControl = Sender;
-    bool E = false;
-    switch (KindOf(Sender)) {
-        case TKind::Rich: E = static_cast<QTextEdit*>(Sender)->textCursor().hasSelection(); break;
-        case TKind::Edit:
-            E = static_cast<QLineEdit*>(Sender)->selectedText().size() >= 1 && !IsPasswordField(Sender);
-            break;
-        case TKind::Memo: E = static_cast<QPlainTextEdit*>(Sender)->textCursor().hasSelection(); break;
-        case TKind::Combo: E = static_cast<QComboBox*>(Sender)->lineEdit()->hasSelectedText(); break;
-        case TKind::None: break;
-    }
-    Cut1->setEnabled(E);
-    Copy2->setEnabled(E);
-    Paste1->setEnabled(ClipboardHasText());
+    EditItems.Track(Sender);
 }
 
 void TMainForm::eToMouseUp(QWidget* Sender) { OnClick(Sender); }
@@ -1001,11 +875,7 @@ void TMainForm::eToMouseMove() { eTo->setToolTip(eTo->text()); }
 void TMainForm::eCCMouseMove() { eCC->setToolTip(eCC->text()); }
 void TMainForm::eSubjectMouseMove() { eSubject->setToolTip(eSubject->text()); }
 
-void TMainForm::OnChanging() {
-    Cut1->setEnabled(false);
-    Copy2->setEnabled(false);
-    Paste1->setEnabled(false);
-}
+void TMainForm::OnChanging() { EditItems.DisableAll(); }
 
 void TMainForm::OnChange() {
     if (PageControl1->currentWidget() == ConPage) N1->setEnabled(false);
@@ -1027,92 +897,19 @@ void TMainForm::File1Click() {
 void TMainForm::Copy1Click() {
     if (PageControl1->currentWidget() != ConPage) return;
     auto* Box = qobject_cast<QComboBox*>(ActiveTextControl);
-    if (!Box || !Box->lineEdit()) return;
-    const bool E = Box->lineEdit()->selectedText().size() > 0;
-    Copy2->setEnabled(E);
-    Cut1->setEnabled(E);
+    if (Box && Box->lineEdit()) EditItems.ShowSelectionOf(Box);
 }
 
-void TMainForm::Copy2Click() {
-    QWidget* C = ActiveTextControl;
-    QString Text;
-    switch (KindOf(C)) {
-        case TKind::Edit:
-            if (IsPasswordField(C)) return;  // a password never leaves its field
-            Text = static_cast<QLineEdit*>(C)->selectedText();
-            break;
-        case TKind::Rich: Text = SelectionOf(static_cast<QTextEdit*>(C)->textCursor()); break;
-        case TKind::Memo: Text = SelectionOf(static_cast<QPlainTextEdit*>(C)->textCursor()); break;
-        case TKind::Combo: Text = static_cast<QComboBox*>(C)->lineEdit()->selectedText(); break;
-        case TKind::None: return;
-    }
-    if (!Text.isEmpty()) QApplication::clipboard()->setText(Text);
-}
+void TMainForm::Copy2Click() { CopyFrom(ActiveTextControl); }
 
-void TMainForm::Cut1Click() {
-    QWidget* C = ActiveTextControl;
-    switch (KindOf(C)) {
-        case TKind::Edit: {
-            auto* E = static_cast<QLineEdit*>(C);
-            if (IsPasswordField(C) || E->isReadOnly() || !E->hasSelectedText()) return;
-            QApplication::clipboard()->setText(E->selectedText());
-            E->insert(QString());
-            break;
-        }
-        case TKind::Rich: {
-            auto* E = static_cast<QTextEdit*>(C);
-            QTextCursor Cur = E->textCursor();
-            if (E->isReadOnly() || !Cur.hasSelection()) return;
-            QApplication::clipboard()->setText(SelectionOf(Cur));
-            Cur.removeSelectedText();
-            E->setTextCursor(Cur);
-            break;
-        }
-        case TKind::Memo: {
-            auto* E = static_cast<QPlainTextEdit*>(C);
-            QTextCursor Cur = E->textCursor();
-            if (E->isReadOnly() || !Cur.hasSelection()) return;
-            QApplication::clipboard()->setText(SelectionOf(Cur));
-            Cur.removeSelectedText();
-            E->setTextCursor(Cur);
-            break;
-        }
-        case TKind::Combo: {
-            QLineEdit* E = static_cast<QComboBox*>(C)->lineEdit();
-            QApplication::clipboard()->setText(E->selectedText());
-            E->insert(QString());
-            break;
-        }
-        case TKind::None: break;
-    }
-}
+void TMainForm::Cut1Click() { CutFrom(ActiveTextControl); }
 
 void TMainForm::Paste1Click() {
     if (!ClipboardHasText()) {
         ShowMessageBox(this, QMessageBox::Information, QStringLiteral("There is no text on the Clipboard"));
         return;
     }
-    const QString Text = QApplication::clipboard()->text();
-    QWidget* C = ActiveTextControl;
-    switch (KindOf(C)) {
-        case TKind::Edit: {
-            auto* E = static_cast<QLineEdit*>(C);
-            if (!E->isReadOnly()) E->insert(Text);
-            break;
-        }
-        case TKind::Rich: {
-            auto* E = static_cast<QTextEdit*>(C);
-            if (!E->isReadOnly()) E->insertPlainText(Text);
-            break;
-        }
-        case TKind::Memo: {
-            auto* E = static_cast<QPlainTextEdit*>(C);
-            if (!E->isReadOnly()) E->insertPlainText(Text);
-            break;
-        }
-        case TKind::Combo: static_cast<QComboBox*>(C)->lineEdit()->insert(Text); break;
-        case TKind::None: break;
-    }
+    PasteInto(ActiveTextControl, QApplication::clipboard()->text());
 }
 
 // ---------------------------------------------------------------------------
@@ -1122,7 +919,7 @@ void TMainForm::N1Click() {
     QWidget* Page = PageControl1->currentWidget();
     QTextEdit* Source = Page == RecvPage ? mReadMessage : Page == SendPage ? reMessageText : nullptr;
     if (!Source) return;
-    const QString Dir = ShownText(ProgramDir());
+    const QString Dir = PathToWidget(ProgramDir());
     QString Path;
     if (SaveDialog) {
         Path = SaveDialog(Dir, QStringLiteral("default.txt"), TextFilter);
@@ -1137,18 +934,19 @@ void TMainForm::N1Click() {
     }
     if (Path.isEmpty()) return;
     try {
-        SaveTextFile(QFile::encodeName(Path).toStdString(), BoxLines(Source->toPlainText()));
+        SaveTextFile(WidgetToPath(Path), BoxLines(Source->toPlainText()));
     } catch (const Exception& E) {
         ShowMessageBox(this, QMessageBox::Critical, ShownText(E.Message()));
     }
 }
 
 void TMainForm::Open1Click() {
+    const QString Dir = PathToWidget(ProgramDir());
     QString Path;
     if (OpenDialog) {
-        Path = OpenDialog(TextFilter);
+        Path = OpenDialog(Dir, TextFilter);
     } else {
-        QFileDialog Dialog(this, QString(), QString(), TextFilter);
+        QFileDialog Dialog(this, QString(), Dir, TextFilter);
         Dialog.setAcceptMode(QFileDialog::AcceptOpen);
         Dialog.setFileMode(QFileDialog::ExistingFile);
         if (Dialog.exec() == QDialog::Accepted && !Dialog.selectedFiles().isEmpty())
@@ -1159,7 +957,7 @@ void TMainForm::Open1Click() {
 
 void TMainForm::LoadFileIntoBody(const QString& Path) {
     try {
-        const std::string Text = LoadTextFile(QFile::encodeName(Path).toStdString());
+        const std::string Text = LoadTextFile(WidgetToPath(Path));
         reMessageText->setPlainText(BoxText(Text));
     } catch (const Exception& E) {
         ShowMessageBox(this, QMessageBox::Critical, ShownText(E.Message()));
@@ -1223,19 +1021,33 @@ void TMainForm::Button6KeyDown(int Key, Qt::KeyboardModifiers Mods) {
 
 std::function<QDate()> TMainForm::CalendarToday = [] { return QDate::currentDate(); };
 
+namespace {
+TCalendarDate CalendarDate(const QDate& D) { return {D.year(), D.month(), D.day()}; }
+QDate ToQDate(const TCalendarDate& D) { return QDate(D.Year, D.Month, D.Day); }
+}  // namespace
+
 void TMainForm::StepCalendar(bool Forward) {
-    const QDate Now = CalendarToday();
-    const QDate Cur = Calendar1->selectedDate();
-    const TCalendarDate D =
-        StepMonth({Cur.year(), Cur.month(), Cur.day()}, Forward, {Now.year(), Now.month(), Now.day()});
-    const QDate Next(D.Year, D.Month, D.Day);
+    const TCalendarDate Next =
+        StepMonth(CalendarDate(Calendar1->selectedDate()), Forward, CalendarDate(CalendarToday()));
     // The new date shows its month and, through the date change, its text.
-    Calendar1->setSelectedDate(Next);
-    Calendar1->setCurrentPage(Next.year(), Next.month());
-    // The captions are read back from the calendar, not counted separately.
-    const QDate Shown = Calendar1->selectedDate();
-    Panel8->setText(QString::number(Shown.year()) + U("年"));
-    Button6->setText(QString::number(Shown.month()) + U("月"));
+    Calendar1->setSelectedDate(ToQDate(Next));
+    ShowCalendarCaptions();
+}
+
+void TMainForm::CalendarPageChanged(int Year, int Month) {
+    // The grid moved to another month by itself (a click on a greyed day,
+    // the keys, the wheel, a typed date). Where its selection stayed behind
+    // (the wheel only turns the page), the day lands as a month step lands.
+    const QDate Sel = Calendar1->selectedDate();
+    if (Sel.year() != Year || Sel.month() != Month)
+        Calendar1->setSelectedDate(ToQDate(LandOnMonth(Year, Month, CalendarDate(CalendarToday()))));
+    ShowCalendarCaptions();
+}
+
+void TMainForm::ShowCalendarCaptions() {
+    // The captions are read back from the grid, not counted separately.
+    Panel8->setText(QString::number(Calendar1->yearShown()) + U("年"));
+    Button6->setText(QString::number(Calendar1->monthShown()) + U("月"));
 }
 
 void TMainForm::PasswdOKClick() {
@@ -1264,35 +1076,34 @@ void TMainForm::ePOPserverChange() {
     if (Index >= 0) {
         if (Tag != 0) {
             SetMySelf(Tag);
-            if (Form3) Form3->Tag = Tag;
+            if (Form3) Form3->Serve(Tag);
         } else {
             SetMySelf(Index + 1);
             if (Form3) {
                 Form3->Settings.SelectedAccount = Index;
                 Form3->Settings.CurrentAccount = Index + 1;
-                Form3->Tag = 0;
+                Form3->Serve(0);
             }
         }
-        if (Form3) Form3->editdisp(MySelf);
+        if (Form3) Form3->editdisp(GetMySelf());
     } else {
         QLineEdit* E = eUserName->lineEdit();
         const int Pos = E->cursorPosition();
         E->deselect();
         E->setCursorPosition(Pos);
     }
-    if (Form3 && Form3->eUserName->text() != User) Form3->eUserName->setText(User);
+    if (Form3) Form3->SetUserName(User);
     ResetPopShow();
 }
 
 void TMainForm::Passchange() {
     const QString Pass = ePassword->text();
     PasswdOK->setEnabled(!eUserName->currentText().isEmpty() && !Pass.isEmpty());
-    if (Form3 && Form3->ePassword->text() != Pass) Form3->ePassword->setText(Pass);
+    if (Form3) Form3->SetPassword(Pass);
 }
 
 void TMainForm::CmailheadClick() {
-    if (Form3 && Form3->mailhead->isChecked() != Cmailhead->isChecked())
-        Form3->mailhead->setChecked(Cmailhead->isChecked());
+    if (Form3) Form3->SetHeaderOnly(Cmailhead->isChecked());
     mailreadclear();
 }
 
@@ -1302,8 +1113,6 @@ void TMainForm::Timer2Timer() {
     Format.remove(QLatin1Char('t'));
     Panel6->setText(QLocale::system().toString(QTime::currentTime(), Format.trimmed()));
 }
-
-void TMainForm::HostSetConnectStatus(const QString& Text) { ConnectStatus->showMessage(Text); }
 
 // ---------------------------------------------------------------------------
 // Operations
@@ -1315,8 +1124,10 @@ void TMainForm::SetReceiveControls(bool Enabled) {
           static_cast<QWidget*>(SpinEdit1), static_cast<QWidget*>(Button4), static_cast<QWidget*>(Cmailhead)})
         W->setEnabled(Enabled);
     // The item "巡回" of the main window, also when a patrol window runs this.
-    TAccountHost* Main = Form3 && Form3->MainForm() ? Form3->MainForm() : this;
-    if (QAction* P = Main->HostPatrolItem()) P->setEnabled(Enabled);
+    TMainForm* Main = this;
+    if (Form3 && Form3->MainForm())
+        if (auto* M = qobject_cast<TMainForm*>(Form3->MainForm()->Window)) Main = M;
+    Main->patrol->setEnabled(Enabled);
     if (Enabled) ListView1->setEnabled(true);
 }
 

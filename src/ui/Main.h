@@ -4,17 +4,21 @@
 // choice, the clock, the about box).
 #pragma once
 
+#include <QDate>
 #include <QMainWindow>
 #include <QMessageBox>
 
 #include <functional>
-
-#include <QDate>
-
-class QVBoxLayout;
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "AccessibleControls.h"
+#include "AccountHost.h"
+#include "EditCommands.h"  // ActiveTextControl, TEditItems
+#include "MessageStore.h"
+#include "ResizeLayout.h"
+#include "TextFiles.h"
 
 class QAction;
 class QCalendarWidget;
@@ -33,21 +37,17 @@ class QTabWidget;
 class QTextEdit;
 class QTimer;
 class QTreeWidget;
+class QVBoxLayout;
 
-#include "Unit3.h"  // TAccountHost, TForm3 and its global Form3
-
-class TINetMessage;
 class TSpinEdit2;
 class Tabout;
 
 // ---------------------------------------------------------------------------
 // Program-wide values.
 
-// The text control last clicked in any of the program's windows; the
-// clipboard commands of the edit menu act on it. May be null.
-// (AccountCount, CurrentAccount and SelectedAccount live in the settings
-// window's TAccountSettings, Form3->Settings.)
-extern QWidget* ActiveTextControl;
+// ActiveTextControl (EditCommands.h) is the clipboard commands' target.
+// AccountCount, CurrentAccount and SelectedAccount live in the settings
+// window's TAccountSettings (Form3->Settings).
 
 // Every message box and question of the windows goes through this hook, so
 // tests can answer them. The default shows a real QMessageBox and returns
@@ -62,74 +62,10 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* Parent, QMessageBox::Icon Ic
                                            const QString& Title = QString());
 
 // ---------------------------------------------------------------------------
-// Widget-free parts of the window.
-
-// Where FormResize puts the controls for a page width W. The inputs are the
-// left edge of eTo and the widths of the buttons concerned.
-struct TResizeInput {
-    int W = 0;
-    int eToLeft = 0;
-    int SendBtnWidth = 0;
-    int Button2Width = 0;
-    int Button3Width = 0;
-    int Button1Width = 0;
-    int reletterWidth = 0;
-    int Button5Width = 0;
-};
-struct TResizeLayout {
-    int FieldWidth = 0;   // eTo, eCC, eSubject, ComboBox2: round((W - 80) * 5 / 7)
-    int SendBtnLeft = 0;  // also ClearBtn and PasswdOK
-    int Button2Left = 0;
-    int Button3Left = 0;
-    int Button1Left = 0;
-    int reletterLeft = 0;
-    int Button5Left = 0;
-};
-TResizeLayout ComputeResizeLayout(const TResizeInput& In);
-
-// Text file contents as the program's Shift_JIS text: bytes that are valid
-// UTF-8 (a leading byte-order mark is dropped) are converted from UTF-8,
-// anything else is taken as Shift_JIS unchanged.
-bool IsValidUtf8(const std::string& Bytes);
-std::string TextFileToSjis(const std::string& Bytes);
-
-// Reads a text file for the body (open and drop). Throws Exception with the
-// standard input/output error text when the file cannot be read.
-std::string LoadTextFile(const std::string& Path);
-// Writes Lines (Shift_JIS), each followed by CR LF, to a new file at Path;
-// a failed write leaves any old file untouched. Throws Exception with the
-// standard input/output error text on failure.
-void SaveTextFile(const std::string& Path, const std::vector<std::string>& Lines);
-// The standard input/output error text for an errno value.
-std::string InOutErrorText(int Code);
-
-// The received messages of the last listing: entry i belongs to list row i
-// and message number i + 1; the string is the decoded Subject. The store
-// owns the messages; Put replaces (and frees) an entry's message.
-class TMessageStore {
-public:
-    TMessageStore();
-    ~TMessageStore();
-    int Count() const { return static_cast<int>(FItems.size()); }
-    int Add(const std::string& Subject, std::unique_ptr<TINetMessage> Msg);
-    void Put(int Index, const std::string& Subject, std::unique_ptr<TINetMessage> Msg);
-    const std::string& Subject(int Index) const;
-    TINetMessage* Message(int Index) const;  // null for an index out of range
-    void Clear();
-
-private:
-    struct Item {
-        std::string Subject;
-        std::unique_ptr<TINetMessage> Msg;
-    };
-    std::vector<Item> FItems;
-};
-
-// ---------------------------------------------------------------------------
 
 // The settings window (global Form3) and the signature editor (global
-// OKsign) reach this window through its TAccountHost members.
-class TMainForm : public QMainWindow, public TAccountHost {
+// OKsign) reach this window through its Host only.
+class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* Parent = nullptr);
@@ -142,13 +78,16 @@ public:
     // Called after the main window (Tag 0) has closed; the program start
     // ends the event loop here.
     std::function<void()> OnMainClosed;
-    // File dialogs; tests replace them. Return the chosen path, or an empty
-    // string when cancelled.
+    // File dialogs, starting in Dir; tests replace them. Return the chosen
+    // path, or an empty string when cancelled.
     std::function<QString(const QString& Dir, const QString& Name, const QString& Filter)> SaveDialog;
-    std::function<QString(const QString& Filter)> OpenDialog;
+    std::function<QString(const QString& Dir, const QString& Filter)> OpenDialog;
 
     // --- State -------------------------------------------------------------
     int Tag = 0;  // 0: the main window; 1..n: a patrol window
+    // What the settings window knows of this window: the account it uses,
+    // its MySelf, and the events through which the settings window changes it.
+    TAccountHost Host;
     std::unique_ptr<TMessageStore> MessageStore;
     int HeaderCursor = 0;
     int ReadTarget = 0;
@@ -211,7 +150,7 @@ public:
     QPushButton* PasswdOK = nullptr;
     QCalendarWidget* Calendar1 = nullptr;
     QLabel* Panel8 = nullptr;
-    QPushButton* Button6 = nullptr;
+    TStepButton* Button6 = nullptr;
     QLabel* Panel6 = nullptr;
     QPlainTextEdit* memo1 = nullptr;
     QLabel* Panel7 = nullptr;
@@ -244,6 +183,8 @@ public:
     QMenu* patrolList = nullptr;  // "巡回リスト" (hidden): one sub-item per account
     QMenu* Help1 = nullptr;       // "ヘルプ(&H)"
     QAction* About1 = nullptr;    // "バージョン情報(&V)"
+    // Cut1, Copy2 and Paste1, which focus tracking enables.
+    TEditItems EditItems;
 
     // --- Handlers ----------------------------------------------------------
     void FormCreate();
@@ -301,30 +242,11 @@ public:
     void EnableReceiveControls();
     void DisableSendControls();
     void EnableSendControls();
-    void mailreadclear() override;
+    void mailreadclear();
     void ResetPopShow();
-    void SetMySelf(int N) override { MySelf = N; }
-    int GetMySelf() const { return MySelf; }
+    void SetMySelf(int N) { Host.MySelf = N; }
+    int GetMySelf() const { return Host.MySelf; }
 
-    // --- TAccountHost: what the settings window uses of this window -------
-    int HostTag() const override { return Tag; }
-    QComboBox* HostUserNameBox() override { return eUserName; }
-    QLineEdit* HostPasswordEdit() override { return ePassword; }
-    QCheckBox* HostCmailhead() override { return Cmailhead; }
-    void HostSetConnectStatus(const QString& Text) override;
-    QMenu* HostEditAccountMenu() override { return edit2; }
-    QMenu* HostDeleteAccountMenu() override { return delete1; }
-    QMenu* HostPatrolListMenu() override { return patrolList; }
-    QAction* HostPatrolItem() override { return patrol; }
-    QAction* HostAddAccountItem() override { return N6; }
-    QAction* HostCutItem() override { return Cut1; }
-    QAction* HostCopyItem() override { return Copy2; }
-    QAction* HostPasteItem() override { return Paste1; }
-    void HostSetActiveTextControl(QWidget* Control) override { ActiveTextControl = Control; }
-
-    // Widget boundary: Shift_JIS in and out of text widgets.
-    static std::string WidgetText(const QString& Text);
-    static QString ShownText(const std::string& Sjis);
     // The lines of a multi-line text box, as Shift_JIS.
     static std::vector<std::string> BoxLines(const QString& PlainText);
 
@@ -340,14 +262,24 @@ protected:
 private:
     // One step of the month button: back or forward, captions rebuilt.
     void StepCalendar(bool Forward);
+    // The grid turned to another month by itself.
+    void CalendarPageChanged(int Year, int Month);
+    // Panel8 and Button6 := the year and month the grid shows.
+    void ShowCalendarCaptions();
     void CreateControls();
     void CreateMenus();
     QVBoxLayout* AddPage(QWidget* Page, const QString& Name, const QString& Caption);
+    QStatusBar* AddStatusBar(QVBoxLayout* Box, const char* Name, const char* ProgressName = nullptr,
+                             QProgressBar** Progress = nullptr);
     void CreateSendPage();
     void CreateRecvPage();
     void CreateConPage();
+    // Sets the events of Host.
+    void ConnectHost();
+    // A reload's accounts: the user-name box and the account menus.
+    void ShowAccountList(const TAccountList& List);
     void SetReceiveControls(bool Enabled);
     void SetSendControls(bool Enabled);
-    int MySelf = 0;
     bool FClosed = false;
+    bool FShown = false;
 };

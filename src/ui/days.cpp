@@ -432,24 +432,27 @@ const std::string& DayText(int Index) {
 
 const std::string& DayText(int Month, int Day) { return DayText(DayIndex(Month, Day)); }
 
+TCalendarDate LandOnMonth(int Year, int Month, const TCalendarDate& Today) {
+    return {Year, Month, Year == Today.Year && Month == Today.Month ? Today.Day : 1};
+}
+
 TCalendarDate StepMonth(const TCalendarDate& Current, bool Forward, const TCalendarDate& Today) {
-    TCalendarDate D = Current;
-    D.Day = 1;
+    // The day goes to 1 before the month moves, so no impossible date arises.
+    int Year = Current.Year, Month = Current.Month;
     if (Forward) {
-        if (D.Month >= 12) {
-            D.Month = 1;
-            ++D.Year;
+        if (Month >= 12) {
+            Month = 1;
+            ++Year;
         } else {
-            ++D.Month;
+            ++Month;
         }
     } else {
-        if (D.Month < 2) {
-            D.Month = 12;
-            --D.Year;
+        if (Month < 2) {
+            Month = 12;
+            --Year;
         } else {
-            --D.Month;
+            --Month;
         }
     }
-    if (D.Year == Today.Year && D.Month == Today.Month) D.Day = Today.Day;
-    return D;
+    return LandOnMonth(Year, Month, Today);
 }

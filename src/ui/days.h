@@ -33,6 +33,10 @@ struct TCalendarDate {
     }
 };
 
+// The date the grid takes when it comes to a month: Today where the month is
+// Today's, otherwise the first day of the month.
+TCalendarDate LandOnMonth(int Year, int Month, const TCalendarDate& Today);
+
 // One step of the month button from Current: the day goes to 1 first (so no
 // impossible date arises), then the month moves one forward or back, across
 // the year where needed; landing on Today's month restores Today's day.

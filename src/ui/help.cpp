@@ -314,6 +314,7 @@ Tabout::Tabout(QWidget* Parent) : QDialog(Parent) {
     Version->setGeometry(88, 48, 300, 18);
 
     Memo1 = new QPlainTextEdit(this);
+    Memo1->setAccessibleName(QString::fromUtf8("ヘルプ"));
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

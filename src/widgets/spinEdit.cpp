@@ -116,9 +116,11 @@ TSpinButton2::TSpinButton2(QWidget* Parent) : QWidget(Parent) {
     resize(20, 25);
     FUpButton = CreateButton();
     FUpButton->setObjectName(QStringLiteral("UpButton"));
+    FUpButton->setAccessibleName(QString::fromUtf8("増やす"));
     FUpButton->SetGlyph(BuiltInGlyph("SpinUp2"));
     FDownButton = CreateButton();
     FDownButton->setObjectName(QStringLiteral("DownButton"));
+    FDownButton->setAccessibleName(QString::fromUtf8("減らす"));
     FDownButton->SetGlyph(BuiltInGlyph("SpinDown2"));
     FFocusedButton = FUpButton;
     AdjustSize();

@@ -12,14 +12,17 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "IniFile.h"
 #include "Rc4unit.h"
+#include "EditCommands.h"
 #include "TestFiles.h"
 #include "Unit3.h"
+#include "WidgetText.h"
 #include "cp932.h"
 #include "sign.h"
 
@@ -27,9 +30,10 @@ namespace {
 
 QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
 
-// The main window as the settings window sees it, with the main window's own
-// reactions to its user-name box and password field.
-class THost : public QMainWindow, public TAccountHost {
+// The main window as the settings window sees it: its host, wired as the
+// main window wires it, with the main window's own reactions to its
+// user-name box and password field.
+class THost : public QMainWindow {
 public:
     explicit THost(int Tag = 0) : Tag(Tag) {
         eUserName = new QComboBox(this);
@@ -37,65 +41,59 @@ public:
         ePassword = new QLineEdit(this);
         Cmailhead = new QCheckBox(this);
         Cmailhead->setChecked(true);
-        QMenu* Edit = menuBar()->addMenu(U("編集(&E)"));
-        Paste = Edit->addAction(U("貼り付け(&P)"));
-        Copy = Edit->addAction(U("コピー(&C)"));
-        Cut = Edit->addAction(U("切り取り(&T)"));
-        QMenu* Account = menuBar()->addMenu(U("アカウント(&A)"));
-        Add = Account->addAction(U("追加(&A)"));
-        EditMenu = Account->addMenu(U("編集(&E)"));
-        DeleteMenu = Account->addMenu(U("削除(&D)"));
-        Patrol = Account->addAction(U("巡回"));
-        PatrolList = Account->addMenu(U("巡回リスト"));
+        Items = {new QAction(this), new QAction(this), new QAction(this)};
         QObject::connect(eUserName, &QComboBox::editTextChanged, [this] { ePOPserverChange(); });
         QObject::connect(ePassword, &QLineEdit::textChanged, [this] {
-            if (Form3) Form3->ePassword->setText(ePassword->text());
+            if (Form3) Form3->SetPassword(ePassword->text());
         });
+        Host.Window = this;
+        Host.OnUserName = [this](const QString& T) { eUserName->setEditText(T); };
+        Host.OnPassword = [this](const QString& T) { ePassword->setText(T); };
+        Host.OnHeaderOnly = [this](bool On) { Cmailhead->setChecked(On); };
+        Host.OnConnectStatus = [this](const std::string& T) { Status = ShownText(T); };
+        Host.OnClearMessages = [this] { ++Clears; };
+        Host.OnAccountList = [this](const TAccountList& L) {
+            List = L;
+            const QSignalBlocker B(eUserName);
+            eUserName->clear();
+            for (const std::string& N : L.Names) eUserName->addItem(ShownText(N));
+            eUserName->setCurrentIndex(L.Selected);
+        };
+        Host.OnAddItemEnabled = [this](bool On) { AddEnabled = On; };
+        Host.OnTextFocus = [this](QWidget* C) { Items.Track(C); };
     }
     void ePOPserverChange() {
-        ++UserChanges;
         if (!Form3) return;
         const int i = eUserName->findText(eUserName->currentText());
         if (i >= 0) {
             if (Tag) {
-                SetMySelf(Tag);
+                Host.MySelf = Tag;
             } else {
                 Form3->Settings.SelectedAccount = i;
-                SetMySelf(i + 1);
+                Host.MySelf = i + 1;
                 Form3->Settings.CurrentAccount = i + 1;
             }
-            Form3->Tag = Tag;
-            Form3->editdisp(MySelf);
+            Form3->Serve(Tag);
+            Form3->editdisp(Host.MySelf);
         }
-        Form3->eUserName->setText(eUserName->currentText());
+        Form3->SetUserName(eUserName->currentText());
+    }
+    QStringList Names() const {
+        QStringList L;
+        for (const std::string& N : List.Names) L << ShownText(N);
+        return L;
     }
 
-    int HostTag() const override { return Tag; }
-    QComboBox* HostUserNameBox() override { return eUserName; }
-    QLineEdit* HostPasswordEdit() override { return ePassword; }
-    QCheckBox* HostCmailhead() override { return Cmailhead; }
-    void HostSetConnectStatus(const QString& Text) override { Status = Text; }
-    QMenu* HostEditAccountMenu() override { return EditMenu; }
-    QMenu* HostDeleteAccountMenu() override { return DeleteMenu; }
-    QMenu* HostPatrolListMenu() override { return PatrolList; }
-    QAction* HostPatrolItem() override { return Patrol; }
-    QAction* HostAddAccountItem() override { return Add; }
-    QAction* HostCutItem() override { return Cut; }
-    QAction* HostCopyItem() override { return Copy; }
-    QAction* HostPasteItem() override { return Paste; }
-    void HostSetActiveTextControl(QWidget* C) override { Active = C; }
-    void SetMySelf(int n) override { MySelf = n; }
-    void mailreadclear() override { ++Clears; }
-
     int Tag;
+    TAccountHost Host;
     QComboBox* eUserName;
     QLineEdit* ePassword;
     QCheckBox* Cmailhead;
-    QAction *Paste, *Copy, *Cut, *Add, *Patrol;
-    QMenu *EditMenu, *DeleteMenu, *PatrolList;
+    TEditItems Items;
+    TAccountList List;
     QString Status;
-    QWidget* Active = nullptr;
-    int MySelf = -1, Clears = 0, UserChanges = 0;
+    bool AddEnabled = true;
+    int Clears = 0;
 };
 
 // Typing: key by key for ASCII; other text as an input method inserts it.
@@ -115,16 +113,13 @@ QWidget* NextTabStop(QWidget* W) {
     return W;
 }
 
-QStringList Captions(QMenu* M) {
-    QStringList L;
-    for (QAction* A : M->actions()) L << A->text();
-    return L;
-}
-
 class SettingsWindowTest : public ::testing::Test {
 protected:
     SettingsWindowTest() {
-        SetProgramDir(Dir.Path);
+        // A program folder with a Japanese name: the file system gives its
+        // path as UTF-8, not as the program's Shift_JIS text.
+        ::mkdir(Folder.c_str(), 0700);
+        SetProgramDir(Folder);
         TForm3::QuestionBox = [this](QWidget*, const QString& T) {
             Questions << T;
             return Answer;
@@ -135,12 +130,14 @@ protected:
     ~SettingsWindowTest() override {
         Form.reset();
         Sign.reset();
+        ::unlink(Path().c_str());
+        ::rmdir(Folder.c_str());
     }
     void Create() {
-        Sign = std::make_unique<TOKsign>(&Main);
-        Form = std::make_unique<TForm3>(&Main, Sign.get(), nullptr, Path());
+        Sign = std::make_unique<TOKsign>(&Main.Host);
+        Form = std::make_unique<TForm3>(&Main.Host, Sign.get(), nullptr, Path());
     }
-    std::string Path() const { return Dir.Path + "VELNARO.ini"; }
+    std::string Path() const { return Folder + "VELNARO.ini"; }
     std::string Value(const std::string& Section, const std::string& Key) {
         return TIniFile(Path()).ReadString(Section, Key, "<none>");
     }
@@ -157,6 +154,7 @@ protected:
     }
 
     TTempDir Dir;
+    const std::string Folder = Dir.Path + "テスト用フォルダ/";
     THost Main;
     std::unique_ptr<TOKsign> Sign;
     std::unique_ptr<TForm3> Form;
@@ -164,31 +162,10 @@ protected:
     bool Answer = true;
 };
 
-TEST_F(SettingsWindowTest, ControlsCarryTheirNamesCaptionsAndTabOrder) {
+TEST_F(SettingsWindowTest, FieldsComeFirstInTheTabOrder) {
     Create();
     EXPECT_EQ(Form3, Form.get());
     EXPECT_EQ(OKsign, Sign.get());
-    EXPECT_EQ(Form->windowTitle(), U("VELNARO設定"));
-    EXPECT_EQ(Form->font().family(), "IPAPGothic");
-    const std::pair<const char*, const char*> Texts[] = {{"passsave", "上記のpasswordを保存する"},
-                                                         {"signcheck", "署名をメールの最後に自動挿入する"},
-                                                         {"Button3", "署名の編集"},
-                                                         {"mailhead", "メール本文を読み込まない"},
-                                                         {"ApopOn", "Apopで接続"},
-                                                         {"pingcheck", "pingでのチェックを無視する"},
-                                                         {"patrol", "巡回する"},
-                                                         {"Button1", "データの保存"},
-                                                         {"Button2", "保存せず実行"}};
-    for (auto [Name, Text] : Texts) {
-        auto* B = Form->findChild<QAbstractButton*>(Name);
-        ASSERT_NE(B, nullptr) << Name;
-        EXPECT_EQ(B->text(), U(Text)) << Name;
-    }
-    for (const char* Name : {"eUserName", "ePassword", "Edit1", "Edit2", "Edit4"})
-        EXPECT_NE(Form->findChild<QLineEdit*>(Name), nullptr) << Name;
-    EXPECT_EQ(Form->ePassword->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(Form->GroupBox1->title(), U("署名"));
-    EXPECT_EQ(Form->RadioGroup1->Items(), (QStringList{"RFC2231", "JISEncode"}));
     EXPECT_EQ(Form->RadioGroup1->ItemIndex(), 1);
     EXPECT_TRUE(Form->mailhead->isChecked());
 
@@ -202,12 +179,6 @@ TEST_F(SettingsWindowTest, ControlsCarryTheirNamesCaptionsAndTabOrder) {
         W = NextTabStop(W);
         EXPECT_EQ(W, Next) << Next->objectName().toStdString();
     }
-
-    EXPECT_EQ(Sign->windowTitle(), U("署名編集"));
-    EXPECT_EQ(Sign->OKBtn->text(), "OK");
-    EXPECT_EQ(Sign->CancelBtn->text(), U("キャンセル"));
-    EXPECT_EQ(Sign->Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
-    EXPECT_EQ(Sign->size(), QSize(376, 208));
 }
 
 TEST_F(SettingsWindowTest, SignatureRulerHasItsMarksAtTheGivenColumns) {
@@ -231,11 +202,9 @@ TEST_F(SettingsWindowTest, SignatureRulerHasItsMarksAtTheGivenColumns) {
 TEST_F(SettingsWindowTest, EmptyFolderThenAddingSavingAndSwitchingAccounts) {
     Create();
     EXPECT_EQ(Main.eUserName->count(), 0);
-    EXPECT_FALSE(Main.EditMenu->menuAction()->isEnabled());
-    EXPECT_FALSE(Main.DeleteMenu->menuAction()->isEnabled());
-    EXPECT_FALSE(Main.Patrol->isEnabled());
+    EXPECT_TRUE(Main.List.Names.empty());
     EXPECT_EQ(Main.Status, U("選択されたサーバはとです"));
-    EXPECT_EQ(Main.MySelf, 0);
+    EXPECT_EQ(Main.Host.MySelf, 0);
 
     // First save: no question, account 1, the password scrambled.
     AddAccount(U("太郎"), "pop.a", "secret", true);
@@ -246,7 +215,7 @@ TEST_F(SettingsWindowTest, EmptyFolderThenAddingSavingAndSwitchingAccounts) {
     EXPECT_EQ(Stored.size(), 512u);
     EXPECT_EQ(ReadFileText(Path()).find("secret"), std::string::npos);
     EXPECT_EQ(DecodePassword(PasswordKey, Stored), "secret");
-    EXPECT_TRUE(Main.Add->isEnabled());
+    EXPECT_TRUE(Main.AddEnabled);
     EXPECT_TRUE(Form->isVisible());   // the window stays after a save
     EXPECT_TRUE(Messages.isEmpty());  // ticked while not the active window: no warning
 
@@ -258,8 +227,7 @@ TEST_F(SettingsWindowTest, EmptyFolderThenAddingSavingAndSwitchingAccounts) {
     EXPECT_EQ(Value("Account2", "password"), "");
     EXPECT_EQ(Main.eUserName->count(), 2);
     EXPECT_EQ(Main.eUserName->currentText(), "bob");
-    EXPECT_EQ(Captions(Main.EditMenu), (QStringList{U("太郎"), "bob"}));
-    EXPECT_EQ(Captions(Main.DeleteMenu), (QStringList{U("太郎"), "bob"}));
+    EXPECT_EQ(Main.Names(), (QStringList{U("太郎"), "bob"}));
     EXPECT_EQ(Main.Status, U("選択されたサーバはpop.bとsmtp.pop.bです"));
     EXPECT_EQ(Form->Settings.CurrentAccount, 2);
 
@@ -270,6 +238,9 @@ TEST_F(SettingsWindowTest, EmptyFolderThenAddingSavingAndSwitchingAccounts) {
     EXPECT_TRUE(Form->passsave->isChecked());
     EXPECT_EQ(Main.ePassword->text(), "secret");
     EXPECT_EQ(Form->Settings.CurrentAccount, 1);
+    // The main window works with the account the fields show.
+    EXPECT_EQ(Main.Host.Account, Form->CurrentRecord());
+    EXPECT_EQ(Main.Host.Account.Edit1, "pop.a");
 
     // Typing in the settings window's fields changes the main window's at once.
     Form->eUserName->selectAll();
@@ -295,7 +266,7 @@ TEST_F(SettingsWindowTest, EditAndDeleteThroughTheAccountSubItems) {
     Form->hide();
     EXPECT_EQ(Form->Settings.CurrentAccount, 3);
 
-    Main.EditMenu->actions()[1]->trigger();  // "b"
+    Main.List.OnEdit(1);  // "b"
     EXPECT_TRUE(Form->isVisible());
     EXPECT_EQ(Form->Settings.CurrentAccount, 2);
     EXPECT_EQ(Form->Edit1->text(), "pop.b");
@@ -308,32 +279,27 @@ TEST_F(SettingsWindowTest, EditAndDeleteThroughTheAccountSubItems) {
     // "巡回する" of account 2 enables its "巡回リスト" sub-item only.
     Form->patrol->setChecked(true);
     Form->Button1->click();
-    ASSERT_EQ(Main.PatrolList->actions().size(), 3);
-    EXPECT_FALSE(Main.PatrolList->actions()[0]->isEnabled());
-    EXPECT_TRUE(Main.PatrolList->actions()[1]->isEnabled());
-    EXPECT_TRUE(Main.Patrol->isEnabled());
-    Main.PatrolList->actions()[1]->trigger();
+    EXPECT_EQ(Main.List.PatrolFlags, (std::vector<bool>{false, true, false}));
+    Main.List.OnPatrol(1);
     EXPECT_EQ(Messages, QStringList{U("このユーザは巡回に組み込まれています")});
 
     Questions.clear();
     Answer = false;
-    Main.DeleteMenu->actions()[0]->trigger();
+    Main.List.OnDelete(0);
     EXPECT_EQ(Questions, QStringList{U("ユーザ名 aのデータをファイルから消去しますか？")});
     EXPECT_EQ(Value("Number", "count"), "3");
     Answer = true;
-    Main.DeleteMenu->actions()[0]->trigger();
+    Main.List.OnDelete(0);
     EXPECT_EQ(Value("Number", "count"), "2");
     EXPECT_EQ(Value("Account1", "user"), "b");
-    EXPECT_EQ(Captions(Main.EditMenu), (QStringList{"b", "c"}));
-    QApplication::processEvents();  // the old sub-items are deleted later
-    EXPECT_EQ(Main.EditMenu->actions().size(), 2);
+    EXPECT_EQ(Main.Names(), (QStringList{"b", "c"}));
 
-    Main.DeleteMenu->actions()[1]->trigger();
-    Main.DeleteMenu->actions()[0]->trigger();
+    Main.List.OnDelete(1);
+    Main.List.OnDelete(0);
     EXPECT_EQ(Value("Number", "count"), "0");
     EXPECT_EQ(Value("Number", "start"), "0");
     EXPECT_EQ(Main.eUserName->count(), 0);
-    EXPECT_FALSE(Main.EditMenu->menuAction()->isEnabled());
+    EXPECT_TRUE(Main.List.Names.empty());
 }
 
 TEST_F(SettingsWindowTest, SaveAfterHidingGoesToTheAccountTheFieldsShow) {
@@ -341,7 +307,7 @@ TEST_F(SettingsWindowTest, SaveAfterHidingGoesToTheAccountTheFieldsShow) {
     AddAccount("a", "pop.a");
     AddAccount("b", "pop.b");
     AddAccount("c", "pop.c");
-    Main.EditMenu->actions()[0]->trigger();
+    Main.List.OnEdit(0);
     Form->Button1->click();  // start 1; the reload leaves CurrentAccount at 3
     Form->hide();
     ASSERT_EQ(Form->Settings.CurrentAccount, 3);
@@ -377,12 +343,12 @@ TEST_F(SettingsWindowTest, SaveWithoutStoringKeepsTheTypedValuesAndTheFile) {
     AddAccount("a", "pop.a");
     const std::string Before = ReadFileText(Path());
     Form->BeginNewAccount();
-    EXPECT_FALSE(Main.Add->isEnabled());
+    EXPECT_FALSE(Main.AddEnabled);
     EXPECT_EQ(Form->Settings.CurrentAccount, 2);
     Form->Edit1->setText("typed.example.jp");
     QTest::mouseClick(Form->Button2, Qt::LeftButton);
     EXPECT_FALSE(Form->isVisible());
-    EXPECT_TRUE(Main.Add->isEnabled());
+    EXPECT_TRUE(Main.AddEnabled);
     EXPECT_EQ(Form->Settings.CurrentAccount, 1);
     EXPECT_EQ(Form->Edit1->text(), "typed.example.jp");
     EXPECT_EQ(ReadFileText(Path()), Before);
@@ -392,8 +358,9 @@ TEST_F(SettingsWindowTest, ServedWindowGetsTheCopiesAndApopClearsTheMainList) {
     Create();
     AddAccount("a", "pop.a");
     THost PatrolWindow(1);
-    Form->PatrolWindows = {&PatrolWindow};
-    Form->Tag = 1;
+    Form->PatrolWindows = {&PatrolWindow.Host};
+    Form->Serve(1);
+    EXPECT_EQ(PatrolWindow.Host.Account.Edit1, "pop.a");
     QTest::mouseClick(Form->mailhead, Qt::LeftButton);
     EXPECT_FALSE(PatrolWindow.Cmailhead->isChecked());
     EXPECT_TRUE(Main.Cmailhead->isChecked());
@@ -404,7 +371,15 @@ TEST_F(SettingsWindowTest, ServedWindowGetsTheCopiesAndApopClearsTheMainList) {
     Form->ApopOn->setChecked(true);  // no change, no handler
     EXPECT_EQ(Main.Clears, 1);
 
+    // The patrol window keeps its own account when the settings window
+    // shows another one for the main window.
+    Form->Serve(0);
+    Form->Edit1->setText("pop.other");
+    EXPECT_EQ(PatrolWindow.Host.Account.Edit1, "pop.a");
+    EXPECT_EQ(Main.Host.Account.Edit1, "pop.other");
+
     Form->PatrolWindows = {nullptr};  // an empty slot: no served window
+    Form->Serve(1);
     Form->eUserName->setText("nobody");
     EXPECT_EQ(PatrolWindow.eUserName->currentText(), "");
     EXPECT_EQ(Main.eUserName->currentText(), "a");
@@ -418,23 +393,23 @@ TEST_F(SettingsWindowTest, FocusTrackingSetsTheClipboardItems) {
     QGuiApplication::clipboard()->setText("x");
     Form->ePassword->selectAll();
     Form->OnClick(Form->ePassword);
-    EXPECT_FALSE(Main.Cut->isEnabled());
-    EXPECT_FALSE(Main.Copy->isEnabled());
-    EXPECT_TRUE(Main.Paste->isEnabled());
-    EXPECT_EQ(Main.Active, Form->ePassword);
+    EXPECT_FALSE(Main.Items.Cut->isEnabled());
+    EXPECT_FALSE(Main.Items.Copy->isEnabled());
+    EXPECT_TRUE(Main.Items.Paste->isEnabled());
+    EXPECT_EQ(ActiveTextControl, Form->ePassword);
 
     Form->Edit1->selectAll();
     QTest::mouseRelease(Form->Edit1, Qt::LeftButton);
-    EXPECT_TRUE(Main.Copy->isEnabled());
-    EXPECT_TRUE(Main.Cut->isEnabled());
+    EXPECT_TRUE(Main.Items.Copy->isEnabled());
+    EXPECT_TRUE(Main.Items.Cut->isEnabled());
     EXPECT_EQ(Form->FocusedControl, Form->Edit1);
 
     QGuiApplication::clipboard()->clear();
     Sign->Memo1->setPlainText("sig");
     Sign->OnClick(Sign->Memo1);
-    EXPECT_FALSE(Main.Copy->isEnabled());
-    EXPECT_FALSE(Main.Paste->isEnabled());
-    EXPECT_EQ(Main.Active, Sign->Memo1);
+    EXPECT_FALSE(Main.Items.Copy->isEnabled());
+    EXPECT_FALSE(Main.Items.Paste->isEnabled());
+    EXPECT_EQ(ActiveTextControl, Sign->Memo1);
 }
 
 TEST_F(SettingsWindowTest, SignatureEditorOkCancelAndSave) {
@@ -469,8 +444,8 @@ TEST_F(SettingsWindowTest, SignatureEditorOkCancelAndSave) {
 
 TEST_F(SettingsWindowTest, WindowsOutliveTheMainWindowSafely) {
     auto Host = std::make_unique<THost>();
-    TOKsign Editor(Host.get());
-    TForm3 Window(Host.get(), &Editor, nullptr, Path());
+    TOKsign Editor(&Host->Host);
+    TForm3 Window(&Host->Host, &Editor, nullptr, Path());
     Window.Button1->click();
     EXPECT_EQ(Host->eUserName->count(), 1);
     Host.reset();

@@ -1,4 +1,5 @@
 // Tests of the main window with real widgets offscreen, a real settings window and real files.
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
@@ -25,6 +26,7 @@
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -37,6 +39,9 @@
 #include "days.h"
 #include "sign.h"
 #include "spinEdit.h"
+
+// Readable failure messages.
+inline void PrintTo(const QString& S, std::ostream* Os) { *Os << '"' << S.toStdString() << '"'; }
 
 namespace {
 
@@ -60,7 +65,9 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(Dir.isValid());
-        SetProgramDir(QFile::encodeName(Dir.path()).toStdString() + "/");
+        // A program folder with a Japanese name, as the file system gives it.
+        ASSERT_TRUE(QDir(Dir.path()).mkdir(U("テスト用フォルダ")));
+        SetProgramDir(QFile::encodeName(Folder()).toStdString() + "/");
         MessageBoxHook = [this](QWidget*, QMessageBox::Icon, const QString&, const QString& Text,
                                 QMessageBox::StandardButtons) {
             Boxes << Text;
@@ -73,8 +80,8 @@ protected:
         TForm3::MessageBox = [this](QWidget*, const QString& Text) { Boxes << Text; };
         TForm3::ErrorBox = [this](QWidget*, const QString& Text) { Boxes << Text; };
         Main = new TMainForm;
-        Sign = new TOKsign(Main);
-        Settings = new TForm3(Main, Sign);
+        Sign = new TOKsign(&Main->Host);
+        Settings = new TForm3(&Main->Host, Sign);
     }
     void TearDown() override {
         delete Settings;
@@ -83,7 +90,8 @@ protected:
         MessageBoxHook = nullptr;
         QApplication::clipboard()->clear();
     }
-    QString Path(const char* Name) const { return Dir.path() + "/" + QString::fromLatin1(Name); }
+    QString Folder() const { return Dir.path() + U("/テスト用フォルダ"); }
+    QString Path(const char* Name) const { return Folder() + "/" + QString::fromLatin1(Name); }
 
     QTemporaryDir Dir;
     QStringList Boxes;
@@ -92,103 +100,27 @@ protected:
     TForm3* Settings = nullptr;
 };
 
-TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints) {
-    EXPECT_EQ(Main->windowTitle(), QStringLiteral("velnaro ver1.2.1.4"));
+TEST_F(MainWindowTest, StartsOnTheConnectionPageWithHiddenItemsKeyed) {
     EXPECT_EQ(Main->PageControl1->currentWidget(), Main->ConPage);
-    EXPECT_EQ(Main->PageControl1->tabText(0), U("メール配信"));
-    EXPECT_EQ(Main->PageControl1->tabText(1), U("メール鑑賞"));
-    EXPECT_EQ(Main->PageControl1->tabText(2), U("接続設定"));
-
-    const struct {
-        QWidget* W;
-        const char* Name;
-        const char* Hint;
-    } Controls[] = {
-        {Main->eTo, "eTo", "Recipient's name(s), comma delimited"},
-        {Main->eCC, "eCC", "cc: name(s), comma delimited"},
-        {Main->eSubject, "eSubject", "Subject of this message"},
-        {Main->SendBtn, "SendBtn", "Send message via SMTP"},
-        {Main->ClearBtn, "ClearBtn", "Clear contents of all controls"},
-        {Main->Button2, "Button2", "添付ファイルを選択します"},
-        {Main->Button3, "Button3", "選択された添付ファイルを取り消します"},
-        {Main->Button5, "Button5", "CCを含めた全員に返信する"},
-        {Main->reletter, "reletter", "送り手に返信する"},
-        {Main->Button1, "Button1", "チェックのついたファイルを抹消します。"},
-        {Main->eUserName, "eUserName", "Your user name on the host machine"},
-        {Main->ePassword, "ePassword", "Your password on the host machine"},
-        {Main->PasswdOK, "PasswdOK", "popサーバへ接続します"},
-        {Main->Calendar1, "Calendar1", "日にちをクリックしてください"},
-        {Main->Button6, "Button6", "マウスで左・右とクリック"},
-        {Main->memo1, "memo1", "copy&pastで他のページに利用できます"},
-        {Main->Cmailhead, "Cmailhead", "スペースキーで設定できます"},
-        {Main->Label5, "Label5", "Number of messages stored on the server"},
-    };
-    for (const auto& C : Controls) {
-        EXPECT_EQ(C.W->objectName(), QString::fromLatin1(C.Name));
-        EXPECT_EQ(C.W->toolTip(), U(C.Hint)) << C.Name;
-        EXPECT_EQ(Main->findChild<QWidget*>(QString::fromLatin1(C.Name)), C.W) << C.Name;
-    }
-    for (const char* Name : {"reMessageText", "SMTPStatus", "ComboBox2", "lMessageCount", "SpinEdit1",
-                             "ListView1", "mReadMessage", "POPStatus", "ProgressBar2", "Button4", "ComboBox1",
-                             "Panel8", "Panel6", "Panel7", "ConnectStatus", "ProgressBar1"})
-        EXPECT_NE(Main->findChild<QWidget*>(QString::fromLatin1(Name)), nullptr) << Name;
-
-    EXPECT_EQ(Main->SendBtn->text(), U("配信(&S)"));
-    EXPECT_EQ(Main->ClearBtn->text(), QStringLiteral("&Clear"));
-    EXPECT_EQ(Main->Panel7->text(), U("メールシステムに接続してください！"));
-    EXPECT_EQ(Main->Cmailhead->text(), U("メールの本体を読み込まない（大きなデータの時有効）"));
     EXPECT_TRUE(Main->Cmailhead->isChecked());
-    EXPECT_EQ(Main->lMessageCount->text(), QStringLiteral("0"));
-    EXPECT_EQ(Main->ePassword->echoMode(), QLineEdit::Password);
     EXPECT_FALSE(Main->Button4->isEnabled());
+    EXPECT_FALSE(Main->N1->isEnabled());
+    EXPECT_FALSE(Main->Open1->isEnabled());
     EXPECT_TRUE(Main->ProgressBar1->isHidden());
     EXPECT_TRUE(Main->ProgressBar2->isHidden());
-    const QStringList Columns = {U("差出人"), U("件名"), U("受信日時"), U("byte数")};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(Main->ListView1->headerItem()->text(i), Columns[i]);
     EXPECT_FALSE(Main->memo1->toPlainText().isEmpty());  // today's anniversary text
 
-    const struct {
-        QAction* A;
-        const char* Caption;
-        QKeySequence Key;
-        bool Visible;
-    } Items[] = {
-        {Main->N1, "保存", QKeySequence("Ctrl+S"), true},
-        {Main->Open1, "開く", QKeySequence("Ctrl+O"), true},
-        {Main->N4, "強制接続解除(&F)", QKeySequence("Ctrl+Z"), true},
-        {Main->mailend, "終了(&X)", QKeySequence(), true},
-        {Main->Paste1, "貼り付け(&P)", QKeySequence("Ctrl+V"), true},
-        {Main->Copy2, "コピー(&C)", QKeySequence("Ctrl+C"), true},
-        {Main->Cut1, "切り取り(&T)", QKeySequence("Ctrl+X"), true},
-        {Main->Edit1, "設定(&E)", QKeySequence("Ctrl+E"), false},
-        {Main->N2, "アドレス帳(&A)", QKeySequence("Ctrl+B"), true},
-        {Main->N3, "ヘッダ表示(&H)", QKeySequence("Ctrl+H"), true},
-        {Main->N6, "追加(&A)", QKeySequence("Ctrl+I"), true},
-        {Main->edit2->menuAction(), "編集(&E)", QKeySequence("Ctrl+T"), true},
-        {Main->delete1->menuAction(), "削除(&D)", QKeySequence("Ctrl+D"), true},
-        {Main->patrol, "巡回", QKeySequence("Ctrl+P"), false},
-        {Main->patrolList->menuAction(), "巡回リスト", QKeySequence(), false},
-        {Main->About1, "バージョン情報(&V)", QKeySequence("F1"), true},
-    };
-    // A hidden item shows in no menu; its key still works.
+    // "設定(&E)", "巡回" and "巡回リスト" show in no menu; the first two keep
+    // their keys as actions of the window.
     QList<QAction*> Shown;
     for (QMenu* M : Main->menuBar()->findChildren<QMenu*>())
         for (QAction* A : M->actions())
             if (A->isVisible()) Shown << A;
-    for (const auto& I : Items) {
-        EXPECT_EQ(I.A->text(), U(I.Caption));
-        EXPECT_EQ(I.A->shortcut(), I.Key) << I.Caption;
-        EXPECT_EQ(Shown.contains(I.A), I.Visible) << I.Caption;
-    }
+    for (QAction* A : {Main->Edit1, Main->patrol, Main->patrolList->menuAction()})
+        EXPECT_FALSE(Shown.contains(A));
     EXPECT_TRUE(Main->actions().contains(Main->Edit1));
     EXPECT_TRUE(Main->actions().contains(Main->patrol));
-    EXPECT_FALSE(Main->N1->isEnabled());
-    EXPECT_FALSE(Main->Open1->isEnabled());
-    QStringList Menus;
-    for (QAction* A : Main->menuBar()->actions()) Menus << A->text();
-    EXPECT_EQ(Menus, QStringList({U("ファイル(&F)"), U("編集(&E)"), U("表示(&V)"), U("アカウント(&A)"),
-                                  U("ヘルプ(&H)")}));
-    EXPECT_EQ(Main->View1->menuAction()->toolTip(), QStringLiteral("mail header is epressed"));
+    EXPECT_EQ(Main->patrol->shortcut(), QKeySequence("Ctrl+P"));
 }
 
 TEST_F(MainWindowTest, ClipboardCommandsFollowTheActiveControl) {
@@ -289,46 +221,34 @@ TEST_F(MainWindowTest, SaveAndOpenAreEnabledByPage) {
     EXPECT_FALSE(Main->N1->isEnabled());
 }
 
-TEST(ResizeLayout, FollowsThePageWidth) {
-    TResizeInput In{430, 64, 80, 48, 48, 70, 70, 80};
-    TResizeLayout L = ComputeResizeLayout(In);
-    EXPECT_EQ(L.FieldWidth, 250);  // 350 * 5 / 7
-    EXPECT_EQ(L.SendBtnLeft, 314 + (430 - 314 - 80) / 2);
-    EXPECT_EQ(L.Button2Left, 314 + (430 - 314 - 104) / 2);
-    EXPECT_EQ(L.Button3Left, L.Button2Left + 56);
-    EXPECT_EQ(L.Button1Left, 430 - 70 - 8);
-    EXPECT_EQ(L.reletterLeft, L.Button1Left - 74);
-    EXPECT_EQ(L.Button5Left, L.reletterLeft - 84);
-    // Rounding to the nearest width; a space too small centres leftwards,
-    // dividing toward zero.
+TEST(ResizeLayout, RoundsTheFieldsAndCentresTowardZero) {
+    // Rounding to the nearest width; a space too small for the button
+    // centres it leftwards, dividing toward zero.
     EXPECT_EQ(ComputeResizeLayout({81, 0, 0, 0, 0, 0, 0, 0}).FieldWidth, 1);  // 5/7
     EXPECT_EQ(ComputeResizeLayout({82, 0, 0, 0, 0, 0, 0, 0}).FieldWidth, 1);  // 10/7
     EXPECT_EQ(ComputeResizeLayout({83, 0, 0, 0, 0, 0, 0, 0}).FieldWidth, 2);  // 15/7
-    L = ComputeResizeLayout({100, 64, 80, 48, 48, 70, 70, 80});
-    EXPECT_EQ(L.FieldWidth, 14);
-    EXPECT_EQ(L.SendBtnLeft, 78 + (100 - 78 - 80) / 2);
-    EXPECT_EQ(L.SendBtnLeft, 78 - 29);
+    EXPECT_EQ(ComputeResizeLayout({100, 64, 80, 48, 48, 70, 70, 80}).SendBtnLeft, 78 - 29);
 }
 
 TEST_F(MainWindowTest, ResizePlacesTheControls) {
     Main->ApplyLayout(430);
     for (QWidget* F : {static_cast<QWidget*>(Main->eTo), static_cast<QWidget*>(Main->eCC),
                        static_cast<QWidget*>(Main->eSubject), static_cast<QWidget*>(Main->ComboBox2)})
-        EXPECT_EQ(F->width(), 250);
-    const int R = Main->eTo->x() + 250;
-    EXPECT_EQ(Main->SendBtn->x(), R + (430 - R - Main->SendBtn->width()) / 2);
+        EXPECT_EQ(F->width(), 250);  // 350 * 5 / 7
     EXPECT_EQ(Main->ClearBtn->x(), Main->SendBtn->x());
     EXPECT_EQ(Main->PasswdOK->x(), Main->SendBtn->x());
+    EXPECT_EQ(Main->Button3->x(), Main->Button2->x() + Main->Button2->width() + 8);
     EXPECT_EQ(Main->Button1->x() + Main->Button1->width(), 430 - 8);
     EXPECT_EQ(Main->reletter->x() + Main->reletter->width(), Main->Button1->x() - 4);
+    EXPECT_EQ(Main->Button5->x() + Main->Button5->width(), Main->reletter->x() - 4);
 
     // Resizing the shown window lays out by the page's width.
     Main->PageControl1->setCurrentWidget(Main->SendPage);
     Main->show();
     Main->resize(700, 500);
     QApplication::processEvents();
-    const int W = Main->SendPage->width();
-    EXPECT_EQ(Main->eTo->width(), static_cast<int>(std::lround((W - 80) * 5.0 / 7.0)));
+    EXPECT_EQ(Main->eTo->width(), ComputeResizeLayout({Main->SendPage->width()}).FieldWidth);
+    EXPECT_GT(Main->eTo->width(), 250);
     Main->hide();
 }
 
@@ -360,7 +280,7 @@ TEST_F(MainWindowTest, SavingWritesShiftJisLinesWithCrLf) {
     Main->PageControl1->setCurrentWidget(Main->SendPage);
     Main->reMessageText->setPlainText(U("一行目\n二行目\n\n最後"));
     Main->N1Click();
-    EXPECT_EQ(Asked, Dir.path() + "/|default.txt");
+    EXPECT_EQ(Asked, Folder() + "/|default.txt");
     EXPECT_EQ(ReadFile(Path("out.txt")), SJ("一行目\r\n二行目\r\n\r\n最後\r\n"));
 
     // The read page saves the read message; a second save replaces the file.
@@ -382,9 +302,13 @@ TEST_F(MainWindowTest, SavingWritesShiftJisLinesWithCrLf) {
 TEST_F(MainWindowTest, OpeningAndDroppingLoadUtf8AndShiftJisFiles) {
     WriteFile(Path("utf8.txt"), "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\r\nline 2\r\n");  // 日本語
     WriteFile(Path("sjis.txt"), "\x93\xFA\x96\x7B\x8C\xEA\r\nline 2\r\n");
-    QString Chosen = Path("utf8.txt");
-    Main->OpenDialog = [&](const QString&) { return Chosen; };
+    QString Chosen = Path("utf8.txt"), StartDir;
+    Main->OpenDialog = [&](const QString& DirName, const QString&) {
+        StartDir = DirName;
+        return Chosen;
+    };
     Main->Open1Click();
+    EXPECT_EQ(StartDir, Folder() + "/");
     EXPECT_EQ(Main->reMessageText->toPlainText(), U("日本語\nline 2\n"));
     Main->reMessageText->clear();
     Chosen = Path("sjis.txt");
@@ -553,10 +477,10 @@ TEST_F(MainWindowTest, ForcedDisconnectClosesTheWindowsPopClient) {
 TEST_F(MainWindowTest, ClosingAPatrolWindowClearsOnlyItsSlot) {
     auto* Patrol = new TMainForm;
     Patrol->Tag = 2;
-    Settings->PatrolWindows = {Main, Patrol};
+    Settings->PatrolWindows = {&Main->Host, &Patrol->Host};
     QPointer<TMainForm> Watch(Patrol);
     Patrol->close();
-    EXPECT_EQ(Settings->PatrolWindows[0], Main);
+    EXPECT_EQ(Settings->PatrolWindows[0], &Main->Host);
     EXPECT_EQ(Settings->PatrolWindows[1], nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(Watch.isNull());
@@ -635,4 +559,83 @@ TEST_F(MainWindowTest, CalendarStepsMonthsAndShowsTheDaysText) {
     EXPECT_EQ(Shown(Main->memo1), DayShown(2, 29));
     EXPECT_NE(DayShown(2, 29), DayShown(3, 1));
     TMainForm::CalendarToday = [] { return QDate::currentDate(); };
+}
+
+TEST_F(MainWindowTest, CalendarCaptionsFollowEveryMoveOfTheGrid) {
+    TMainForm::CalendarToday = [] { return QDate(2026, 12, 6); };
+    Main->Calendar1->setSelectedDate(QDate(2026, 12, 6));
+    Main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main));
+    Main->PageControl1->setCurrentWidget(Main->ConPage);
+    auto* View = Main->Calendar1->findChild<QAbstractItemView*>();
+    ASSERT_NE(View, nullptr);
+    auto Wheel = [View](int Delta) {
+        const QPointF At = View->viewport()->rect().center();
+        QWheelEvent E(At, View->viewport()->mapToGlobal(At), QPoint(), QPoint(0, Delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(View->viewport(), &E);
+    };
+    // The last cell of the grid always holds a greyed day of the next month.
+    auto ClickLastCell = [View] {
+        const QModelIndex Cell =
+            View->model()->index(View->model()->rowCount() - 1, View->model()->columnCount() - 1);
+        QTest::mouseClick(View->viewport(), Qt::LeftButton, {}, View->visualRect(Cell).center());
+    };
+    const struct {
+        const char* What;
+        std::function<void()> Move;
+    } Moves[] = {
+        {"click on a greyed day", ClickLastCell},
+        {"PageDown", [View] { QTest::keyClick(View, Qt::Key_PageDown); }},
+        {"PageUp", [View] { QTest::keyClick(View, Qt::Key_PageUp); }},
+        {"Right across the month's end",
+         [this, View] {
+             Main->Calendar1->setSelectedDate(QDate(2026, 11, 30));
+             QTest::keyClick(View, Qt::Key_Right);
+         }},
+        {"Up across the month's start", [View] { QTest::keyClick(View, Qt::Key_Up); }},
+        {"wheel", [&Wheel] { Wheel(-120 * 4); }},
+        {"wheel back", [&Wheel] { Wheel(120 * 4); }},
+    };
+    QDate Before = Main->Calendar1->selectedDate();
+    for (const auto& M : Moves) {
+        SCOPED_TRACE(M.What);
+        M.Move();
+        const QDate D = Main->Calendar1->selectedDate();
+        EXPECT_NE(D.month(), Before.month());  // every move crosses a month edge
+        Before = D;
+        EXPECT_EQ(Main->Calendar1->monthShown(), D.month());
+        EXPECT_EQ(Main->Panel8->text(), QString::number(D.year()) + U("年"));
+        EXPECT_EQ(Main->Button6->text(), QString::number(D.month()) + U("月"));
+        EXPECT_EQ(Shown(Main->memo1), DayShown(D.month(), D.day()));
+    }
+    TMainForm::CalendarToday = [] { return QDate::currentDate(); };
+    Main->hide();
+}
+
+TEST_F(MainWindowTest, StartUpStepsRunOnTheFirstShowOnly) {
+    TMainForm::CalendarToday = [] { return QDate(2026, 12, 6); };
+    Main->Calendar1->setSelectedDate(QDate(2026, 12, 6));
+    Main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main));
+    EXPECT_EQ(Main->focusWidget(), Main->eUserName);
+    EXPECT_EQ(Main->Button6->text(), U("12月"));
+
+    Main->Button6MouseDown(Qt::RightButton);
+    Main->PageControl1->setCurrentWidget(Main->SendPage);
+    Main->eSubject->setFocus();
+    // Minimised and restored, or hidden and shown again: nothing jumps back.
+    Main->showMinimized();
+    QApplication::processEvents();
+    Main->showNormal();
+    QApplication::processEvents();
+    Main->hide();
+    Main->show();
+    QApplication::processEvents();
+    EXPECT_EQ(Main->Calendar1->selectedDate(), QDate(2027, 1, 1));
+    EXPECT_EQ(Main->Panel8->text(), U("2027年"));
+    EXPECT_EQ(Main->Button6->text(), U("1月"));
+    EXPECT_EQ(Main->focusWidget(), Main->eSubject);
+    TMainForm::CalendarToday = [] { return QDate::currentDate(); };
+    Main->hide();
 }

@@ -1,0 +1,111 @@
+// Text files of the send and read pages: reading UTF-8 or Shift_JIS as the program's text, writing CR LF lines.
+#include "TextFiles.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "SafeFile.h"
+#include "SysUtils.h"
+#include "cp932.h"
+
+bool IsValidUtf8(const std::string& Bytes) {
+    const auto* S = reinterpret_cast<const unsigned char*>(Bytes.data());
+    const size_t N = Bytes.size();
+    size_t i = 0;
+    while (i < N) {
+        const unsigned char C = S[i];
+        if (C < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t Need;
+        unsigned char Lo = 0x80, Hi = 0xBF;
+        if (C >= 0xC2 && C <= 0xDF) {
+            Need = 1;
+        } else if (C >= 0xE0 && C <= 0xEF) {
+            Need = 2;
+            if (C == 0xE0)
+                Lo = 0xA0;  // no overlong forms
+            else if (C == 0xED)
+                Hi = 0x9F;  // no surrogates
+        } else if (C >= 0xF0 && C <= 0xF4) {
+            Need = 3;
+            if (C == 0xF0)
+                Lo = 0x90;
+            else if (C == 0xF4)
+                Hi = 0x8F;  // nothing above U+10FFFF
+        } else {
+            return false;
+        }
+        if (N - i <= Need) return false;
+        if (S[i + 1] < Lo || S[i + 1] > Hi) return false;
+        for (size_t k = 2; k <= Need; ++k)
+            if (S[i + k] < 0x80 || S[i + k] > 0xBF) return false;
+        i += Need + 1;
+    }
+    return true;
+}
+
+std::string TextFileToSjis(const std::string& Bytes) {
+    if (!IsValidUtf8(Bytes)) return Bytes;
+    size_t Start = 0;
+    if (Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) Start = 3;
+    // SJ maps the characters that editors of JIS-based text use for a few
+    // Shift_JIS codes (WAVE DASH for the full-width tilde, ...) to those
+    // codes; it reads up to a NUL, so the text goes through it piece by piece.
+    std::string Out;
+    Out.reserve(Bytes.size() - Start);
+    while (Start <= Bytes.size()) {
+        size_t End = Bytes.find('\0', Start);
+        if (End == std::string::npos) End = Bytes.size();
+        Out += SJ(Bytes.substr(Start, End - Start).c_str());
+        if (End == Bytes.size()) break;
+        Out += '\0';
+        Start = End + 1;
+    }
+    return Out;
+}
+
+std::string InOutErrorText(int Code) {
+    switch (Code) {
+        case ENOENT: return "File not found";
+        case ENOTDIR:
+        case ENAMETOOLONG:
+        case EINVAL: return "Invalid filename";
+        case EMFILE:
+        case ENFILE: return "Too many open files";
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR: return "File access denied";
+        case ENOSPC:
+#ifdef EDQUOT
+        case EDQUOT:
+#endif
+            return "Disk full";
+        default: return "I/O error " + IntToStr(Code);
+    }
+}
+
+std::string LoadTextFile(const std::string& Path) {
+    std::string Data;
+    const int Err = SafeFile::Read(Path, Data);
+    if (Err != 0) throw Exception(InOutErrorText(Err));
+    return TextFileToSjis(Data);
+}
+
+void SaveTextFile(const std::string& Path, const std::vector<std::string>& Lines) {
+    size_t Size = 0;
+    for (const auto& L : Lines) Size += L.size() + 2;
+    std::string Data;
+    Data.reserve(Size);
+    for (const auto& L : Lines) {
+        Data += L;
+        Data += "\r\n";
+    }
+    const mode_t Mask = umask(0);
+    umask(Mask);
+    const int Err = SafeFile::Write(Path, Data, 0666 & ~static_cast<unsigned>(Mask));
+    if (Err != 0) throw Exception(InOutErrorText(Err));
+}
