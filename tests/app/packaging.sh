@@ -70,7 +70,7 @@ deb)
     case $p in *-dev) fail "Depends names $p" ;; esac
     dpkg-query -W "$p" >/dev/null 2>&1 || fail "Depends names $p, which is not installed here"
   done
-  dpkg-deb -I "$deb" | grep -q '^ Section: mail$' || fail "Section is not mail"
+  [ "$(field Section)" = mail ] || fail "Section is $(field Section)"
   ;;
 *) fail "mode $mode" ;;
 esac
