@@ -32,8 +32,9 @@ if [ ! -x "$BUILD/velnaro" ]; then
   exit 1
 fi
 
-# The program keeps its files beside itself: run a copy in a scratch folder
-# with a settings file holding one sample account.
+# A settings file beside the program makes it a portable copy that keeps its
+# files there: run a copy in a scratch folder with a settings file holding one
+# sample account, so the user's own settings are neither read nor changed.
 WORK=$(mktemp -d /tmp/velnaro-shots-XXXXXX)
 XPID=""
 APID=""

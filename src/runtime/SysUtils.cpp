@@ -1,5 +1,6 @@
 // Exceptions, date-time values, small string helpers and the program directory.
 #include "SysUtils.h"
+#include "ConfigDir.h"
 
 #include <cerrno>
 #include <climits>
@@ -83,7 +84,6 @@ inline bool IsBlank(unsigned char c) { return c <= ' '; }
 
 std::mutex DirLock;
 std::string DirOverride;
-std::string DirCached;
 
 }  // namespace
 
@@ -325,23 +325,9 @@ void SetProgramDir(const std::string& Dir) {
 }
 
 std::string ProgramDir() {
-    std::lock_guard<std::mutex> G(DirLock);
-    if (!DirOverride.empty()) return DirOverride;
-    if (!DirCached.empty()) return DirCached;
-    std::string Dir = ExecutableDir();
-    if (access(Dir.c_str(), W_OK) != 0) {
-        const char* Xdg = std::getenv("XDG_CONFIG_HOME");
-        std::string Base;
-        if (Xdg && *Xdg)
-            Base = Xdg;
-        else {
-            const char* Home = std::getenv("HOME");
-            Base = std::string(Home && *Home ? Home : ".") + "/.config";
-        }
-        mkdir(Base.c_str(), 0700);
-        Dir = Base + "/velnaro/";
-        mkdir(Dir.c_str(), 0700);
+    {
+        std::lock_guard<std::mutex> G(DirLock);
+        if (!DirOverride.empty()) return DirOverride;
     }
-    DirCached = Dir;
-    return Dir;
+    return ConfigDirChoice().Dir;
 }

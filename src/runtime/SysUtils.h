@@ -63,9 +63,10 @@ std::string Trim(const std::string& S);
 std::string TrimLeft(const std::string& S);
 std::string TrimRight(const std::string& S);
 
-// The folder the program keeps its files in, ending in "/": the folder of the
-// executable, or $XDG_CONFIG_HOME/velnaro/ (default ~/.config/velnaro/) when
-// that folder is not writable. Computed once; SetProgramDir overrides it.
+// The folder of VELNARO.ini and VELNARO.LST, ending in "/": the folder of the
+// executable when it holds VELNARO.ini or the program runs with --portable,
+// else $XDG_CONFIG_HOME/velnaro/ (default ~/.config/velnaro/); see
+// ConfigDir.h. SetProgramDir overrides it; an empty Dir drops the override.
 std::string ProgramDir();
 void SetProgramDir(const std::string& Dir);
 // The folder of the running executable, ending in "/".

@@ -102,14 +102,3 @@ TEST(Strings, CaseAndTrimTouchAsciiOnly) {
     EXPECT_EQ(TrimRight("  a "), "  a");
     EXPECT_EQ(Trim("   "), "");
 }
-
-TEST(ProgramFolder, ExecutableFolderOrOverride) {
-    std::string Dir = ProgramDir();
-    ASSERT_FALSE(Dir.empty());
-    EXPECT_EQ(Dir.back(), '/');
-    EXPECT_EQ(ExecutableDir().back(), '/');
-    SetProgramDir("/tmp/velnaro-test");
-    EXPECT_EQ(ProgramDir(), "/tmp/velnaro-test/");
-    SetProgramDir("");
-    EXPECT_EQ(ProgramDir(), Dir);
-}

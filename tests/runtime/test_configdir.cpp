@@ -1,0 +1,153 @@
+// The folder of the settings file and address book, chosen on real folders.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+#include "../settings/TestFiles.h"
+#include "ConfigDir.h"
+#include "SysUtils.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+// A scratch tree under /tmp, searchable by every user, removed at the end.
+struct TScratch {
+    TScratch() {
+        char Tmpl[] = "/tmp/velnaro-cfg-XXXXXX";
+        Root = ::mkdtemp(Tmpl);
+        ::chmod(Root.c_str(), 0755);
+    }
+    ~TScratch() {
+        std::error_code Ec;
+        for (auto& E : fs::recursive_directory_iterator(Root, Ec))
+            if (E.is_directory(Ec))
+                fs::permissions(E.path(), fs::perms::owner_all, fs::perm_options::add, Ec);
+        fs::remove_all(Root, Ec);
+    }
+    // Makes folder Rel with the given mode and returns its path ending in "/".
+    std::string Folder(const std::string& Rel, mode_t Mode = 0755) const {
+        const std::string P = Root + "/" + Rel;
+        fs::create_directories(P);
+        ::chmod(P.c_str(), Mode);
+        return P + "/";
+    }
+    std::string Root;
+};
+
+mode_t ModeOf(const std::string& Path) {
+    struct stat St;
+    return ::stat(Path.c_str(), &St) == 0 ? (St.st_mode & 07777) : 0;
+}
+
+bool IsEmptyFolder(const std::string& Path) { return fs::is_empty(Path); }
+}  // namespace
+
+TEST(ConfigFolder, ChoosesProgramOrXdgFolder) {
+    struct Case {
+        const char* Name;
+        bool IniInProgram;
+        bool Portable;
+        const char* Xdg;   // relative to the scratch root unless it starts with "/" or "."; "" unset
+        const char* Home;  // likewise
+        const char* Want;  // "program", or the expected folder relative to the scratch root
+    };
+    const Case Cases[] = {
+        {"portable copy", true, false, "xdg", "home", "program"},
+        {"--portable", false, true, "xdg", "home", "program"},
+        {"XDG folder", false, false, "xdg", "home", "xdg/velnaro/"},
+        {"XDG folder not there yet", false, false, "new/xdg", "home", "new/xdg/velnaro/"},
+        {"XDG unset", false, false, "", "home", "home/.config/velnaro/"},
+        {"XDG relative", false, false, "./xdg", "home", "home/.config/velnaro/"},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TScratch S;
+        const std::string Program = S.Folder("program");
+        S.Folder("home");
+        S.Folder("xdg");
+        if (C.IniInProgram) std::ofstream(Program + "VELNARO.ini") << "[Number]\r\ncount=0\r\n";
+        auto Place = [&](const char* P) {
+            return *P == 0 || *P == '/' || *P == '.' ? std::string(P) : S.Root + "/" + P;
+        };
+        TConfigDirInputs In;
+        In.ProgramFolder = Program;
+        In.Portable = C.Portable;
+        In.XdgConfigHome = Place(C.Xdg);
+        In.Home = Place(C.Home);
+        const TConfigDirChoice R = ChooseConfigDir(In);
+        EXPECT_EQ(R.Error, 0);
+        if (std::string(C.Want) == "program") {
+            EXPECT_EQ(R.Dir, Program);
+            EXPECT_TRUE(R.Portable);
+            EXPECT_TRUE(IsEmptyFolder(S.Root + "/xdg"));
+            EXPECT_TRUE(IsEmptyFolder(S.Root + "/home"));
+        } else {
+            EXPECT_EQ(R.Dir, S.Root + "/" + C.Want);
+            EXPECT_FALSE(R.Portable);
+            EXPECT_TRUE(fs::is_directory(R.Dir));
+            EXPECT_EQ(ModeOf(R.Dir), 0700u);
+            EXPECT_TRUE(IsEmptyFolder(Program));
+        }
+    }
+}
+
+TEST(ConfigFolder, FolderThatCannotBeCreatedIsNamedWithItsError) {
+    TScratch S;
+    std::ofstream(S.Root + "/file") << "x";
+    TConfigDirInputs In;
+    In.ProgramFolder = S.Folder("program");
+    In.XdgConfigHome = S.Root + "/file";
+    const TConfigDirChoice R = ChooseConfigDir(In);
+    EXPECT_EQ(R.Dir, S.Root + "/file/velnaro/");
+    EXPECT_FALSE(R.Portable);
+    EXPECT_EQ(R.Error, ENOTDIR);
+    EXPECT_TRUE(IsEmptyFolder(In.ProgramFolder));
+}
+
+TEST(ConfigFolder, ReadOnlyProgramFolder) {
+    TScratch S;
+    const std::string Program = S.Folder("program", 0555);
+    const std::string Copy = S.Folder("copy");
+    std::ofstream(Copy + "VELNARO.ini") << "[Number]\r\ncount=0\r\n";
+    ::chmod(Copy.c_str(), 0555);
+    TConfigDirInputs In;
+    In.XdgConfigHome = S.Folder("xdg", 0777);
+    TAsUnprivileged User;
+    // Without a settings file the files go to the XDG folder, which the user can create.
+    In.ProgramFolder = Program;
+    TConfigDirChoice R = ChooseConfigDir(In);
+    EXPECT_EQ(R.Dir, S.Root + "/xdg/velnaro/");
+    EXPECT_EQ(R.Error, 0);
+    EXPECT_TRUE(fs::is_directory(R.Dir));
+    EXPECT_TRUE(IsEmptyFolder(Program));
+    // A portable copy on read-only media is still read where it is.
+    In.ProgramFolder = Copy;
+    R = ChooseConfigDir(In);
+    EXPECT_EQ(R.Dir, Copy);
+    EXPECT_TRUE(R.Portable);
+}
+
+TEST(ConfigFolder, ProgramDirFollowsEnvironmentSwitchAndOverride) {
+    TScratch S;
+    const std::string Xdg = S.Folder("xdg");
+    const char* Old = std::getenv("XDG_CONFIG_HOME");
+    const std::string Saved = Old ? Old : "";
+    ::setenv("XDG_CONFIG_HOME", Xdg.c_str(), 1);
+    SetPortableMode(false);
+    EXPECT_EQ(ProgramDir(), Xdg + "velnaro/");
+    SetPortableMode(true);
+    EXPECT_EQ(ProgramDir(), ExecutableDir());
+    SetProgramDir("/tmp/velnaro-test");
+    EXPECT_EQ(ProgramDir(), "/tmp/velnaro-test/");
+    SetProgramDir("");
+    EXPECT_EQ(ProgramDir(), ExecutableDir());
+    SetPortableMode(false);
+    if (Old)
+        ::setenv("XDG_CONFIG_HOME", Saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
+}
