@@ -11,6 +11,8 @@
 #include <ostream>
 #include <string_view>
 
+#include "LineSplitter.h"
+#include "Utf8.h"
 #include "codex.h"
 #include "cp932.h"
 #include "sjisconv.h"
@@ -264,55 +266,6 @@ std::string ReadWholeFile(const std::string& Path) {
     return S;
 }
 
-// Splits a byte stream into lines at CR LF, LF or CR; a line end at the very
-// end starts no further line. Works on pieces of any size.
-class TLineSplitter {
-public:
-    template <class Emit>
-    void Feed(const char* P, size_t N, Emit&& E) {
-        size_t i = 0;
-        if (FSkipLF && N > 0) {
-            if (P[0] == '\n') i = 1;
-            FSkipLF = false;
-        }
-        while (i < N) {
-            const char* Start = P + i;
-            const char* Stop = Start;
-            const char* End = P + N;
-            while (Stop < End && *Stop != '\r' && *Stop != '\n') ++Stop;
-            FPartial.append(Start, static_cast<size_t>(Stop - Start));
-            if (Stop == End) {
-                FHasPartial = true;
-                return;
-            }
-            E(FPartial);
-            FPartial.clear();
-            FHasPartial = false;
-            size_t j = static_cast<size_t>(Stop - P);
-            if (P[j] == '\r') {
-                if (j + 1 < N) {
-                    if (P[j + 1] == '\n') ++j;
-                } else {
-                    FSkipLF = true;
-                }
-            }
-            i = j + 1;
-        }
-    }
-    template <class Emit>
-    void Finish(Emit&& E) {
-        if (FHasPartial) E(FPartial);
-        FPartial.clear();
-        FHasPartial = false;
-        FSkipLF = false;
-    }
-
-private:
-    std::string FPartial;
-    bool FHasPartial = false;
-    bool FSkipLF = false;
-};
-
 // Direct access to the lines of a list: TStringList without copies.
 class TLineReader {
 public:
@@ -329,44 +282,6 @@ private:
     const TStringList* FFast;
     std::string FTemp;
 };
-
-// Strict UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
-bool IsValidUTF8(const std::string& S) {
-    const size_t N = S.size();
-    size_t i = 0;
-    while (i < N) {
-        const unsigned char c = U(S[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int Len;
-        uint32_t Cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            Len = 2;
-            Cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            Len = 3;
-            Cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            Len = 4;
-            Cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + static_cast<size_t>(Len) > N) return false;
-        for (int k = 1; k < Len; ++k) {
-            const unsigned char d = U(S[i + static_cast<size_t>(k)]);
-            if ((d & 0xC0) != 0x80) return false;
-            Cp = (Cp << 6) | (d & 0x3F);
-        }
-        if ((Len == 3 && (Cp < 0x800 || (Cp >= 0xD800 && Cp <= 0xDFFF))) ||
-            (Len == 4 && (Cp < 0x10000 || Cp > 0x10FFFF)))
-            return false;
-        i += static_cast<size_t>(Len);
-    }
-    return true;
-}
 
 // Shift_JIS text: ASCII, lead-trail pairs and half-width katakana only.
 bool IsValidSJIS(const std::string& S) {
@@ -502,8 +417,7 @@ void TQuotedPrintableList::EncodeFrom(std::istream& Stream) {
     Clear();
     std::string In((std::istreambuf_iterator<char>(Stream)), std::istreambuf_iterator<char>());
     static const char Hex[] = "0123456789ABCDEF";
-    TLineSplitter Split;
-    auto EncodeLine = [&](const std::string& L) {
+    auto EncodeLine = [&](std::string_view L) {
         std::string Line;
         for (size_t i = 0; i < L.size(); ++i) {
             const unsigned char c = U(L[i]);
@@ -524,8 +438,7 @@ void TQuotedPrintableList::EncodeFrom(std::istream& Stream) {
         }
         Add(Line);
     };
-    Split.Feed(In.data(), In.size(), EncodeLine);
-    Split.Finish(EncodeLine);
+    ForEachLine(In, EncodeLine);
 }
 
 // ---------------------------------------------------------------------------
@@ -546,7 +459,7 @@ void TPlainList::DecodeTo(std::ostream& Stream) const { DecodeLines(*this, Strea
 void TPlainList::EncodeFrom(std::istream& Stream) {
     Clear();
     TLineSplitter Split;
-    auto Emit = [this](const std::string& L) { Add(L); };
+    auto Emit = [this](std::string_view L) { Add(std::string(L)); };
     char Buf[65536];
     while (Stream) {
         Stream.read(Buf, sizeof Buf);
@@ -1274,7 +1187,7 @@ void TMIMEx::DecodeText(const std::string& Text) {
     BeginDecode();
     TLineSplitter Split;
     TMIMEPart* R = Root.get();
-    auto Emit = [R](const std::string& L) { R->AddLine(L); };
+    auto Emit = [R](std::string_view L) { R->AddLine(std::string(L)); };
     Split.Feed(Text.data(), Text.size(), Emit);
     Split.Finish(Emit);
 }
@@ -1286,7 +1199,7 @@ void TMIMEx::DecodeFile(const std::string& Path) {
     BeginDecode();
     TLineSplitter Split;
     TMIMEPart* R = Root.get();
-    auto Emit = [R](const std::string& L) { R->AddLine(L); };
+    auto Emit = [R](std::string_view L) { R->AddLine(std::string(L)); };
     std::string Buf(1 << 20, '\0');
     while (F) {
         F.read(&Buf[0], static_cast<std::streamsize>(Buf.size()));
@@ -1352,13 +1265,13 @@ void TMIMEx::AddAttachment(const std::string& Path, const std::string& MediaType
             // lose their characters there: they go as a named attachment.
             const std::string Bytes = ReadWholeFile(Path);
             const bool Binary = HasBinaryControls(Bytes);
-            if (!Binary && (!HasHigh(Bytes) || (!IsValidUTF8(Bytes) && IsValidSJIS(Bytes)))) {
+            if (!Binary && (!HasHigh(Bytes) || (!IsValidUtf8(Bytes) && IsValidSJIS(Bytes)))) {
                 TStringList TextLines;
                 TextLines.SetText(Bytes);
                 AddTextPart(nullptr, &TextLines);
                 return;
             }
-            CT = (!Binary && IsValidUTF8(Bytes)) ? "text/plain; charset=utf-8" : "application/octet-stream";
+            CT = (!Binary && IsValidUtf8(Bytes)) ? "text/plain; charset=utf-8" : "application/octet-stream";
         } else {
             CT = "application/octet-stream";
         }
