@@ -17,6 +17,17 @@ int ClampToInt(size_t N) { return N > static_cast<size_t>(INT_MAX) ? INT_MAX : s
 
 bool IsMultiLineState(TPopState S) { return S == popList || S == popRetr || S == popTop; }
 
+// Each command's verb as it goes on the wire and the state it sets. APOP
+// travels in the mixed case "APop" that servers have always been sent.
+struct TPopCommandRow {
+    const char* Verb;
+    TPopState State;
+};
+const TPopCommandRow PopCommands[] = {
+    {"APop", popApop}, {"USER", popUser}, {"PASS", popPass}, {"LIST", popList},
+    {"RETR", popRetr}, {"TOP", popTop},   {"DELE", popDele}, {"QUIT", popQuit},
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------- APOP
@@ -34,25 +45,10 @@ std::string ApopDigest(const std::string& Greeting, const std::string& Password)
 
 // ---------------------------------------------------------------- POP3
 
-void TPopEngine::SendCommand(const std::string& Verb, const std::string& Arg) {
-    const std::string V = LowerCase(Verb);
-    if (V == "apop")
-        State = popApop;
-    else if (V == "user")
-        State = popUser;
-    else if (V == "pass")
-        State = popPass;
-    else if (V == "list")
-        State = popList;
-    else if (V == "retr")
-        State = popRetr;
-    else if (V == "top")
-        State = popTop;
-    else if (V == "dele")
-        State = popDele;
-    else if (V == "quit")
-        State = popQuit;
-    std::string Line = Arg.empty() ? Verb : Verb + " " + Arg;
+void TPopEngine::SendCommand(TPopCommand Command, const std::string& Arg) {
+    const TPopCommandRow& C = PopCommands[static_cast<int>(Command)];
+    State = C.State;
+    std::string Line = Arg.empty() ? std::string(C.Verb) : std::string(C.Verb) + " " + Arg;
     LastCommand = Trim(Line);
     Lines.Clear();
     EmptyBuffer();
@@ -62,7 +58,7 @@ void TPopEngine::SendCommand(const std::string& Verb, const std::string& Arg) {
 bool TPopEngine::Retrieve(int N) {
     if (N < 1 || N > MessageCount) return false;
     CurrentMessage = N;
-    SendCommand("RETR", IntToStr(N));
+    SendCommand(TPopCommand::Retr, IntToStr(N));
     FExpected = MessageSize(N - 1) > 0 ? static_cast<size_t>(MessageSize(N - 1)) : 0;
     return true;
 }
@@ -70,14 +66,14 @@ bool TPopEngine::Retrieve(int N) {
 bool TPopEngine::RetrieveHeader(int N) {
     if (N < 1 || N > MessageCount) return false;
     CurrentMessage = N;
-    SendCommand("TOP", IntToStr(N) + " 0");
+    SendCommand(TPopCommand::Top, IntToStr(N) + " 0");
     return true;
 }
 
 bool TPopEngine::Delete(int N) {
     if (N < 1 || N > MessageCount) return false;
     CurrentMessage = N;
-    SendCommand("DELE", IntToStr(N));
+    SendCommand(TPopCommand::Dele, IntToStr(N));
     return true;
 }
 
@@ -92,7 +88,7 @@ void TPopEngine::Quit() {
         EmptyBuffer();
         return;
     }
-    SendCommand("QUIT");
+    SendCommand(TPopCommand::Quit);
 }
 
 void TPopEngine::ClearBuffer() { EmptyBuffer(); }
@@ -174,13 +170,13 @@ void TPopEngine::Process(size_t) {
     switch (State) {
         case popNone:
             if (APop)
-                SendCommand("APop", User + " " + ApopDigest(FirstLine, Password));
+                SendCommand(TPopCommand::Apop, User + " " + ApopDigest(FirstLine, Password));
             else
-                SendCommand("USER", User);
+                SendCommand(TPopCommand::User, User);
             break;
-        case popUser: SendCommand("PASS", Password); break;
+        case popUser: SendCommand(TPopCommand::Pass, Password); break;
         case popApop:
-        case popPass: SendCommand("LIST"); break;
+        case popPass: SendCommand(TPopCommand::List); break;
         case popDele: Dispatch(true); break;
         case popQuit:
             TransportClose();

@@ -88,12 +88,12 @@ TEST(PopEngine, ErrIsMatchedInUpperCaseOnly) {
 
 TEST(PopEngine, EmptyMailboxAndListLinesWithoutSizes) {
     RecordingPop P;
-    P.SendCommand("LIST");
+    P.SendCommand(TPopCommand::List);
     P.Feed("+OK\r\n.\r\n");
     EXPECT_EQ(P.MessageCount, 0);
     EXPECT_TRUE(P.Sizes.empty());
 
-    P.SendCommand("list");
+    P.SendCommand(TPopCommand::List);
     P.Feed("+OK\r\n1 x\r\n\r\n2\r\n3 77 \r\n.\r\n");
     EXPECT_EQ(P.MessageCount, 3);  // the empty line is dropped
     EXPECT_EQ(P.Sizes, (std::vector<int>{0, 77}));
@@ -207,7 +207,7 @@ TEST(PopEngine, HostileRepliesStayLinearAndDefined) {
 
     // A listing of nothing but terminators after the status line.
     RecordingPop L;
-    L.SendCommand("LIST");
+    L.SendCommand(TPopCommand::List);
     std::string Dots = "+OK\r\n";
     for (int I = 0; I < 200000; ++I) Dots += ".\r\n";
     L.Feed(Dots, 4096);
