@@ -3,7 +3,6 @@
 #include "MIMEPart.h"
 
 #include <algorithm>
-#include <atomic>
 #include <fstream>
 
 #include "MIMEShared.h"
@@ -12,26 +11,22 @@
 
 using namespace mime_detail;
 
-namespace {
-std::atomic<uint64_t> TreeGeneration{1};
-}  // namespace
-
 TMIMEPart::TMIMEPart()
-    : TypeParams(std::make_unique<TContentParams>()), DispositionParams(std::make_unique<TContentParams>()) {}
+    : TypeParams(std::make_unique<TContentParams>()), DispositionParams(std::make_unique<TContentParams>()),
+      FTree(std::make_shared<TTreeState>()) {}
 
 TMIMEPart::~TMIMEPart() = default;
 
 std::unique_ptr<TBaseMessage> TMIMEPart::NewInstance() const { return std::make_unique<TMIMEPart>(); }
 
-void TMIMEPart::TreeChanged() { ++TreeGeneration; }
+void TMIMEPart::TreeChanged() { ++FTree->Changes; }
 
 void TMIMEPart::Clear() {
     TypeParams->Clear();
     DispositionParams->Clear();
     Parts.clear();
     TreeChanged();
-    InHeader = true;
-    Closed = false;
+    FPhase = TLinePhase::Header;
     MediaType = "text";
     MimeVersion.clear();
     Charset.clear();
@@ -84,8 +79,7 @@ void TMIMEPart::ParseHeader() {
 }
 
 bool TMIMEPart::SplitsBody() const {
-    // Called for every line: the cheap tests first.
-    return !Boundary.empty() && !Closed && Depth < MaxMIMEDepth && MediaType == "multipart";
+    return !Boundary.empty() && Depth < MaxMIMEDepth && MediaType == "multipart";
 }
 
 TMIMEPart* TMIMEPart::AddChild() {
@@ -94,40 +88,63 @@ TMIMEPart* TMIMEPart::AddChild() {
     P->DecodeAsHeader = DecodeAsHeader;
     P->RFC2231Encode = RFC2231Encode;
     P->Depth = Depth + 1;
+    P->FTree = FTree;
     Parts.push_back(std::move(P));
     TreeChanged();
     return Parts.back().get();
 }
 
+void TMIMEPart::JoinTree(const std::shared_ptr<TTreeState>& Tree, int NewDepth) {
+    FTree = Tree;
+    Depth = NewDepth;
+    for (auto& P : Parts) P->JoinTree(Tree, NewDepth + 1);
+}
+
+TMIMEPart* TMIMEPart::InsertChild(size_t Index, std::unique_ptr<TMIMEPart> Child) {
+    Child->JoinTree(FTree, Depth + 1);
+    Index = std::min(Index, Parts.size());
+    Parts.insert(Parts.begin() + static_cast<std::ptrdiff_t>(Index), std::move(Child));
+    TreeChanged();
+    return Parts[Index].get();
+}
+
 void TMIMEPart::AddLine(const std::string& Line) {
-    if (InHeader) {
-        if (!Line.empty()) {
-            Header().Add(Line);
-        } else {
-            ParseHeader();
-            InHeader = false;
-        }
-        return;
-    }
-    if (SplitsBody()) {
-        const size_t BL = Boundary.size();
-        if (Line.size() >= BL + 2 && Line[0] == '-' && Line[1] == '-' && Line.compare(2, BL, Boundary) == 0) {
-            if (Line.size() == BL + 2) {
-                AddChild();
-                return;
+    switch (FPhase) {
+        case TLinePhase::Header:
+            if (!Line.empty()) {
+                Header().Add(Line);
+            } else {
+                ParseHeader();
+                FPhase = SplitsBody() ? TLinePhase::Preamble : TLinePhase::Body;
             }
-            if (Line.size() == BL + 4 && Line[BL + 2] == '-' && Line[BL + 3] == '-') {
-                Closed = true;
-                return;
+            return;
+        case TLinePhase::Preamble:
+        case TLinePhase::InChild: {
+            const size_t BL = Boundary.size();
+            if (Line.size() >= BL + 2 && Line[0] == '-' && Line[1] == '-' &&
+                Line.compare(2, BL, Boundary) == 0) {
+                if (Line.size() == BL + 2) {
+                    AddChild();
+                    FPhase = TLinePhase::InChild;
+                    return;
+                }
+                if (Line.size() == BL + 4 && Line[BL + 2] == '-' && Line[BL + 3] == '-') {
+                    FPhase = TLinePhase::Epilogue;
+                    return;
+                }
             }
+            if (FPhase == TLinePhase::InChild)
+                Parts.back()->AddLine(Line);
+            else
+                Body().AddPacked(ConvertCharset(Line));
+            return;
         }
-        if (!Parts.empty()) {
-            Parts.back()->AddLine(Line);
-        } else {
-            Body().AddPacked(ConvertCharset(Line));  // the preamble
-        }
-        return;
+        case TLinePhase::Epilogue:
+        case TLinePhase::Body: AddBodyLine(Line); return;
     }
+}
+
+void TMIMEPart::AddBodyLine(const std::string& Line) {
     // Body lines go to the packed store: a large attachment is then one
     // buffer, not a string per line.
     if (!MimeVersion.empty() && (MediaType != "text" || (SubType != "plain" && !SubType.empty()))) {
@@ -247,12 +264,12 @@ void TMIMEPart::BuildLeafIndex() const {
         FLeafEnds[i] = Sum;
     }
     FLeafCount = Sum;
-    FLeafGen = TreeGeneration.load();
+    FLeafChanges = FTree->Changes;
 }
 
 int TMIMEPart::LeafCount() const {
     if (Parts.empty()) return 1;
-    if (FLeafGen != TreeGeneration.load()) BuildLeafIndex();
+    if (FLeafChanges != FTree->Changes) BuildLeafIndex();
     return FLeafCount;
 }
 

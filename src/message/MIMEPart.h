@@ -15,9 +15,24 @@
 // lines stay body lines of the innermost part.
 constexpr int MaxMIMEDepth = 64;
 
+// Where the receiving parser of a part stands: what the next line is.
+enum class TLinePhase {
+    Header,    // a header line, or the empty line that ends the header
+    Preamble,  // a multipart before its first boundary: a body line of the part
+    InChild,   // a multipart after a boundary: a line of the last child part
+    Epilogue,  // a multipart after its closing boundary: a body line of the part
+    Body,      // any other part: a content line
+};
+
 // One node of a MIME tree: a message whose header describes the part and
 // whose body is its content (for a multipart, the preamble, then the lines
 // after the closing boundary), with the child parts in Parts.
+//
+// The parts of one tree share its change count: creating, adding or
+// clearing children anywhere in the tree raises it, and a part's leaf index
+// (the leaf counts of its children) is rebuilt when it is next asked for
+// after such a change. Walking all leaves after a change costs one pass over
+// the tree; other messages' trees are not affected.
 class TMIMEPart : public TBaseMessage {
 public:
     TMIMEPart();
@@ -25,7 +40,7 @@ public:
 
     std::unique_ptr<TBaseMessage> NewInstance() const override;
 
-    // Empties parameters and children, InHeader true, Closed false, MediaType
+    // Empties parameters and children, back to the Header phase, MediaType
     // "text", no MimeVersion or Charset; SubType, Encoding, FileName and
     // Boundary keep their values. Then clears the lines.
     void Clear() override;
@@ -36,6 +51,7 @@ public:
     void ParseHeader();
     // Feeds one received line: header, then body or children by boundaries.
     void AddLine(const std::string& Line);
+    TLinePhase Phase() const { return FPhase; }
     // One body line to Shift_JIS by Charset.
     std::string ConvertCharset(const std::string& Line) const;
     // The transfer encoding in lower case (read from the header when empty).
@@ -69,10 +85,14 @@ public:
     // message data go through SafeFileName first.
     std::string SaveAttachment(const std::string& Dir, const std::string& FileName);
 
-    // Creates a child part carrying this part's flags and appends it.
+    // Creates a child part carrying this part's MIME version and flags and
+    // appends it.
     TMIMEPart* AddChild();
-    // Call after editing Parts directly, so the leaf counts are recomputed.
-    static void TreeChanged();
+    // Puts Child (with its children) into Parts at Index and into this tree.
+    TMIMEPart* InsertChild(size_t Index, std::unique_ptr<TMIMEPart> Child);
+    // Call after removing or reordering Parts directly, so the leaf index is
+    // rebuilt. Parts from elsewhere join through InsertChild.
+    void TreeChanged();
 
     std::string MediaType = "text";
     std::string SubType = "plain";
@@ -82,9 +102,7 @@ public:
     std::string FileName;
     std::string Charset;
     std::vector<std::unique_ptr<TMIMEPart>> Parts;
-    bool InHeader = true;
     std::string Boundary;
-    bool Closed = false;
     std::string MimeVersion;
     bool DecodeAsHeader = false;
     bool RFC2231Encode = false;
@@ -94,11 +112,17 @@ public:
     bool TextDecoded = false;
 
 private:
+    struct TTreeState {
+        uint64_t Changes = 1;
+    };
     bool SplitsBody() const;
+    void AddBodyLine(const std::string& Line);
+    void JoinTree(const std::shared_ptr<TTreeState>& Tree, int NewDepth);
     void BuildLeafIndex() const;
 
-    std::string FDelimiter;  // "--" + Boundary, when splitting
-    mutable uint64_t FLeafGen = 0;
+    TLinePhase FPhase = TLinePhase::Header;
+    std::shared_ptr<TTreeState> FTree;  // shared by every part of the tree
+    mutable uint64_t FLeafChanges = 0;  // the tree's count when the index was built
     mutable int FLeafCount = 1;
     mutable std::vector<int> FLeafEnds;  // leaves up to and including child i
 };

@@ -125,10 +125,7 @@ void TMIMEx::AddTextPart(const TStrings* HeaderLines, const TStrings* BodyLines)
         P = Root.get();
     } else {
         if (Root->MediaType != "multipart") MakeMultipart();
-        Root->Parts.push_back(NewPart());
-        P = Root->Parts.back().get();
-        P->Depth = 1;
-        TMIMEPart::TreeChanged();
+        P = Root->InsertChild(Root->Parts.size(), NewPart());
     }
     AppendHeaderLines(P->Header(), HeaderLines);
     P->SetField("Content-Type", CT);
@@ -172,12 +169,10 @@ void TMIMEx::AddAttachment(const std::string& Path, const std::string& MediaType
     if (Root->Header().GetCount() > 0) {
         if (Root->MediaType != "multipart") MakeMultipart();
         auto P = NewPart();
-        P->Depth = 1;
         P->SetField("Content-Type", CT);
         P->AttachFile(Path);
         P->ParseHeader();
-        Root->Parts.push_back(std::move(P));
-        TMIMEPart::TreeChanged();
+        Root->InsertChild(Root->Parts.size(), std::move(P));
     } else {
         Root->SetField("Content-Type", CT);
         Root->AttachFile(Path);
@@ -202,7 +197,6 @@ void TMIMEx::MakeMultipart() {
     const std::string CDesc = Root->GetField("Content-Description");
 
     auto Child = NewPart();
-    Child->Depth = 1;
     TStringList& RB = Root->Body();
     for (int i = 0; i < RB.GetCount(); ++i) Child->Body().AddPacked(RB.View(i));
     RB.Clear();
@@ -216,8 +210,7 @@ void TMIMEx::MakeMultipart() {
     Root->DeleteField("Content-Transfer-Encoding");
     Root->DeleteField("Content-Disposition");
     Root->DeleteField("Content-Description");
-    Root->Parts.insert(Root->Parts.begin(), std::move(Child));
-    TMIMEPart::TreeChanged();
+    Root->InsertChild(0, std::move(Child));
     Root->ParseHeader();
 }
 
