@@ -54,6 +54,11 @@ std::unique_ptr<TMIMEPart> TMIMEx::NewPart() const {
 }
 
 void TMIMEx::BeginDecode() {
+    Lines->Clear();
+    ResetTree();
+}
+
+void TMIMEx::ResetTree() {
     Root->Clear();
     // A new message starts from nothing: no boundary or type of the last one.
     Root->SubType = "plain";
@@ -68,13 +73,12 @@ void TMIMEx::Decode(const TStrings& Source) {
         Lines->Reserve(Source.GetCount());
         Lines->AddStrings(Source);
     }
-    BeginDecode();
+    ResetTree();
     const int N = Lines->GetCount();
     for (int i = 0; i < N; ++i) Root->AddLine(Lines->At(i));
 }
 
 void TMIMEx::DecodeText(const std::string& Text) {
-    Lines->Clear();
     BeginDecode();
     TLineSplitter Split;
     TMIMEPart* R = Root.get();
@@ -86,7 +90,6 @@ void TMIMEx::DecodeText(const std::string& Text) {
 void TMIMEx::DecodeFile(const std::string& Path) {
     std::ifstream F(NativePath(Path), std::ios::binary);
     if (!F) throw EMIMEFileError("Cannot open file \"" + Path + "\"");
-    Lines->Clear();
     BeginDecode();
     TLineSplitter Split;
     TMIMEPart* R = Root.get();

@@ -27,6 +27,10 @@ public:
     // to read large messages in little memory.
     void DecodeText(const std::string& Text);
     void DecodeFile(const std::string& Path);
+    // Starts a received message given line by line: Lines and the tree are
+    // emptied (nothing of the last message is kept); each line then goes to
+    // Root->AddLine.
+    void BeginDecode();
 
     // Either list may be null.
     void AddTextPart(const TStrings* HeaderLines, const TStrings* BodyLines);
@@ -43,5 +47,5 @@ public:
 
 private:
     std::unique_ptr<TMIMEPart> NewPart() const;
-    void BeginDecode();
+    void ResetTree();
 };

@@ -11,9 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "BaseMsg.h"
-#include "MIMEx.h"
-#include "ReadLayout.h"
+#include "MessageReader.h"
 #include "Sha256.h"
 #include "cp932.h"
 
@@ -30,54 +28,6 @@ std::string Native(const std::string& Path) {
         if (static_cast<unsigned char>(c) >= 0x80) return Cp932ToUtf8(Path);
     return Path;
 }
-
-// Splits a byte stream into lines at CR LF, LF or CR, as a message text is
-// split when assigned; a line end at the very end starts no further line.
-class TLineFeeder {
-public:
-    template <typename Emit>
-    void Feed(const char* P, size_t N, Emit&& Out) {
-        size_t i = 0;
-        if (AfterCR && N > 0) {
-            AfterCR = false;
-            if (P[0] == '\n') i = 1;
-        }
-        size_t NextLF = 0;  // the first LF at or after i (N: none); kept, so text without LF stays linear
-        bool Searched = false;
-        while (i < N) {
-            // The next line end: the first LF, or a CR before it.
-            if (!Searched || NextLF < i) {
-                const char* LF = static_cast<const char*>(std::memchr(P + i, '\n', N - i));
-                NextLF = LF ? static_cast<size_t>(LF - P) : N;
-                Searched = true;
-            }
-            size_t j = NextLF;
-            if (const void* CR = std::memchr(P + i, '\r', j - i))
-                j = static_cast<size_t>(static_cast<const char*>(CR) - P);
-            Line.append(P + i, j - i);
-            if (j == N) break;
-            Out(Line);
-            Line.clear();
-            if (P[j] == '\r') {
-                if (j + 1 == N) {
-                    AfterCR = true;
-                    return;
-                }
-                if (P[j + 1] == '\n') ++j;
-            }
-            i = j + 1;
-        }
-    }
-    template <typename Emit>
-    void Finish(Emit&& Out) {
-        if (!Line.empty()) Out(Line);
-        Line.clear();
-    }
-
-private:
-    std::string Line;
-    bool AfterCR = false;
-};
 
 // JSON text of Shift_JIS bytes: UTF-8, with quotes, backslashes and control
 // characters escaped.
@@ -169,40 +119,22 @@ int main(int argc, char* argv[]) {
     // One pass over the text: the header goes into the message that answers
     // the field questions, every line into the MIME tree, and the sizes are
     // counted, so a large message is held once (as its parts) and not twice.
-    TINetMessage Msg;
-    TMIMEx Mime;
-    Mime.Decode(TStringList());
-    TMIMEPart* Root = Mime.Root.get();
-    bool InHeader = true;
-    long long Size = 0;
-    int BodyLines = 0;
-    auto Take = [&](const std::string& L) {
-        Size += static_cast<long long>(L.size()) + 1;
-        if (InHeader) {
-            if (L.empty()) {
-                InHeader = false;
-                Msg.SetHasSeparator(true);
-            } else {
-                Msg.Header().Add(L);
-            }
-        } else {
-            ++BodyLines;
-        }
-        Root->AddLine(L);
-    };
-    TLineFeeder Feeder;
+    TMessageReader Reader;
+    Reader.Begin();
     {
         std::vector<char> Buf(1 << 20);
         size_t N;
-        while ((N = std::fread(Buf.data(), 1, Buf.size(), In)) > 0) Feeder.Feed(Buf.data(), N, Take);
+        while ((N = std::fread(Buf.data(), 1, Buf.size(), In)) > 0) Reader.AddBytes(Buf.data(), N);
         const bool Bad = std::ferror(In);
         const int Err = errno;
         if (In != stdin) std::fclose(In);
         if (Bad) return Fail(std::string("cannot read ") + File + ": " + std::strerror(Err));
     }
-    Feeder.Finish(Take);
-
-    const TReadLayout Layout = BuildReadLayout(Mime, WithHeader, Msg.Subject());
+    Reader.End();
+    const TINetMessage& Msg = Reader.Message();
+    TMIMEx& Mime = Reader.Mime();
+    TMIMEPart* Root = Mime.Root.get();
+    const TReadLayout Layout = Reader.Layout(WithHeader);
 
     // Save every listed attachment: into the chosen folder, or into a private
     // temporary one that only serves the digests.
@@ -254,11 +186,12 @@ int main(int argc, char* argv[]) {
     const TStringList& Refs = Msg.References();
     for (int i = 0; i < Refs.GetCount(); ++i) J += (i ? "," : "") + JsonString(Refs.At(i));
     J += "]";
-    int Lines = Msg.Lines();  // the Lines field; the body is counted here
-    if (Lines == 0) Lines = BodyLines;
-    J += ",\"lines\":" + IntToStr(Lines);
-    J += ",\"size\":" + IntToStr(Size > 0x7FFFFFFF ? 0x7FFFFFFF : Size);
+    J += ",\"lines\":" + IntToStr(Reader.Lines());
+    J += ",\"size\":" + IntToStr(Reader.Size());
 
+    // The shown text of each leaf, found by leaf index.
+    std::vector<const TShownLeaf*> ShownOf(static_cast<size_t>(Layout.LeafCount), nullptr);
+    for (const TShownLeaf& X : Layout.Shown) ShownOf[static_cast<size_t>(X.Leaf)] = &X;
     J += ",\"leaves\":[";
     for (int i = 0; i < Layout.LeafCount; ++i) {
         TMIMEPart* P = Root->LeafAt(i);
@@ -269,10 +202,7 @@ int main(int argc, char* argv[]) {
         J += ",\"encoding\":" + JsonString(P->GetEncoding());
         J += ",\"filename_sjis_hex\":" + (FN.empty() ? std::string("null") : Hex(FN));
         J += ",\"text_sjis_hex_lines\":";
-        const TShownLeaf* S = nullptr;
-        for (const TShownLeaf& X : Layout.Shown)
-            if (X.Leaf == i) S = &X;
-        if (S) {
+        if (const TShownLeaf* S = ShownOf[static_cast<size_t>(i)]) {
             const auto B = Layout.Lines.begin() + S->FirstLine;
             J += HexArray(B, B + S->LineCount);
         } else {
