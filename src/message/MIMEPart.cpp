@@ -338,49 +338,94 @@ void TMIMEPart::DecodeTextBody() {
     TextDecoded = true;
 }
 
-std::string TMIMEPart::SaveAttachment(const std::string& Dir, const std::string& FileName) {
-    std::string Path = Dir;
-    if (!Path.empty() && Path.back() != '/') Path += '/';
-    Path += FileName;
-    const std::string Enc = GetEncoding();
-    auto Write = [&](void (*Decode)(const TStringList&, std::ostream&)) {
-        std::ofstream F = CreateFile(Path);
-        Decode(Body(), F);
-        CloseFile(F, Path);
-        return Path;
-    };
-    // Text already decoded for display is saved as those lines.
-    if (TextDecoded) return Write(&TPlainList::DecodeLines);
-    if (Enc == "base64") return Write(&TBase64List::DecodeLines);
-    if (Enc == "quoted-printable") return Write(&TQuotedPrintableList::DecodeLines);
-    if (Enc == "7bit" || Enc == "8bit" || Enc == "binary") return Write(&TPlainList::DecodeLines);
+// How SaveAttachment writes the content: the kind, and for uuencoded content
+// the last complete block (the one that stays in the file, each block being
+// saved to the same file in turn) and how many there are.
+struct TMIMEPart::TContentPlan {
+    enum { Base64, QuotedPrintable, Plain, UUBlock, None } Kind = Plain;
+    TUUxList Lists[2];
+    TUUxList* Block = nullptr;
+    int Blocks = 1;
+};
 
-    std::string Result;
-    bool InBlock = false, Decoded = false;
-    TUUxList Block;
+void TMIMEPart::PlanContent(TContentPlan& Plan) {
+    // Text already decoded for display is saved as those lines.
+    if (TextDecoded) return;
+    const std::string Enc = GetEncoding();
+    if (Enc == "base64") {
+        Plan.Kind = TContentPlan::Base64;
+        return;
+    }
+    if (Enc == "quoted-printable") {
+        Plan.Kind = TContentPlan::QuotedPrintable;
+        return;
+    }
+    if (Enc == "7bit" || Enc == "8bit" || Enc == "binary") return;
+
+    // Any other encoding: the complete uuencoded blocks of the body, else the
+    // body lines as they are.
+    TUUxList* Cur = &Plan.Lists[0];
+    bool InBlock = false;
+    int Blocks = 0;
     const TStringList& B = Body();
     for (int i = 0; i < B.GetCount(); ++i) {
         const std::string& L = B.At(i);
         if (!InBlock) {
             if (IsBeginLineAnyCase(L)) {
                 InBlock = true;
-                Block.Clear();
-                Block.Add(L);
+                Cur->Clear();
+                Cur->Add(L);
             }
             continue;
         }
-        Block.Add(L);
+        Cur->Add(L);
         if (IsEndAnyCase(L)) {
             InBlock = false;
-            if (Block.HasUUBlock()) {
-                Block.DecodeToFile(Path);
-                if (!Result.empty()) Result += ";";
-                Result += Path;
-                Decoded = true;
+            if (Cur->HasUUBlock()) {
+                ++Blocks;
+                Plan.Block = Cur;  // kept; the next block goes to the other list
+                Cur = Cur == &Plan.Lists[0] ? &Plan.Lists[1] : &Plan.Lists[0];
             }
         }
     }
-    if (!InBlock && !Decoded) return Write(&TPlainList::DecodeLines);
+    if (Blocks > 0) {
+        Plan.Kind = TContentPlan::UUBlock;
+        Plan.Blocks = Blocks;
+    } else if (InBlock) {
+        Plan.Kind = TContentPlan::None;  // nothing but an unfinished block
+    }
+}
+
+void TMIMEPart::WriteContentAs(const TContentPlan& Plan, std::ostream& Stream) {
+    switch (Plan.Kind) {
+        case TContentPlan::Base64: TBase64List::DecodeLines(Body(), Stream); break;
+        case TContentPlan::QuotedPrintable: TQuotedPrintableList::DecodeLines(Body(), Stream); break;
+        case TContentPlan::Plain: TPlainList::DecodeLines(Body(), Stream); break;
+        case TContentPlan::UUBlock: Plan.Block->DecodeTo(Stream); break;
+        case TContentPlan::None: break;
+    }
+}
+
+bool TMIMEPart::WriteContent(std::ostream& Stream) {
+    TContentPlan Plan;
+    PlanContent(Plan);
+    if (Plan.Kind == TContentPlan::None) return false;
+    WriteContentAs(Plan, Stream);
+    return true;
+}
+
+std::string TMIMEPart::SaveAttachment(const std::string& Dir, const std::string& FileName) {
+    std::string Path = Dir;
+    if (!Path.empty() && Path.back() != '/') Path += '/';
+    Path += FileName;
+    TContentPlan Plan;
+    PlanContent(Plan);
+    if (Plan.Kind == TContentPlan::None) return std::string();
+    std::ofstream F = CreateFile(Path);
+    WriteContentAs(Plan, F);
+    CloseFile(F, Path);
+    std::string Result = Path;
+    for (int i = 1; i < Plan.Blocks; ++i) Result += ";" + Path;
     return Result;
 }
 

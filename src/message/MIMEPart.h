@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,6 +85,9 @@ public:
     // body lines as they are. FileName is used as given: names proposed from
     // message data go through SafeFileName first.
     std::string SaveAttachment(const std::string& Dir, const std::string& FileName);
+    // Writes to Stream the bytes SaveAttachment leaves in its file; false
+    // (nothing written) where SaveAttachment writes no file.
+    bool WriteContent(std::ostream& Stream);
 
     // Creates a child part carrying this part's MIME version and flags and
     // appends it.
@@ -115,6 +119,9 @@ private:
     struct TTreeState {
         uint64_t Changes = 1;
     };
+    struct TContentPlan;
+    void PlanContent(TContentPlan& Plan);
+    void WriteContentAs(const TContentPlan& Plan, std::ostream& Stream);
     bool SplitsBody() const;
     void AddBodyLine(const std::string& Line);
     void JoinTree(const std::shared_ptr<TTreeState>& Tree, int NewDepth);

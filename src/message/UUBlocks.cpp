@@ -61,23 +61,25 @@ std::string UUBlockName(const TStrings& Lines, int N) {
     return Phase == End ? Name : std::string();
 }
 
+void UUWriteBlock(const TStrings& Lines, int N, std::ostream& Stream) {
+    TOutBuffer Out(Stream);
+    int Seen = 0;
+    bool On = false;
+    TLineReader R(Lines);
+    for (int i = 0; i < R.Count(); ++i) {
+        const std::string& L = R[i];
+        if (On && L == "end") break;
+        if (On) {
+            if (TUUxList::IsUULine(L)) TUUxList::DecodeUULine(L, Out.Buf());
+            Out.Check();
+            continue;
+        }
+        if (IsBeginLineExact(L) && ++Seen == N) On = true;
+    }
+}
+
 void UUSaveBlock(const TStrings& Lines, int N, const std::string& Path) {
     std::ofstream F = CreateFile(Path);
-    {
-        TOutBuffer Out(F);
-        int Seen = 0;
-        bool On = false;
-        TLineReader R(Lines);
-        for (int i = 0; i < R.Count(); ++i) {
-            const std::string& L = R[i];
-            if (On && L == "end") break;
-            if (On) {
-                if (TUUxList::IsUULine(L)) TUUxList::DecodeUULine(L, Out.Buf());
-                Out.Check();
-                continue;
-            }
-            if (IsBeginLineExact(L) && ++Seen == N) On = true;
-        }
-    }
+    UUWriteBlock(Lines, N, F);
     CloseFile(F, Path);
 }

@@ -8,11 +8,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ostream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
+#include <openssl/evp.h>
+
 #include "MessageReader.h"
-#include "Sha256.h"
 #include "cp932.h"
 
 namespace {
@@ -22,12 +25,42 @@ int Fail(const std::string& Message) {
     return 2;
 }
 
-// Program text (Shift_JIS) to a file-system path (UTF-8).
-std::string Native(const std::string& Path) {
-    for (char c : Path)
-        if (static_cast<unsigned char>(c) >= 0x80) return Cp932ToUtf8(Path);
-    return Path;
-}
+// A stream buffer that hashes what is written through it (SHA-256, libcrypto).
+class TSha256Buf : public std::streambuf {
+public:
+    TSha256Buf() : FCtx(EVP_MD_CTX_new()) {
+        FOk = FCtx && EVP_DigestInit_ex(FCtx, EVP_sha256(), nullptr) == 1;
+    }
+    ~TSha256Buf() override { EVP_MD_CTX_free(FCtx); }
+    TSha256Buf(const TSha256Buf&) = delete;
+    TSha256Buf& operator=(const TSha256Buf&) = delete;
+    // The digest as 64 upper-case hexadecimal digits; empty when hashing failed.
+    std::string HexDigest() {
+        unsigned char D[EVP_MAX_MD_SIZE];
+        unsigned int N = 0;
+        if (!FOk || EVP_DigestFinal_ex(FCtx, D, &N) != 1) return std::string();
+        static const char Digits[] = "0123456789ABCDEF";
+        std::string Out;
+        for (unsigned int i = 0; i < N; ++i) {
+            Out += Digits[D[i] >> 4];
+            Out += Digits[D[i] & 15];
+        }
+        return Out;
+    }
+
+private:
+    std::streamsize xsputn(const char* S, std::streamsize N) override {
+        if (FOk && N > 0) FOk = EVP_DigestUpdate(FCtx, S, static_cast<size_t>(N)) == 1;
+        return FOk ? N : 0;
+    }
+    int_type overflow(int_type C) override {
+        if (traits_type::eq_int_type(C, traits_type::eof())) return traits_type::not_eof(C);
+        const char Ch = traits_type::to_char_type(C);
+        return xsputn(&Ch, 1) == 1 ? C : traits_type::eof();
+    }
+    EVP_MD_CTX* FCtx;
+    bool FOk;
+};
 
 // JSON text of Shift_JIS bytes: UTF-8, with quotes, backslashes and control
 // characters escaped.
@@ -85,12 +118,7 @@ int main(int argc, char* argv[]) {
     const char* File = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string A = argv[i];
-        if (A == "--check-sha256" && argc == 2) {
-            // Self-check of the digest code against the FIPS 180-2 vectors.
-            const bool Ok = Sha256SelfTest();
-            std::puts(Ok ? "sha256: ok" : "sha256: FAILED");
-            return Ok ? 0 : 1;
-        } else if (A == "--header") {
+        if (A == "--header") {
             WithHeader = true;
         } else if (A == "--save" && i + 1 < argc) {
             SaveDir = argv[++i];
@@ -136,40 +164,32 @@ int main(int argc, char* argv[]) {
     TMIMEPart* Root = Mime.Root.get();
     const TReadLayout Layout = Reader.Layout(WithHeader);
 
-    // Save every listed attachment: into the chosen folder, or into a private
-    // temporary one that only serves the digests.
-    std::string TmpDir;
-    std::string SaveTo = SaveDir ? SaveDir : "";
-    if (!SaveDir && !Layout.Attachments.empty()) {
-        const char* T = std::getenv("TMPDIR");
-        std::string Tmpl = std::string(T && *T ? T : "/tmp") + "/velnaro-msg-XXXXXX";
-        if (!mkdtemp(&Tmpl[0]))
-            return Fail(std::string("cannot create a temporary folder: ") + std::strerror(errno));
-        TmpDir = SaveTo = Tmpl;
-    }
-    // The folder name stays a file-system name: saving happens inside it, with
-    // the listed names (program text) only.
+    // Save every listed attachment into the chosen folder. The folder name
+    // stays a file-system name: saving happens inside it, with the listed
+    // names (program text) only. The digests are of the bytes saving writes,
+    // decoded once more into the hash rather than read back.
     std::vector<std::string> Digests;
     std::string Problem;
-    if (!Layout.Attachments.empty() && ::chdir(SaveTo.c_str()) != 0)
-        Problem = "cannot enter " + SaveTo + ": " + std::strerror(errno);
+    if (SaveDir && !Layout.Attachments.empty() && ::chdir(SaveDir) != 0)
+        Problem = std::string("cannot enter ") + SaveDir + ": " + std::strerror(errno);
     for (const TAttachmentEntry& E : Layout.Attachments) {
         if (!Problem.empty()) break;
         std::string Saved, Error;
-        if (!SaveAttachmentInto(Mime, E, "", Saved, Error)) {
+        if (SaveDir && !SaveAttachmentInto(Mime, E, "", Saved, Error)) {
             Problem = Cp932ToUtf8(Error);
             break;
         }
-        std::string Digest;
-        if (!Sha256File(Native(Saved), Digest)) {
-            Problem = "cannot read back " + Cp932ToUtf8(Saved);
+        TSha256Buf Hash;
+        std::ostream HashOut(&Hash);
+        if (!WriteAttachment(Mime, E, HashOut, Error)) {
+            Problem = Cp932ToUtf8(Error);
             break;
         }
-        Digests.push_back(Digest);
-        if (!TmpDir.empty()) std::remove(Native(Saved).c_str());
-    }
-    if (!TmpDir.empty()) {
-        if (::chdir("/") == 0) ::rmdir(TmpDir.c_str());
+        Digests.push_back(HashOut.good() ? Hash.HexDigest() : std::string());
+        if (Digests.back().empty()) {
+            Problem = "cannot compute the SHA-256 digest";
+            break;
+        }
     }
     if (!Problem.empty()) return Fail(Problem);
 
