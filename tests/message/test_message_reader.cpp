@@ -6,18 +6,12 @@
 #include <sstream>
 
 #include "MessageReader.h"
+#include "TestFiles.h"
 #include "cp932.h"
 
 namespace {
 
 const std::string DataDir = std::string(VELNARO_TEST_DATA) + "/message/";
-
-std::string ReadFile(const std::string& Path) {
-    std::ifstream F(Path, std::ios::binary);
-    std::ostringstream S;
-    S << F.rdbuf();
-    return S.str();
-}
 
 // What a reader found, in one comparable value.
 std::string Summary(TMessageReader& R) {
@@ -38,7 +32,7 @@ TEST(MessageReader, LinesTextAndFileReadAlikeAndEachReadStartsAfresh) {
     for (const char* Name : {"multipart_preamble.eml", "nested_multipart.eml", "uuencoded.eml",
                              "qp_softbreaks.eml", "layout/hostile_names.eml"}) {
         SCOPED_TRACE(Name);
-        const std::string Text = ReadFile(DataDir + Name);
+        const std::string Text = ReadFileText(DataDir + Name);
         TStringList Lines;  // as a POP3 RETR reply hands them over
         Lines.SetText(Text);
         TMessageReader FromLines, FromText;
