@@ -12,6 +12,7 @@
 #include <string>
 
 #include "MessageReader.h"
+#include "cp932.h"
 
 namespace {
 std::string TempDir() {
@@ -37,8 +38,10 @@ void CheckAndEmpty(const std::string& Dir) {
     closedir(D);
 }
 
+// A saved file's bytes; Path is program text (Shift_JIS), the file system
+// name its UTF-8 form.
 std::string ReadBack(const std::string& Path) {
-    std::ifstream F(Path, std::ios::binary);
+    std::ifstream F(Cp932ToUtf8(Path), std::ios::binary);
     std::ostringstream S;
     S << F.rdbuf();
     return S.str();
