@@ -1,14 +1,18 @@
-// Fuzzes the read layout: an arbitrary received text taken apart, laid out
-// with and without its header, the attachment list checked and its entries
-// saved into a private folder.
+// Fuzzes the message reader and the read layout: an arbitrary received text
+// read whole and as lines (both must agree), laid out with and without its
+// header, the attachment list checked and its entries saved into a private
+// folder and written to memory (the same bytes both ways).
 #include <dirent.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 
-#include "ReadLayout.h"
+#include "MessageReader.h"
+#include "cp932.h"
 
 namespace {
 std::string TempDir() {
@@ -33,15 +37,34 @@ void CheckAndEmpty(const std::string& Dir) {
     }
     closedir(D);
 }
+
+// A saved file's bytes; Path is program text (Shift_JIS), the file system
+// name its UTF-8 form.
+std::string ReadBack(const std::string& Path) {
+    std::ifstream F(Cp932ToUtf8(Path), std::ios::binary);
+    std::ostringstream S;
+    S << F.rdbuf();
+    return S.str();
+}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     const std::string Text(reinterpret_cast<const char*>(Data), Size);
+    TStringList AsLines;
+    AsLines.SetText(Text);
     for (int Pass = 0; Pass < 2; ++Pass) {
-        TMIMEx M;
-        M.DecodeText(Text);
+        TMessageReader R, FromLines;
+        R.ReadText(Text);
+        FromLines.Read(AsLines);
+        TMIMEx& M = R.Mime();
+        if (R.Size() != FromLines.Size() || R.Lines() != FromLines.Lines() ||
+            R.Message().Subject() != FromLines.Message().Subject() ||
+            R.Message().Date() != FromLines.Message().Date())
+            std::abort();
         const bool WithHeader = Pass == 1;
-        const TReadLayout L = BuildReadLayout(M, WithHeader, "subject");
+        const TReadLayout L = R.Layout(WithHeader);
+        const TReadLayout L2 = FromLines.Layout(WithHeader);
+        if (L.Lines != L2.Lines || L.Attachments.size() != L2.Attachments.size()) std::abort();
         if (L.LeafCount != M.Root->LeafCount()) std::abort();
         if (!L.Attachments.empty() && !L.CanSave) std::abort();
         size_t Shown = WithHeader ? static_cast<size_t>(M.Root->Header().GetCount()) : 0;
@@ -59,9 +82,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         }
         if (Pass == 0) {
             for (size_t i = 0; i < L.Attachments.size() && i < 4; ++i) {
-                std::string Saved, Error;
-                if (!SaveAttachmentInto(M, L.Attachments[i], TempDir(), Saved, Error) && Error.empty())
-                    std::abort();
+                std::string Saved, Error, MemError;
+                const bool Ok = SaveAttachmentInto(M, L.Attachments[i], TempDir(), Saved, Error);
+                if (!Ok && Error.empty()) std::abort();
+                std::ostringstream Mem;
+                const bool MemOk = WriteAttachment(M, L.Attachments[i], Mem, MemError);
+                if (Ok && (!MemOk || Mem.str() != ReadBack(Saved))) std::abort();
+                if (!MemOk && MemError.empty()) std::abort();
             }
             CheckAndEmpty(TempDir());
         }

@@ -1,6 +1,7 @@
 // The address book file "VELNARO.LST": one "name,address," line per entry.
 #include "AddressFile.h"
 
+#include "LineSplitter.h"
 #include "SafeFile.h"
 #include "cp932.h"
 
@@ -20,15 +21,7 @@ TAddressEntry ReadAddressLine(const std::string& Line) {
 
 std::vector<TAddressEntry> ReadAddressText(const std::string& Text) {
     std::vector<TAddressEntry> Entries;
-    const size_t N = Text.size();
-    size_t Pos = 0;
-    while (Pos < N) {
-        size_t End = Pos;
-        while (End < N && Text[End] != '\r' && Text[End] != '\n') ++End;
-        Entries.push_back(ReadAddressLine(Text.substr(Pos, End - Pos)));
-        if (End < N) End += (Text[End] == '\r' && End + 1 < N && Text[End + 1] == '\n') ? 2 : 1;
-        Pos = End;
-    }
+    ForEachLine(Text, [&](std::string_view Line) { Entries.push_back(ReadAddressLine(std::string(Line))); });
     return Entries;
 }
 

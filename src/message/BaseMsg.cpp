@@ -17,34 +17,6 @@ inline bool IsContinuation(const std::string& Line) {
     return !Line.empty() && (Line[0] == ' ' || Line[0] == '\t');
 }
 
-// A decimal integer (blanks in front and a sign allowed, nothing after the
-// digits) that fits 32 bits; false for anything else.
-bool ReadDecimal(const std::string& S, long long& Value) {
-    size_t i = 0;
-    const size_t N = S.size();
-    while (i < N && static_cast<unsigned char>(S[i]) <= ' ') ++i;
-    bool Neg = false;
-    if (i < N && (S[i] == '+' || S[i] == '-')) {
-        Neg = S[i] == '-';
-        ++i;
-    }
-    if (i >= N) return false;
-    long long V = 0;
-    for (; i < N; ++i) {
-        if (S[i] < '0' || S[i] > '9') return false;
-        V = V * 10 + (S[i] - '0');
-        if (V > 2147483648LL) return false;
-    }
-    if (!Neg && V > 2147483647LL) return false;
-    Value = Neg ? -V : V;
-    return true;
-}
-
-long long DecimalOrZero(const std::string& S) {
-    long long V;
-    return ReadDecimal(S, V) ? V : 0;
-}
-
 // The date parser keeps its numbers in 16-bit unsigned variables, so a
 // number wraps modulo 65536 before the range checks.
 inline uint16_t Word(long long V) {

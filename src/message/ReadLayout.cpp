@@ -174,21 +174,16 @@ TReadLayout BuildReadLayout(TMIMEx& Mime, bool WithHeader, const std::string& Su
     return L;
 }
 
-bool SaveAttachmentAs(TMIMEx& Mime, int Number, const std::string& Path, std::string& Error) {
-    TMIMEPart& Root = *Mime.Root;
-    const size_t Slash = Path.find_last_of('/');
-    const std::string Dir = Slash == std::string::npos ? std::string() : Path.substr(0, Slash + 1);
-    const std::string Name = Slash == std::string::npos ? Path : Path.substr(Slash + 1);
-    if (Name.empty()) {
-        Error = SJ("保存先のファイル名がありません");
-        return false;
-    }
+namespace {
 
-    // What to write: leaf Number of a multipart; in a single part, uuencoded
-    // file Number when its text holds such files, else the part itself (a
-    // named single part is entry 0, saved whole even when uuencoded).
+// What to write for attachment Number: leaf Number of a multipart; in a single
+// part, uuencoded file Number (UUBlock) when its text holds such files, else
+// the part itself (a named single part is entry 0, saved whole even when
+// uuencoded). Null when there is no such attachment.
+TMIMEPart* AttachmentPart(TMIMEx& Mime, int Number, int& UUBlock) {
+    TMIMEPart& Root = *Mime.Root;
     TMIMEPart* Part = nullptr;
-    int UUBlock = 0;
+    UUBlock = 0;
     if (Root.LeafCount() > 1) {
         Part = Root.LeafAt(Number);
     } else {
@@ -198,7 +193,26 @@ bool SaveAttachmentAs(TMIMEx& Mime, int Number, const std::string& Path, std::st
             UUBlock = Number;
         }
     }
-    if (!Part || Number < 0) {
+    return Number < 0 ? nullptr : Part;
+}
+
+std::string UnfinishedUU(const std::string& Path) {
+    return SJ("添付ファイルの内容を取り出せませんでした（uuencodeのデータが途中で終わっています）: ") + Path;
+}
+
+}  // namespace
+
+bool SaveAttachmentAs(TMIMEx& Mime, int Number, const std::string& Path, std::string& Error) {
+    const size_t Slash = Path.find_last_of('/');
+    const std::string Dir = Slash == std::string::npos ? std::string() : Path.substr(0, Slash + 1);
+    const std::string Name = Slash == std::string::npos ? Path : Path.substr(Slash + 1);
+    if (Name.empty()) {
+        Error = SJ("保存先のファイル名がありません");
+        return false;
+    }
+    int UUBlock;
+    TMIMEPart* Part = AttachmentPart(Mime, Number, UUBlock);
+    if (!Part) {
         Error = SJ("保存する添付ファイルがありません");
         return false;
     }
@@ -233,8 +247,7 @@ bool SaveAttachmentAs(TMIMEx& Mime, int Number, const std::string& Path, std::st
     }
     if (!Written) {
         std::remove(Tmpl.c_str());
-        Error =
-            SJ("添付ファイルの内容を取り出せませんでした（uuencodeのデータが途中で終わっています）: ") + Path;
+        Error = UnfinishedUU(Path);
         return false;
     }
     if (std::rename(Tmpl.c_str(), Native(Path).c_str()) != 0) {
@@ -255,4 +268,27 @@ bool SaveAttachmentInto(TMIMEx& Mime, const TAttachmentEntry& Entry, const std::
     }
     SavedPath = Dir.empty() ? Name : (Dir.back() == '/' ? Dir : Dir + "/") + Name;
     return SaveAttachmentAs(Mime, Entry.Number, SavedPath, Error);
+}
+
+bool WriteAttachment(TMIMEx& Mime, const TAttachmentEntry& Entry, std::ostream& Out, std::string& Error) {
+    const std::string Name = SafeFileName(Entry.Name);
+    if (Name.empty()) {
+        Error = SJ("保存先のファイル名がありません");
+        return false;
+    }
+    int UUBlock;
+    TMIMEPart* Part = AttachmentPart(Mime, Entry.Number, UUBlock);
+    if (!Part) {
+        Error = SJ("保存する添付ファイルがありません");
+        return false;
+    }
+    if (UUBlock > 0) {
+        UUWriteBlock(Part->Body(), UUBlock, Out);
+        return true;
+    }
+    if (!Part->WriteContent(Out)) {
+        Error = UnfinishedUU(Name);
+        return false;
+    }
+    return true;
 }

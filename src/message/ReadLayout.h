@@ -2,6 +2,7 @@
 // the read text box, the attachment list, and saving an attachment.
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -61,3 +62,8 @@ bool SaveAttachmentAs(TMIMEx& Mime, int Number, const std::string& Path, std::st
 // SafeFileName once more); SavedPath receives the path written.
 bool SaveAttachmentInto(TMIMEx& Mime, const TAttachmentEntry& Entry, const std::string& Dir,
                         std::string& SavedPath, std::string& Error);
+
+// Writes the bytes SaveAttachmentInto saves for Entry to Out instead of a
+// file, with the same Error texts (naming the file by the entry's name) when
+// there is nothing to write.
+bool WriteAttachment(TMIMEx& Mime, const TAttachmentEntry& Entry, std::ostream& Out, std::string& Error);

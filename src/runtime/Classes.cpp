@@ -9,6 +9,8 @@
 
 #include <sys/mman.h>
 
+#include "LineSplitter.h"
+
 namespace {
 inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 bool SameTextAscii(const std::string& a, const std::string& b) {
@@ -64,15 +66,7 @@ std::string TStrings::GetText() const {
 void TStrings::SetText(const std::string& Text) {
     BeginUpdate();
     Clear();
-    const size_t N = Text.size();
-    size_t P = 0;
-    while (P < N) {
-        size_t Start = P;
-        while (P < N && Text[P] != '\r' && Text[P] != '\n') ++P;
-        Add(Text.substr(Start, P - Start));
-        if (P < N && Text[P] == '\r') ++P;
-        if (P < N && Text[P] == '\n') ++P;
-    }
+    ForEachLine(Text, [this](std::string_view Line) { Add(std::string(Line)); });
     EndUpdate();
 }
 

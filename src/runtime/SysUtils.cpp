@@ -258,6 +258,32 @@ bool TryStrToInt(const std::string& S, int& Value) {
     return true;
 }
 
+bool ReadDecimal(const std::string& S, long long& Value) {
+    size_t i = 0;
+    const size_t N = S.size();
+    while (i < N && IsBlank(static_cast<unsigned char>(S[i]))) ++i;
+    bool Neg = false;
+    if (i < N && (S[i] == '+' || S[i] == '-')) {
+        Neg = S[i] == '-';
+        ++i;
+    }
+    if (i >= N) return false;
+    long long V = 0;
+    for (; i < N; ++i) {
+        if (S[i] < '0' || S[i] > '9') return false;
+        V = V * 10 + (S[i] - '0');
+        if (V > 2147483648LL) return false;
+    }
+    if (!Neg && V > 2147483647LL) return false;
+    Value = Neg ? -V : V;
+    return true;
+}
+
+long long DecimalOrZero(const std::string& S) {
+    long long V;
+    return ReadDecimal(S, V) ? V : 0;
+}
+
 int StrToInt(const std::string& S) {
     int V;
     if (!TryStrToInt(S, V)) throw EConvertError("'" + S + "' is not a valid integer value");

@@ -53,6 +53,11 @@ std::string IntToStr(long long Value);
 int StrToInt(const std::string& S);
 int StrToIntDef(const std::string& S, int Default);
 bool TryStrToInt(const std::string& S, int& Value);
+// A decimal integer in the 32-bit range: blanks and control bytes in front
+// and a sign allowed, nothing after the digits. False for anything else.
+bool ReadDecimal(const std::string& S, long long& Value);
+// The same, 0 for anything that is not such a number.
+long long DecimalOrZero(const std::string& S);
 
 // ASCII letters only; Shift_JIS double-byte characters are stepped over whole.
 std::string UpperCase(const std::string& S);

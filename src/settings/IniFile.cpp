@@ -3,6 +3,7 @@
 
 #include <cerrno>
 
+#include "LineSplitter.h"
 #include "SafeFile.h"
 #include "cp932.h"
 
@@ -121,43 +122,36 @@ void TIniFile::SetText(const std::string& Text) {
     FSectionIndex.clear();
     FModified = false;
     TSection* Current = nullptr;
-    const size_t N = Text.size();
-    size_t Pos = 0;
-    while (Pos < N) {
-        size_t End = Pos;
-        while (End < N && Text[End] != '\r' && Text[End] != '\n') ++End;
-        size_t Next = End;
-        if (Next < N) Next += (Text[Next] == '\r' && Next + 1 < N && Text[Next + 1] == '\n') ? 2 : 1;
-
-        size_t B = Pos;
-        while (B < End && IsBlank(static_cast<unsigned char>(Text[B]))) ++B;
-        if (B < End) {
-            if (Text[B] == '[') {
-                size_t Close = Text.find(']', B + 1);
-                if (Close == std::string::npos || Close > End) Close = End;
-                TSection S;
-                S.Name = TrimBlanks(Text, B + 1, Close);
-                FSectionIndex[Fold(S.Name)].push_back(FSections.size());
-                FSections.push_back(std::move(S));
-                Current = &FSections.back();
-            } else {
-                TLine L;
-                size_t Eq = Text.find('=', B);
-                if (Eq != std::string::npos && Eq < End) {
-                    L.IsKey = true;
-                    L.Key = TrimBlanks(Text, B, Eq);
-                    L.Value = Text.substr(Eq + 1, End - Eq - 1);
-                } else {
-                    L.Raw = Text.substr(Pos, End - Pos);
-                }
-                if (Current)
-                    AddLine(*Current, std::move(L));
-                else
-                    FPreamble.push_back(L.IsKey ? L.Key + "=" + L.Value : L.Raw);
-            }
+    ForEachLine(Text, [&](std::string_view View) {
+        const std::string Line(View);
+        const size_t End = Line.size();
+        size_t B = 0;
+        while (B < End && IsBlank(static_cast<unsigned char>(Line[B]))) ++B;
+        if (B == End) return;
+        if (Line[B] == '[') {
+            size_t Close = Line.find(']', B + 1);
+            if (Close == std::string::npos) Close = End;
+            TSection S;
+            S.Name = TrimBlanks(Line, B + 1, Close);
+            FSectionIndex[Fold(S.Name)].push_back(FSections.size());
+            FSections.push_back(std::move(S));
+            Current = &FSections.back();
+            return;
         }
-        Pos = Next;
-    }
+        TLine L;
+        const size_t Eq = Line.find('=', B);
+        if (Eq != std::string::npos) {
+            L.IsKey = true;
+            L.Key = TrimBlanks(Line, B, Eq);
+            L.Value = Line.substr(Eq + 1);
+        } else {
+            L.Raw = Line;
+        }
+        if (Current)
+            AddLine(*Current, std::move(L));
+        else
+            FPreamble.push_back(L.IsKey ? L.Key + "=" + L.Value : L.Raw);
+    });
 }
 
 void TIniFile::AddLine(TSection& S, TLine Line) {

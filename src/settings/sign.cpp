@@ -92,17 +92,7 @@ void TOKsign::FormCreate() {
     Label1->setText(Ruler.replace(QLatin1String("\r\n"), QLatin1String("\n")));
 }
 
-std::vector<std::string> TOKsign::Lines() const {
-    std::vector<std::string> R;
-    const QString Text = Memo1->toPlainText();
-    if (Text.isEmpty()) return R;
-    const QStringList Parts = Text.split(QLatin1Char('\n'));
-    // A line break at the very end does not begin another line.
-    const qsizetype Count = Parts.back().isEmpty() ? Parts.size() - 1 : Parts.size();
-    R.reserve(Count);
-    for (qsizetype i = 0; i < Count; ++i) R.push_back(WidgetText(Parts[i]));
-    return R;
-}
+std::vector<std::string> TOKsign::Lines() const { return BoxLines(Memo1->toPlainText()); }
 
 void TOKsign::SetLines(const std::vector<std::string>& Lines) {
     QString Text;

@@ -6,45 +6,27 @@
 
 #include "BaseMsg.h"
 #include "CrMD5.h"
+#include "LineSplitter.h"
 #include "SysUtils.h"
 
 namespace {
 
 const std::string CRLF = "\r\n";
 
-// A whole decimal number with an optional sign; 0 for anything else.
-int DecimalOrZero(const std::string& S) {
-    size_t I = 0;
-    bool Neg = false;
-    if (I < S.size() && (S[I] == '+' || S[I] == '-')) Neg = S[I++] == '-';
-    if (I == S.size()) return 0;
-    long long V = 0;
-    for (; I < S.size(); ++I) {
-        if (S[I] < '0' || S[I] > '9') return 0;
-        V = V * 10 + (S[I] - '0');
-        if (V > INT_MAX) return 0;
-    }
-    return static_cast<int>(Neg ? -V : V);
-}
-
 int ClampToInt(size_t N) { return N > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(N); }
 
 bool IsMultiLineState(TPopState S) { return S == popList || S == popRetr || S == popTop; }
 
-// Calls Fn(Start, Length) for each line of Text, split at CR LF, a lone CR or
-// a lone LF; a line end at the very end starts no further line.
-template <typename F>
-void ForEachLine(const std::string& Text, F Fn) {
-    const size_t N = Text.size();
-    size_t P = 0;
-    while (P < N) {
-        size_t Start = P;
-        while (P < N && Text[P] != '\r' && Text[P] != '\n') ++P;
-        Fn(Start, P - Start);
-        if (P < N && Text[P] == '\r') ++P;
-        if (P < N && Text[P] == '\n') ++P;
-    }
-}
+// Each command's verb as it goes on the wire and the state it sets. APOP
+// travels in the mixed case "APop" that servers have always been sent.
+struct TPopCommandRow {
+    const char* Verb;
+    TPopState State;
+};
+const TPopCommandRow PopCommands[] = {
+    {"APop", popApop}, {"USER", popUser}, {"PASS", popPass}, {"LIST", popList},
+    {"RETR", popRetr}, {"TOP", popTop},   {"DELE", popDele}, {"QUIT", popQuit},
+};
 
 }  // namespace
 
@@ -63,25 +45,10 @@ std::string ApopDigest(const std::string& Greeting, const std::string& Password)
 
 // ---------------------------------------------------------------- POP3
 
-void TPopEngine::SendCommand(const std::string& Verb, const std::string& Arg) {
-    const std::string V = LowerCase(Verb);
-    if (V == "apop")
-        State = popApop;
-    else if (V == "user")
-        State = popUser;
-    else if (V == "pass")
-        State = popPass;
-    else if (V == "list")
-        State = popList;
-    else if (V == "retr")
-        State = popRetr;
-    else if (V == "top")
-        State = popTop;
-    else if (V == "dele")
-        State = popDele;
-    else if (V == "quit")
-        State = popQuit;
-    std::string Line = Arg.empty() ? Verb : Verb + " " + Arg;
+void TPopEngine::SendCommand(TPopCommand Command, const std::string& Arg) {
+    const TPopCommandRow& C = PopCommands[static_cast<int>(Command)];
+    State = C.State;
+    std::string Line = Arg.empty() ? std::string(C.Verb) : std::string(C.Verb) + " " + Arg;
     LastCommand = Trim(Line);
     Lines.Clear();
     EmptyBuffer();
@@ -91,7 +58,7 @@ void TPopEngine::SendCommand(const std::string& Verb, const std::string& Arg) {
 bool TPopEngine::Retrieve(int N) {
     if (N < 1 || N > MessageCount) return false;
     CurrentMessage = N;
-    SendCommand("RETR", IntToStr(N));
+    SendCommand(TPopCommand::Retr, IntToStr(N));
     FExpected = MessageSize(N - 1) > 0 ? static_cast<size_t>(MessageSize(N - 1)) : 0;
     return true;
 }
@@ -99,14 +66,14 @@ bool TPopEngine::Retrieve(int N) {
 bool TPopEngine::RetrieveHeader(int N) {
     if (N < 1 || N > MessageCount) return false;
     CurrentMessage = N;
-    SendCommand("TOP", IntToStr(N) + " 0");
+    SendCommand(TPopCommand::Top, IntToStr(N) + " 0");
     return true;
 }
 
 bool TPopEngine::Delete(int N) {
     if (N < 1 || N > MessageCount) return false;
     CurrentMessage = N;
-    SendCommand("DELE", IntToStr(N));
+    SendCommand(TPopCommand::Dele, IntToStr(N));
     return true;
 }
 
@@ -121,7 +88,7 @@ void TPopEngine::Quit() {
         EmptyBuffer();
         return;
     }
-    SendCommand("QUIT");
+    SendCommand(TPopCommand::Quit);
 }
 
 void TPopEngine::ClearBuffer() { EmptyBuffer(); }
@@ -203,13 +170,13 @@ void TPopEngine::Process(size_t) {
     switch (State) {
         case popNone:
             if (APop)
-                SendCommand("APop", User + " " + ApopDigest(FirstLine, Password));
+                SendCommand(TPopCommand::Apop, User + " " + ApopDigest(FirstLine, Password));
             else
-                SendCommand("USER", User);
+                SendCommand(TPopCommand::User, User);
             break;
-        case popUser: SendCommand("PASS", Password); break;
+        case popUser: SendCommand(TPopCommand::Pass, Password); break;
         case popApop:
-        case popPass: SendCommand("LIST"); break;
+        case popPass: SendCommand(TPopCommand::List); break;
         case popDele: Dispatch(true); break;
         case popQuit:
             TransportClose();
@@ -234,26 +201,17 @@ void TPopEngine::FinishMultiLine() {
     Lines.Reserve(static_cast<int>(std::min<size_t>(LineEnds + 1, INT_MAX)));
     const bool IsList = State == popList;
     bool First = true;
-    ForEachLine(Text, [&](size_t Start, size_t Len) {
+    ForEachLine(Text, [&](std::string_view L) {
         if (First) {
             First = false;
-            const char* L = Text.data() + Start;
-            const void* Blank = std::memchr(L, ' ', Len);
-            if (Blank) {
-                const size_t Skip = static_cast<size_t>(static_cast<const char*>(Blank) - L) + 1;
-                StatusText.assign(L + Skip, Len - Skip);
-            } else {
-                StatusText.assign(L, Len);
-            }
+            const size_t Blank = L.find(' ');
+            StatusText.assign(Blank == std::string_view::npos ? L : L.substr(Blank + 1));
             return;
         }
-        if (Len == 1 && Text[Start] == '.') return;  // the terminator
-        if (Len > 0 && Text[Start] == '.') {
-            ++Start;
-            --Len;
-        }
-        if (IsList && Len == 0) return;
-        Lines.Add(Text.substr(Start, Len));
+        if (L == ".") return;  // the terminator
+        if (!L.empty() && L[0] == '.') L.remove_prefix(1);
+        if (IsList && L.empty()) return;
+        Lines.Add(std::string(L));
     });
     Text.clear();
     Text.shrink_to_fit();
@@ -264,7 +222,10 @@ void TPopEngine::FinishMultiLine() {
         for (int I = 0; I < N; ++I) {
             const std::string& L = Lines.At(I);
             const size_t Blank = L.find(' ');
-            if (Blank != std::string::npos) Sizes.push_back(DecimalOrZero(Trim(L.substr(Blank))));
+            if (Blank == std::string::npos) continue;
+            // A size is a number of at most 31 bits either way; -2147483648 is none.
+            const long long Size = DecimalOrZero(Trim(L.substr(Blank)));
+            Sizes.push_back(Size < -INT_MAX ? 0 : static_cast<int>(Size));
         }
         MessageCount = N;
     }
@@ -404,9 +365,9 @@ bool TSMTPEngine::SendMessage(const TStrings& Message) {
                 MessageText += L;
                 MessageText += CRLF;
             } else {
-                ForEachLine(L, [&](size_t Start, size_t Len) {
-                    if (Len > 0 && L[Start] == '.') MessageText += '.';
-                    MessageText.append(L, Start, Len);
+                ForEachLine(L, [&](std::string_view Piece) {
+                    if (!Piece.empty() && Piece[0] == '.') MessageText += '.';
+                    MessageText += Piece;
                     MessageText += CRLF;
                 });
             }

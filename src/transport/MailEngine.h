@@ -26,6 +26,10 @@ enum TPopState {
     popQuit
 };
 
+// The commands the engine sends. Each puts the engine into the state of the
+// same name; the verb goes on the wire as the table in MailEngine.cpp spells it.
+enum class TPopCommand { Apop, User, Pass, List, Retr, Top, Dele, Quit };
+
 using TPopResponsEvent = std::function<void(bool ResponceOK, TPopState PopState)>;
 using TPopReceivingEvent = std::function<void(int Bytes)>;
 
@@ -74,9 +78,8 @@ public:
     // Size of the listed message at the zero-based Index, -1 when out of range.
     int MessageSize(int Index) const;
 
-    // Sends Verb [+ " " + Arg] + CR LF; "apop", "user", "pass", "list",
-    // "retr", "top", "dele", "quit" (any case) set the state.
-    void SendCommand(const std::string& Verb, const std::string& Arg = std::string());
+    // Sends the command's verb [+ " " + Arg] + CR LF and sets its state.
+    void SendCommand(TPopCommand Command, const std::string& Arg = std::string());
 
     // The receive engine: the bytes of one read event.
     void DataArrived(const std::string& Bytes);

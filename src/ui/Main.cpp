@@ -88,27 +88,6 @@ void ClearMenu(QMenu* Menu) {
     }
 }
 
-// Shift_JIS text for a text box: CR LF and lone CR become LF.
-QString BoxText(const std::string& Sjis) {
-    std::string T;
-    T.reserve(Sjis.size());
-    for (size_t i = 0; i < Sjis.size(); ++i) {
-        if (Sjis[i] == '\r') {
-            T += '\n';
-            if (i + 1 < Sjis.size() && Sjis[i + 1] == '\n') ++i;
-        } else {
-            T += Sjis[i];
-        }
-    }
-    QString S = ShownText(T);
-    if (S.size() > MaxBoxLength) {
-        int N = MaxBoxLength;
-        if (S.at(N - 1).isHighSurrogate()) --N;
-        S.truncate(N);
-    }
-    return S;
-}
-
 }  // namespace
 
 QMessageBox::StandardButton ShowMessageBox(QWidget* Parent, QMessageBox::Icon Icon, const QString& Text,
@@ -119,17 +98,6 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* Parent, QMessageBox::Icon Ic
 
 // ---------------------------------------------------------------------------
 // TMainForm: construction
-
-std::vector<std::string> TMainForm::BoxLines(const QString& PlainText) {
-    std::vector<std::string> Lines;
-    if (PlainText.isEmpty()) return Lines;
-    QStringList Parts = PlainText.split(QLatin1Char('\n'));
-    if (PlainText.endsWith(QLatin1Char('\n')))
-        Parts.removeLast();  // a final line break starts no further line
-    Lines.reserve(static_cast<size_t>(Parts.size()));
-    for (const QString& P : Parts) Lines.push_back(WidgetText(P));
-    return Lines;
-}
 
 TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     setObjectName(QStringLiteral("MainForm"));
@@ -958,7 +926,7 @@ void TMainForm::Open1Click() {
 void TMainForm::LoadFileIntoBody(const QString& Path) {
     try {
         const std::string Text = LoadTextFile(WidgetToPath(Path));
-        reMessageText->setPlainText(BoxText(Text));
+        reMessageText->setPlainText(BoxText(Text, MaxBoxLength));
     } catch (const Exception& E) {
         ShowMessageBox(this, QMessageBox::Critical, ShownText(E.Message()));
     }

@@ -247,9 +247,6 @@ public:
     void SetMySelf(int N) { Host.MySelf = N; }
     int GetMySelf() const { return Host.MySelf; }
 
-    // The lines of a multi-line text box, as Shift_JIS.
-    static std::vector<std::string> BoxLines(const QString& PlainText);
-
 protected:
     void showEvent(QShowEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;

@@ -7,7 +7,6 @@
 // Text file contents as the program's Shift_JIS text: bytes that are valid
 // UTF-8 (a leading byte-order mark is dropped) are converted from UTF-8,
 // anything else is taken as Shift_JIS unchanged.
-bool IsValidUtf8(const std::string& Bytes);
 std::string TextFileToSjis(const std::string& Bytes);
 
 // Reads a text file for the body (open and drop). Throws Exception with the

@@ -122,6 +122,38 @@ TEST(MIMEPart, LeavesOfNestedParts) {
     EXPECT_EQ(P.LeafAt(-1), nullptr);
 }
 
+// A change anywhere below a part, through any of the tree's parts, is seen by
+// the leaf index of every part above it; another tree's index stays as built.
+TEST(MIMEPart, LeafIndexFollowsChangesAnywhereInTheTree) {
+    TMIMEPart P, Other;
+    Feed(P, {"Content-Type: multipart/mixed; boundary=o", "", "--o",
+             "Content-Type: multipart/alternative; boundary=i", "", "--i", "", "a", "--i--", "--o", "", "c"});
+    Feed(Other, {"Content-Type: multipart/mixed; boundary=x", "", "--x", "", "--x", ""});
+    EXPECT_EQ(Other.LeafCount(), 2);
+    EXPECT_EQ(P.LeafCount(), 2);
+    TMIMEPart* Inner = P.Parts[0].get();
+    Inner->AddChild();  // deep inside, after the index was built
+    EXPECT_EQ(P.LeafCount(), 3);
+    EXPECT_EQ(P.LeafAt(1), Inner->Parts[1].get());
+
+    auto Sub = std::make_unique<TMIMEPart>();
+    Sub->AddChild();
+    Sub->AddChild();
+    TMIMEPart* Joined = P.InsertChild(0, std::move(Sub));
+    EXPECT_EQ(P.LeafCount(), 5);
+    Joined->Parts[1]->AddChild();  // a leaf becomes a multipart of two leaves
+    Joined->Parts[1]->AddChild();
+    EXPECT_EQ(P.LeafCount(), 6);
+    EXPECT_EQ(P.LeafAt(2), Joined->Parts[1]->Parts[1].get());
+    EXPECT_EQ(Joined->Parts[1]->Depth, 2);
+
+    Inner->Clear();
+    EXPECT_EQ(P.LeafCount(), 5);
+    P.AddLine("--o");  // the decoder goes on where it stood
+    EXPECT_EQ(P.LeafCount(), 6);
+    EXPECT_EQ(Other.LeafCount(), 2);
+}
+
 TEST(MIMEPart, NestingIsBoundedAndManyPartsStayFast) {
     TMIMEPart P;
     for (int i = 0; i < 200; ++i) {

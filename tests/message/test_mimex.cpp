@@ -9,23 +9,12 @@
 #include <sstream>
 
 #include "MIMEx.h"
+#include "TestFiles.h"
 #include "cp932.h"
 
 namespace {
 
 const std::string DataDir = std::string(VELNARO_TEST_DATA) + "/message/";
-
-std::string ReadFile(const std::string& Path) {
-    std::ifstream F(Path, std::ios::binary);
-    std::ostringstream S;
-    S << F.rdbuf();
-    return S.str();
-}
-
-void WriteFile(const std::string& Path, const std::string& Bytes) {
-    std::ofstream F(Path, std::ios::binary);
-    F << Bytes;
-}
 
 class MIMEx : public ::testing::Test {
 protected:
@@ -39,12 +28,12 @@ protected:
     // Decodes a sample message the way a POP3 reply arrives: as lines.
     void Load(TMIMEx& M, const std::string& Name) {
         TStringList L;
-        L.SetText(ReadFile(DataDir + Name));
+        L.SetText(ReadFileText(DataDir + Name));
         M.Decode(L);
     }
     std::string Saved(TMIMEPart* P, const std::string& Name = "out") {
         EXPECT_EQ(P->SaveAttachment(Dir, Name), Dir + "/" + Name);
-        return ReadFile(Dir + "/" + Name);
+        return ReadFileText(Dir + "/" + Name);
     }
     std::string Dir;
 };
@@ -70,7 +59,7 @@ TEST_F(MIMEx, MultipartWithPreambleEpilogueAndEncodedWordName) {
                                         "  indented line"}));
     TMIMEPart* Att = R->LeafAt(1);
     EXPECT_EQ(Att->GetFileName(), SJ("資料.bin"));
-    EXPECT_EQ(Saved(Att), ReadFile(DataDir + "multipart_preamble.att"));
+    EXPECT_EQ(Saved(Att), ReadFileText(DataDir + "multipart_preamble.att"));
 }
 
 TEST_F(MIMEx, NestedMultipart) {
@@ -82,7 +71,7 @@ TEST_F(MIMEx, NestedMultipart) {
     TMIMEPart* Png = M.Root->LeafAt(2);
     EXPECT_EQ(Png->MediaType + "/" + Png->SubType, "image/png");
     EXPECT_EQ(Png->GetFileName(), "");
-    EXPECT_EQ(Saved(Png), ReadFile(DataDir + "nested_multipart.png"));
+    EXPECT_EQ(Saved(Png), ReadFileText(DataDir + "nested_multipart.png"));
     EXPECT_EQ(BodyOf(M.Root->LeafAt(3)), std::vector<std::string>{"second text"});
 }
 
@@ -106,12 +95,12 @@ TEST_F(MIMEx, UuencodedBlocksInPlainText) {
     EXPECT_EQ(UUBlockName(Body, 2), "second.txt");
     EXPECT_EQ(UUBlockName(Body, 3), "");
     UUSaveBlock(Body, 2, Dir + "/second");
-    EXPECT_EQ(ReadFile(Dir + "/second"), ReadFile(DataDir + "uu_second.txt"));
+    EXPECT_EQ(ReadFileText(Dir + "/second"), ReadFileText(DataDir + "uu_second.txt"));
     UUSaveBlock(Body, 1, Dir + "/first");
-    EXPECT_EQ(ReadFile(Dir + "/first"), ReadFile(DataDir + "uu_first.bin"));
+    EXPECT_EQ(ReadFileText(Dir + "/first"), ReadFileText(DataDir + "uu_first.bin"));
     // Saving the part writes each block to the caller's name in turn.
     EXPECT_EQ(M.Root->SaveAttachment(Dir, "x"), Dir + "/x;" + Dir + "/x");
-    EXPECT_EQ(ReadFile(Dir + "/x"), ReadFile(DataDir + "uu_second.txt"));
+    EXPECT_EQ(ReadFileText(Dir + "/x"), ReadFileText(DataDir + "uu_second.txt"));
 
     TStringList Three;
     Three.AddStrings(Body);
@@ -134,7 +123,7 @@ TEST_F(MIMEx, QuotedPrintableTextAndAttachment) {
         (std::vector<std::string>{
             "This line is long and is broken here with a soft line break so that it fits, and a=b stays.", "",
             "After an empty line. Trailing soft break with blanksjoined."}));
-    EXPECT_EQ(Saved(M.Root->LeafAt(1)), ReadFile(DataDir + "qp_table.csv"));
+    EXPECT_EQ(Saved(M.Root->LeafAt(1)), ReadFileText(DataDir + "qp_table.csv"));
 }
 
 TEST_F(MIMEx, Base64TextKeepsIndentationAndEscapes) {
@@ -178,10 +167,10 @@ class ComposeRoundTrip : public MIMEx, public ::testing::WithParamInterface<bool
 TEST_P(ComposeRoundTrip, DecodesToTheSameTextNamesAndBytes) {
     std::string Bin;
     for (int i = 0; i < 5000; ++i) Bin += static_cast<char>((i * 31) ^ (i >> 3));
-    WriteFile(Dir + "/添付資料.bin", Bin);
-    WriteFile(Dir + "/photo.JPG", "\xff\xd8\xff\xe0 jpeg");
-    WriteFile(Dir + "/note.TXT", SJ("テキスト添付\r\n二行目\r\n"));
-    WriteFile(Dir + "/utf8.txt", "UTF-8 テキスト\n");
+    WriteFileText(Dir + "/添付資料.bin", Bin);
+    WriteFileText(Dir + "/photo.JPG", "\xff\xd8\xff\xe0 jpeg");
+    WriteFileText(Dir + "/note.TXT", SJ("テキスト添付\r\n二行目\r\n"));
+    WriteFileText(Dir + "/utf8.txt", "UTF-8 テキスト\n");
 
     TMIMEx M;
     M.RFC2231Encode = GetParam();
@@ -250,7 +239,7 @@ TEST_F(MIMEx, LargeReceivedAttachmentKeepsItsLines) {
                        "Content-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n\r\n";
     for (const std::string& L : Lines) Wire += L + "\r\n";
     Wire += "--b--\r\n";
-    WriteFile(Dir + "/big.eml", Wire);
+    WriteFileText(Dir + "/big.eml", Wire);
 
     TMIMEx M;
     M.DecodeFile(Dir + "/big.eml");
@@ -262,7 +251,7 @@ TEST_F(MIMEx, LargeReceivedAttachmentKeepsItsLines) {
 }
 
 TEST_F(MIMEx, AttachmentAloneAndTypeChoices) {
-    WriteFile(Dir + "/x.bin", "abc");
+    WriteFileText(Dir + "/x.bin", "abc");
     TMIMEx M;
     M.AddAttachment(Dir + "/x.bin", "", "");
     EXPECT_EQ(M.Root->MediaType, "application");
@@ -293,9 +282,9 @@ TEST_F(MIMEx, HostileInputGivesDefinedResults) {
     EXPECT_EQ(Saved(U), "begin 644 x\r\nM!!\r\nend\r\n");  // no complete block: saved as lines
 
     // The file and text routes read the same tree as the line route.
-    WriteFile(Dir + "/msg.eml", ReadFile(DataDir + "nested_multipart.eml"));
+    WriteFileText(Dir + "/msg.eml", ReadFileText(DataDir + "nested_multipart.eml"));
     TMIMEx F;
     F.DecodeFile(Dir + "/msg.eml");
     ASSERT_EQ(F.Root->LeafCount(), 4);
-    EXPECT_EQ(Saved(F.Root->LeafAt(2)), ReadFile(DataDir + "nested_multipart.png"));
+    EXPECT_EQ(Saved(F.Root->LeafAt(2)), ReadFileText(DataDir + "nested_multipart.png"));
 }

@@ -12,18 +12,12 @@
 
 #include "BaseMsg.h"
 #include "ReadLayout.h"
+#include "TestFiles.h"
 #include "cp932.h"
 
 namespace {
 
 const std::string DataDir = std::string(VELNARO_TEST_DATA) + "/message/";
-
-std::string ReadFile(const std::string& Path) {
-    std::ifstream F(Path, std::ios::binary);
-    std::ostringstream S;
-    S << F.rdbuf();
-    return S.str();
-}
 
 std::vector<std::string> FilesIn(const std::string& Dir) {
     std::vector<std::string> Names;
@@ -47,7 +41,7 @@ protected:
     // TINetMessage for its subject, then into the MIME component.
     TReadLayout Lay(const std::string& Name, bool WithHeader = false) {
         TINetMessage Msg;
-        Msg.SetText(ReadFile(DataDir + Name));
+        Msg.SetText(ReadFileText(DataDir + Name));
         TStringList Lines;
         Msg.SaveToStrings(Lines);
         Mime.Decode(Lines);
@@ -126,7 +120,7 @@ TEST_F(ReadLayout, UuencodedFilesInPlainTextAreListedAndSavedByNumber) {
     EXPECT_EQ(L.Lines.back(), "bye");  // uuencoded lines stay in the text
     std::string Error;
     ASSERT_TRUE(SaveAttachmentAs(Mime, 2, Dir + "/2nd", Error)) << Error;
-    EXPECT_EQ(ReadFile(Dir + "/2nd"), ReadFile(DataDir + "uu_second.txt"));
+    EXPECT_EQ(ReadFileText(Dir + "/2nd"), ReadFileText(DataDir + "uu_second.txt"));
     EXPECT_FALSE(SaveAttachmentAs(Mime, 3, Dir + "/3rd", Error));
     EXPECT_EQ(Error, SJ("保存する添付ファイルがありません"));
     EXPECT_EQ(FilesIn(Dir), std::vector<std::string>{"2nd"});
@@ -150,7 +144,7 @@ TEST_F(ReadLayout, SinglePartTextListsNothingAndNamedPartShowsNoText) {
     EXPECT_EQ(EntriesOf(N), (Entries{{"data.bin", 0}}));
     std::string Saved, Error;
     ASSERT_TRUE(SaveAttachmentInto(Mime, N.Attachments[0], Dir, Saved, Error)) << Error;
-    EXPECT_EQ(ReadFile(Saved), ReadFile(DataDir + "layout/single_named_uu.bin"));
+    EXPECT_EQ(ReadFileText(Saved), ReadFileText(DataDir + "layout/single_named_uu.bin"));
 }
 
 TEST(ReadLayoutNames, NamelessPartTable) {
@@ -184,7 +178,7 @@ TEST_F(ReadLayout, NamesFromTheMessageNeverLeaveTheChosenFolder) {
     }
     EXPECT_EQ(FilesIn(Dir), std::vector<std::string>{"in"});
     EXPECT_EQ(FilesIn(Sub).size(), 4u);
-    EXPECT_EQ(ReadFile(Sub + "/evil.sh"), ReadFile(DataDir + "layout/hostile_evil.bin"));
+    EXPECT_EQ(ReadFileText(Sub + "/evil.sh"), ReadFileText(DataDir + "layout/hostile_evil.bin"));
     struct stat St;
     ASSERT_EQ(stat((Sub + "/evil.sh").c_str(), &St), 0);
     const mode_t Mask = umask(0);
@@ -211,7 +205,7 @@ TEST_F(ReadLayout, FailedSaveKeepsTheOldFileAndLeavesNoTemporaryFile) {
     setrlimit(RLIMIT_FSIZE, &Old);
     signal(SIGXFSZ, OldHandler);
     EXPECT_FALSE(Ok);
-    EXPECT_EQ(ReadFile(Target), "old");
+    EXPECT_EQ(ReadFileText(Target), "old");
     EXPECT_EQ(FilesIn(Dir), std::vector<std::string>{"evil.sh"});
 
     // Saving over a folder fails without touching it.

@@ -1,7 +1,11 @@
 // String lists: whole-text splitting and joining, owned objects, index errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Classes.h"
+#include "LineSplitter.h"
+#include "Utf8.h"
 
 namespace {
 struct Counted : TObject {
@@ -33,6 +37,47 @@ TEST(StringListText, SplitsAtEveryLineEndForm) {
     L.SetText(std::string("x\0y\r\nz", 6));
     ASSERT_EQ(L.Count(), 2);
     EXPECT_EQ(L[0], std::string("x\0y", 3));
+}
+
+// A stream split into pieces anywhere (between the CR and the LF of a line
+// end too) gives the lines of the whole text.
+TEST(LineSplitter, PiecesGiveTheLinesOfTheWholeText) {
+    const std::vector<std::string> Texts = {
+        "a\r\nb\nc\rd", "a\r\n\r\nb\r\n", "a\n\r", "\r\n", "\r\r\n\n", "no end", std::string("x\0y\r", 4)};
+    for (const std::string& T : Texts) {
+        std::vector<std::string> Whole;
+        ForEachLine(T, [&](std::string_view L) { Whole.emplace_back(L); });
+        TStringList L;
+        L.SetText(T);
+        EXPECT_EQ(Whole, Lines(L));
+        for (size_t Piece = 1; Piece <= T.size(); ++Piece) {
+            std::vector<std::string> Got;
+            auto Emit = [&](std::string_view Line) { Got.emplace_back(Line); };
+            TLineSplitter S;
+            for (size_t i = 0; i < T.size(); i += Piece)
+                S.Feed(T.data() + i, std::min(Piece, T.size() - i), Emit);
+            S.Feed(nullptr, 0, Emit);
+            S.Finish(Emit);
+            EXPECT_EQ(Got, Whole) << Piece;
+        }
+    }
+}
+
+TEST(Utf8, StrictValidation) {
+    const std::pair<const char*, bool> Cases[] = {
+        {"", true},
+        {"plain ascii\r\n", true},
+        {"\xE6\x97\xA5\xE6\x9C\xAC", true},          // 日本
+        {"\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF", true},  // U+1F600, U+10FFFF
+        {"\x93\xFA\x96\x7B", false},                 // 日本 in Shift_JIS
+        {"\xC0\xAF", false},                         // overlong
+        {"\xE0\x9F\xBF", false},                     // overlong three-byte form
+        {"\xED\xA0\x80", false},                     // surrogate
+        {"\xF4\x90\x80\x80", false},                 // above U+10FFFF
+        {"\xE6\x97", false},                         // cut short
+        {"\xE6\x97\x41", false},                     // continuation missing
+    };
+    for (const auto& C : Cases) EXPECT_EQ(IsValidUtf8(C.first), C.second) << C.first;
 }
 
 TEST(StringListText, JoinsWithCRLFAfterEveryLine) {

@@ -8,13 +8,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ostream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
-#include "BaseMsg.h"
-#include "MIMEx.h"
-#include "ReadLayout.h"
-#include "Sha256.h"
+#include <openssl/evp.h>
+
+#include "MessageReader.h"
 #include "cp932.h"
 
 namespace {
@@ -24,59 +25,41 @@ int Fail(const std::string& Message) {
     return 2;
 }
 
-// Program text (Shift_JIS) to a file-system path (UTF-8).
-std::string Native(const std::string& Path) {
-    for (char c : Path)
-        if (static_cast<unsigned char>(c) >= 0x80) return Cp932ToUtf8(Path);
-    return Path;
-}
-
-// Splits a byte stream into lines at CR LF, LF or CR, as a message text is
-// split when assigned; a line end at the very end starts no further line.
-class TLineFeeder {
+// A stream buffer that hashes what is written through it (SHA-256, libcrypto).
+class TSha256Buf : public std::streambuf {
 public:
-    template <typename Emit>
-    void Feed(const char* P, size_t N, Emit&& Out) {
-        size_t i = 0;
-        if (AfterCR && N > 0) {
-            AfterCR = false;
-            if (P[0] == '\n') i = 1;
-        }
-        size_t NextLF = 0;  // the first LF at or after i (N: none); kept, so text without LF stays linear
-        bool Searched = false;
-        while (i < N) {
-            // The next line end: the first LF, or a CR before it.
-            if (!Searched || NextLF < i) {
-                const char* LF = static_cast<const char*>(std::memchr(P + i, '\n', N - i));
-                NextLF = LF ? static_cast<size_t>(LF - P) : N;
-                Searched = true;
-            }
-            size_t j = NextLF;
-            if (const void* CR = std::memchr(P + i, '\r', j - i))
-                j = static_cast<size_t>(static_cast<const char*>(CR) - P);
-            Line.append(P + i, j - i);
-            if (j == N) break;
-            Out(Line);
-            Line.clear();
-            if (P[j] == '\r') {
-                if (j + 1 == N) {
-                    AfterCR = true;
-                    return;
-                }
-                if (P[j + 1] == '\n') ++j;
-            }
-            i = j + 1;
-        }
+    TSha256Buf() : FCtx(EVP_MD_CTX_new()) {
+        FOk = FCtx && EVP_DigestInit_ex(FCtx, EVP_sha256(), nullptr) == 1;
     }
-    template <typename Emit>
-    void Finish(Emit&& Out) {
-        if (!Line.empty()) Out(Line);
-        Line.clear();
+    ~TSha256Buf() override { EVP_MD_CTX_free(FCtx); }
+    TSha256Buf(const TSha256Buf&) = delete;
+    TSha256Buf& operator=(const TSha256Buf&) = delete;
+    // The digest as 64 upper-case hexadecimal digits; empty when hashing failed.
+    std::string HexDigest() {
+        unsigned char D[EVP_MAX_MD_SIZE];
+        unsigned int N = 0;
+        if (!FOk || EVP_DigestFinal_ex(FCtx, D, &N) != 1) return std::string();
+        static const char Digits[] = "0123456789ABCDEF";
+        std::string Out;
+        for (unsigned int i = 0; i < N; ++i) {
+            Out += Digits[D[i] >> 4];
+            Out += Digits[D[i] & 15];
+        }
+        return Out;
     }
 
 private:
-    std::string Line;
-    bool AfterCR = false;
+    std::streamsize xsputn(const char* S, std::streamsize N) override {
+        if (FOk && N > 0) FOk = EVP_DigestUpdate(FCtx, S, static_cast<size_t>(N)) == 1;
+        return FOk ? N : 0;
+    }
+    int_type overflow(int_type C) override {
+        if (traits_type::eq_int_type(C, traits_type::eof())) return traits_type::not_eof(C);
+        const char Ch = traits_type::to_char_type(C);
+        return xsputn(&Ch, 1) == 1 ? C : traits_type::eof();
+    }
+    EVP_MD_CTX* FCtx;
+    bool FOk;
 };
 
 // JSON text of Shift_JIS bytes: UTF-8, with quotes, backslashes and control
@@ -135,12 +118,7 @@ int main(int argc, char* argv[]) {
     const char* File = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string A = argv[i];
-        if (A == "--check-sha256" && argc == 2) {
-            // Self-check of the digest code against the FIPS 180-2 vectors.
-            const bool Ok = Sha256SelfTest();
-            std::puts(Ok ? "sha256: ok" : "sha256: FAILED");
-            return Ok ? 0 : 1;
-        } else if (A == "--header") {
+        if (A == "--header") {
             WithHeader = true;
         } else if (A == "--save" && i + 1 < argc) {
             SaveDir = argv[++i];
@@ -169,75 +147,49 @@ int main(int argc, char* argv[]) {
     // One pass over the text: the header goes into the message that answers
     // the field questions, every line into the MIME tree, and the sizes are
     // counted, so a large message is held once (as its parts) and not twice.
-    TINetMessage Msg;
-    TMIMEx Mime;
-    Mime.Decode(TStringList());
-    TMIMEPart* Root = Mime.Root.get();
-    bool InHeader = true;
-    long long Size = 0;
-    int BodyLines = 0;
-    auto Take = [&](const std::string& L) {
-        Size += static_cast<long long>(L.size()) + 1;
-        if (InHeader) {
-            if (L.empty()) {
-                InHeader = false;
-                Msg.SetHasSeparator(true);
-            } else {
-                Msg.Header().Add(L);
-            }
-        } else {
-            ++BodyLines;
-        }
-        Root->AddLine(L);
-    };
-    TLineFeeder Feeder;
+    TMessageReader Reader;
+    Reader.Begin();
     {
         std::vector<char> Buf(1 << 20);
         size_t N;
-        while ((N = std::fread(Buf.data(), 1, Buf.size(), In)) > 0) Feeder.Feed(Buf.data(), N, Take);
+        while ((N = std::fread(Buf.data(), 1, Buf.size(), In)) > 0) Reader.AddBytes(Buf.data(), N);
         const bool Bad = std::ferror(In);
         const int Err = errno;
         if (In != stdin) std::fclose(In);
         if (Bad) return Fail(std::string("cannot read ") + File + ": " + std::strerror(Err));
     }
-    Feeder.Finish(Take);
+    Reader.End();
+    const TINetMessage& Msg = Reader.Message();
+    TMIMEx& Mime = Reader.Mime();
+    TMIMEPart* Root = Mime.Root.get();
+    const TReadLayout Layout = Reader.Layout(WithHeader);
 
-    const TReadLayout Layout = BuildReadLayout(Mime, WithHeader, Msg.Subject());
-
-    // Save every listed attachment: into the chosen folder, or into a private
-    // temporary one that only serves the digests.
-    std::string TmpDir;
-    std::string SaveTo = SaveDir ? SaveDir : "";
-    if (!SaveDir && !Layout.Attachments.empty()) {
-        const char* T = std::getenv("TMPDIR");
-        std::string Tmpl = std::string(T && *T ? T : "/tmp") + "/velnaro-msg-XXXXXX";
-        if (!mkdtemp(&Tmpl[0]))
-            return Fail(std::string("cannot create a temporary folder: ") + std::strerror(errno));
-        TmpDir = SaveTo = Tmpl;
-    }
-    // The folder name stays a file-system name: saving happens inside it, with
-    // the listed names (program text) only.
+    // Save every listed attachment into the chosen folder. The folder name
+    // stays a file-system name: saving happens inside it, with the listed
+    // names (program text) only. The digests are of the bytes saving writes,
+    // decoded once more into the hash rather than read back.
     std::vector<std::string> Digests;
     std::string Problem;
-    if (!Layout.Attachments.empty() && ::chdir(SaveTo.c_str()) != 0)
-        Problem = "cannot enter " + SaveTo + ": " + std::strerror(errno);
+    if (SaveDir && !Layout.Attachments.empty() && ::chdir(SaveDir) != 0)
+        Problem = std::string("cannot enter ") + SaveDir + ": " + std::strerror(errno);
     for (const TAttachmentEntry& E : Layout.Attachments) {
         if (!Problem.empty()) break;
         std::string Saved, Error;
-        if (!SaveAttachmentInto(Mime, E, "", Saved, Error)) {
+        if (SaveDir && !SaveAttachmentInto(Mime, E, "", Saved, Error)) {
             Problem = Cp932ToUtf8(Error);
             break;
         }
-        std::string Digest;
-        if (!Sha256File(Native(Saved), Digest)) {
-            Problem = "cannot read back " + Cp932ToUtf8(Saved);
+        TSha256Buf Hash;
+        std::ostream HashOut(&Hash);
+        if (!WriteAttachment(Mime, E, HashOut, Error)) {
+            Problem = Cp932ToUtf8(Error);
             break;
         }
-        Digests.push_back(Digest);
-        if (!TmpDir.empty()) std::remove(Native(Saved).c_str());
-    }
-    if (!TmpDir.empty()) {
-        if (::chdir("/") == 0) ::rmdir(TmpDir.c_str());
+        Digests.push_back(HashOut.good() ? Hash.HexDigest() : std::string());
+        if (Digests.back().empty()) {
+            Problem = "cannot compute the SHA-256 digest";
+            break;
+        }
     }
     if (!Problem.empty()) return Fail(Problem);
 
@@ -254,11 +206,12 @@ int main(int argc, char* argv[]) {
     const TStringList& Refs = Msg.References();
     for (int i = 0; i < Refs.GetCount(); ++i) J += (i ? "," : "") + JsonString(Refs.At(i));
     J += "]";
-    int Lines = Msg.Lines();  // the Lines field; the body is counted here
-    if (Lines == 0) Lines = BodyLines;
-    J += ",\"lines\":" + IntToStr(Lines);
-    J += ",\"size\":" + IntToStr(Size > 0x7FFFFFFF ? 0x7FFFFFFF : Size);
+    J += ",\"lines\":" + IntToStr(Reader.Lines());
+    J += ",\"size\":" + IntToStr(Reader.Size());
 
+    // The shown text of each leaf, found by leaf index.
+    std::vector<const TShownLeaf*> ShownOf(static_cast<size_t>(Layout.LeafCount), nullptr);
+    for (const TShownLeaf& X : Layout.Shown) ShownOf[static_cast<size_t>(X.Leaf)] = &X;
     J += ",\"leaves\":[";
     for (int i = 0; i < Layout.LeafCount; ++i) {
         TMIMEPart* P = Root->LeafAt(i);
@@ -269,10 +222,7 @@ int main(int argc, char* argv[]) {
         J += ",\"encoding\":" + JsonString(P->GetEncoding());
         J += ",\"filename_sjis_hex\":" + (FN.empty() ? std::string("null") : Hex(FN));
         J += ",\"text_sjis_hex_lines\":";
-        const TShownLeaf* S = nullptr;
-        for (const TShownLeaf& X : Layout.Shown)
-            if (X.Leaf == i) S = &X;
-        if (S) {
+        if (const TShownLeaf* S = ShownOf[static_cast<size_t>(i)]) {
             const auto B = Layout.Lines.begin() + S->FirstLine;
             J += HexArray(B, B + S->LineCount);
         } else {
