@@ -25,6 +25,48 @@ struct TSendFlow::TClientState {
     bool InFlight = false;
 };
 
+namespace {
+
+// The composed lines as the client is given them. The client copies the lines
+// and prepares its text from them on the window's thread, one line at a time;
+// for a large attachment that is hundreds of thousands of small copies. Its
+// rule that every line break inside a line ends a line of its own (each line
+// dot-stuffed) lets the body go in pieces of many CR LF-separated lines: a
+// few hundred copies, same bytes on the wire. Pieces stay below the size at
+// which the allocator maps fresh memory for each one, and never end with an
+// empty line, since a line break at the very end of a text starts no further
+// line (empty lines at the body's end go as items of their own). The header
+// lines stay single items: the client reads its fields.
+std::unique_ptr<TStringList> WireLines(const TStringList& Lines) {
+    constexpr size_t PieceSize = 60000;
+    auto Wire = std::make_unique<TStringList>();
+    const int N = Lines.Count();
+    int I = 0;
+    for (; I < N && !Lines.View(I).empty(); ++I) Wire->Add(std::string(Lines.View(I)));
+    if (I >= N) return Wire;
+    Wire->Add(std::string());
+    int Last = N - 1;  // the last non-empty body line
+    while (Last > I && Lines.View(Last).empty()) --Last;
+    std::string Piece;
+    bool Open = false;  // Piece holds at least one line
+    for (int J = I + 1; J <= Last; ++J) {
+        const std::string_view L = Lines.View(J);
+        if (Open) Piece += "\r\n";
+        Piece += L;
+        Open = true;
+        if (Piece.size() >= PieceSize && !L.empty()) {
+            Wire->Add(std::move(Piece));
+            Piece = std::string();
+            Open = false;
+        }
+    }
+    if (Open) Wire->Add(std::move(Piece));
+    for (int J = Last + 1; J < N; ++J) Wire->Add(std::string());
+    return Wire;
+}
+
+}  // namespace
+
 // One message being composed on the worker thread. The worker touches
 // nothing else; the window's thread reads the results after the queued call
 // that reports the end.
@@ -55,7 +97,7 @@ struct TSendFlow::TComposeJob {
                 M.AddAttachment(Utf8ToCp932(F), "", "");
             }
             M.Compose();
-            Lines = std::move(M.Lines);
+            Lines = WireLines(*M.Lines);
         } catch (const EMIMEFileError&) {
             FailedFile = Current;
         } catch (const std::exception& E) {

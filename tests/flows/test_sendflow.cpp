@@ -197,12 +197,17 @@ TEST(SendFlow, HeaderFieldsInOrderAndTheDialogueTexts) {
     EXPECT_NE(Server.Texts[0].find("\r\n\r\nline 1\r\nline 2\r\n"), std::string::npos);
 
     // Without reply fields neither field is written; an empty Cc still is.
-    ASSERT_TRUE(H.SendAndWait(SendHarness::Account(), Draft(), SJ("送信終了")));
+    // Dot lines are stuffed and an empty last line stays.
+    D = Draft();
+    D.Body = "line 1\r\n.\r\n..x\r\n\r\n";
+    ASSERT_TRUE(H.SendAndWait(SendHarness::Account(), D, SJ("送信終了")));
     ASSERT_EQ(Server.Texts.size(), 2u);
     const std::vector<std::string> Head = HeaderLines(Server.Texts[1]);
     EXPECT_EQ(Head[1], "Cc: ");
     EXPECT_EQ(Head[2], "Subject: hello");
     EXPECT_EQ(Head[5], "Content-Type: text/plain; charset=us-ascii");
+    const std::string Tail = "\r\n\r\nline 1\r\n..\r\n...x\r\n\r\n";
+    EXPECT_EQ(Server.Texts[1].substr(Server.Texts[1].size() - Tail.size()), Tail);
     EXPECT_EQ(H.Flow.Smtp()->objectName(), "Smtp3");
 }
 
