@@ -15,7 +15,6 @@
 #include "SysUtils.h"
 
 class TSMTPx;
-class TStringList;
 
 // What the send flow reports to its window (see Flow.h for the shared ones).
 struct TSendEvents : TFlowEvents {
