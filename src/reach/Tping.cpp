@@ -112,12 +112,12 @@ bool Tping::Connect() {
     if (Socket >= 0) CloseSocket();
     int Fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
     if (Fd < 0) {
-        LastError = WinSockErrorFromErrno(errno);
+        LastError = ErrnoToWinSockError(errno);
         throw ECommError(SJ("Socketが作成できない。") + SocketErrorText(LastError));
     }
     int Flags = ::fcntl(Fd, F_GETFL);
     if (Flags < 0 || ::fcntl(Fd, F_SETFL, Flags | O_NONBLOCK) < 0) {
-        LastError = WinSockErrorFromErrno(errno);
+        LastError = ErrnoToWinSockError(errno);
         ::close(Fd);
         throw ECommError(SJ("非ブロッキング設定ができない。") + SocketErrorText(LastError));
     }
@@ -169,7 +169,7 @@ void Tping::WriteReady() {
         ::sendto(Socket, Packet.data(), Packet.size(), 0, reinterpret_cast<sockaddr*>(&To), sizeof To);
     SentBytes = static_cast<long>(N);
     if (N < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-        LastError = WinSockErrorFromErrno(errno);
+        LastError = ErrnoToWinSockError(errno);
         // Raised to the caller of SendEcho once its wait has ended.
         SendFailure = std::make_exception_ptr(ECommError(SJ("sendto Error: ") + SocketErrorText(LastError)));
         if (ActiveWait) ActiveWait->quit();
@@ -184,7 +184,7 @@ void Tping::ReadReady() {
     ssize_t N = ::recvfrom(Socket, Buffer, sizeof Buffer, 0, reinterpret_cast<sockaddr*>(&From), &FromSize);
     if (N < 0) {
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
-        LastError = WinSockErrorFromErrno(errno);
+        LastError = ErrnoToWinSockError(errno);
         NotFound();
         return;
     }
@@ -221,7 +221,7 @@ void Tping::CloseSocket() {
     Socket = -1;
     EchoOutstanding = false;
     if (Fd < 0 || ::close(Fd) != 0) {
-        LastError = Fd < 0 ? 10038 : WinSockErrorFromErrno(errno);
+        LastError = Fd < 0 ? 10038 : ErrnoToWinSockError(errno);
         throw ECommError(SJ("Socketが閉じられない。") + SocketErrorText(LastError));
     }
 }

@@ -69,7 +69,7 @@ const char* SentenceOf(int32_t Code) {
 
 std::string SocketErrorText(int32_t ErrorCode) { return SJ(SentenceOf(ErrorCode)); }
 
-int WinSockErrorFromErrno(int Errno) {
+int ErrnoToWinSockError(int Errno) {
     switch (Errno) {
         case 0: return 0;
         case EINTR: return 10004;

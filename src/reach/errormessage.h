@@ -11,5 +11,7 @@ std::string SocketErrorText(int32_t ErrorCode);
 
 // The Windows Sockets error number for a POSIX errno value (EACCES -> 10013,
 // ETIMEDOUT -> 10060, ...). 0 stays 0; a value with no counterpart is returned
-// unchanged, which SocketErrorText reports with its default text.
-int WinSockErrorFromErrno(int Errno);
+// unchanged, which SocketErrorText reports with its default text. (The client
+// socket has its own WinSockErrorFromErrno for connection errors, which maps
+// unknown values to 10053; the names differ so that both link into one program.)
+int ErrnoToWinSockError(int Errno);

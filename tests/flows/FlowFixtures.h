@@ -1,0 +1,147 @@
+// Test fixtures of the flows: a reachability check that answers at once, a send flow with its reports recorded, an in-process SMTP server.
+#pragma once
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "MailNews.h"
+#include "SendFlow.h"
+#include "cp932.h"
+
+inline bool Wait(const std::function<bool()>& Done, int Ms = 10000) { return ProcessEventsUntil(Done, Ms); }
+
+// A reachability check that answers at once with the values of Answer.
+struct TInstantCheck : TReachCheck {
+    struct TAnswer {
+        bool Found = true;
+        bool Reachable = true;
+        std::string Address = "127.0.0.1";
+        std::string ErrorText;
+        // What the flow asked for, kept by the last check.
+        std::string Host;
+        int TimeoutTenths = 0;
+        int Checks = 0;
+    };
+    explicit TInstantCheck(TAnswer& A) : Answer(A) {}
+    void Check() override {
+        ++Answer.Checks;
+        Answer.Host = Host;
+        Answer.TimeoutTenths = TimeoutTenths;
+        Found = Answer.Found;
+        Reachable = Answer.Reachable;
+        Address = Answer.Address;
+        ErrorText = Answer.ErrorText;
+    }
+    TAnswer& Answer;
+};
+
+// A send flow whose reports are recorded, with a check that answers at once.
+struct SendHarness {
+    TSendFlow Flow;
+    TInstantCheck::TAnswer Reach;
+    std::vector<std::string> Statuses;
+    std::vector<std::pair<TBoxIcon, std::string>> Boxes;
+    bool ControlsOn = true;
+    int SettingsShown = 0;
+    int HourglassDepth = 0;
+    std::string Subject, Body;  // as the flow last set them
+
+    explicit SendHarness(int Port, int Tag = 0) : Flow(Tag) {
+        Flow.Port = Port;
+        Flow.MakeReachCheck = [this] { return std::make_unique<TInstantCheck>(Reach); };
+        Flow.Events.OnStatus = [this](const std::string& S) { Statuses.push_back(S); };
+        Flow.Events.OnMessageBox = [this](TBoxIcon I, const std::string& T) { Boxes.push_back({I, T}); };
+        Flow.Events.OnSendControls = [this](bool On) { ControlsOn = On; };
+        Flow.Events.OnShowSettings = [this] { ++SettingsShown; };
+        Flow.Events.OnHourglass = [this](bool On) { HourglassDepth += On ? 1 : -1; };
+        Flow.Events.OnSubjectChanged = [this](const std::string& S) { Subject = S; };
+        Flow.Events.OnBodyChanged = [this](const std::string& B) { Body = B; };
+    }
+
+    static TAccountRecord Account() {
+        TAccountRecord A;
+        A.eUserName = "sender";
+        A.Edit2 = "smtp.example.test";
+        A.Edit4 = "sender@example.test";
+        return A;
+    }
+    std::string LastStatus() const { return Statuses.empty() ? std::string() : Statuses.back(); }
+    std::string LastBox() const { return Boxes.empty() ? std::string() : Boxes.back().second; }
+    // Sends and waits until the flow reports Final as its status.
+    bool SendAndWait(const TAccountRecord& A, const TSendDraft& D, const std::string& Final) {
+        Statuses.clear();
+        Flow.SendBtnClick(A, D);
+        return Wait([&] { return LastStatus() == Final && !Flow.Composing(); });
+    }
+};
+
+// An SMTP server in this process: greets, answers DATA with 354 and every
+// other command with 250 (or what Answer makes of that: an empty answer drops
+// the connection, "-" sends nothing), takes the text after DATA and closes
+// after QUIT.
+class FakeSmtp {
+public:
+    FakeSmtp() {
+        Server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&Server, &QTcpServer::newConnection, [this] {
+            QTcpSocket* P = Server.nextPendingConnection();
+            ++Connections;
+            Buffer.clear();
+            InData = false;
+            QObject::connect(P, &QTcpSocket::readyRead, [this, P] { Read(P); });
+            Write(P, "220 fake ESMTP");
+        });
+    }
+    int Port() const { return Server.serverPort(); }
+
+    std::function<std::string(const std::string& Command, const std::string& Usual)> Answer;
+    std::vector<std::string> Commands;
+    std::vector<std::string> Texts;  // the lines after DATA, dots as sent
+    int Connections = 0;
+
+private:
+    static void Write(QTcpSocket* P, const std::string& Line) {
+        const std::string L = Line + "\r\n";
+        P->write(L.data(), static_cast<qint64>(L.size()));
+    }
+    void Read(QTcpSocket* P) {
+        Buffer += P->readAll().toStdString();
+        for (;;) {
+            if (InData) {
+                const size_t End = Buffer.find("\r\n.\r\n");
+                if (End == std::string::npos) return;
+                Texts.push_back(Buffer.substr(0, End + 2));
+                Buffer.erase(0, End + 5);
+                InData = false;
+                Write(P, "250 2.0.0 queued");
+                continue;
+            }
+            const size_t End = Buffer.find("\r\n");
+            if (End == std::string::npos) return;
+            const std::string Command = Buffer.substr(0, End);
+            Buffer.erase(0, End + 2);
+            Commands.push_back(Command);
+            const std::string Usual = Command == "DATA" ? "354 go ahead" : "250 ok";
+            const std::string Reply = Answer ? Answer(Command, Usual) : Usual;
+            if (Reply.empty()) {
+                P->abort();
+                return;
+            }
+            if (Reply != "-") Write(P, Reply);
+            if (Reply.compare(0, 3, "354") == 0) InData = true;
+            if (Command == "QUIT") {
+                P->disconnectFromHost();
+                return;
+            }
+        }
+    }
+
+    QTcpServer Server;
+    std::string Buffer;
+    bool InData = false;
+};
