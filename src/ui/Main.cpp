@@ -45,6 +45,7 @@
 
 #include "AccessibleControls.h"
 #include "BaseMsg.h"
+#include "DialogFolders.h"
 #include "Fonts.h"
 #include "MailNews.h"
 #include "SysUtils.h"
@@ -887,7 +888,7 @@ void TMainForm::N1Click() {
     QWidget* Page = PageControl1->currentWidget();
     QTextEdit* Source = Page == RecvPage ? mReadMessage : Page == SendPage ? reMessageText : nullptr;
     if (!Source) return;
-    const QString Dir = PathToWidget(ProgramDir());
+    const QString Dir = StartFolder(TDialogFolder::Files);
     QString Path;
     if (SaveDialog) {
         Path = SaveDialog(Dir, QStringLiteral("default.txt"), TextFilter);
@@ -901,6 +902,7 @@ void TMainForm::N1Click() {
             Path = Dialog.selectedFiles().first();
     }
     if (Path.isEmpty()) return;
+    RememberFolder(TDialogFolder::Files, Path);
     try {
         SaveTextFile(WidgetToPath(Path), BoxLines(Source->toPlainText()));
     } catch (const Exception& E) {
@@ -909,7 +911,7 @@ void TMainForm::N1Click() {
 }
 
 void TMainForm::Open1Click() {
-    const QString Dir = PathToWidget(ProgramDir());
+    const QString Dir = StartFolder(TDialogFolder::Files);
     QString Path;
     if (OpenDialog) {
         Path = OpenDialog(Dir, TextFilter);
@@ -920,7 +922,9 @@ void TMainForm::Open1Click() {
         if (Dialog.exec() == QDialog::Accepted && !Dialog.selectedFiles().isEmpty())
             Path = Dialog.selectedFiles().first();
     }
-    if (!Path.isEmpty()) LoadFileIntoBody(Path);
+    if (Path.isEmpty()) return;
+    RememberFolder(TDialogFolder::Files, Path);
+    LoadFileIntoBody(Path);
 }
 
 void TMainForm::LoadFileIntoBody(const QString& Path) {
@@ -930,6 +934,22 @@ void TMainForm::LoadFileIntoBody(const QString& Path) {
     } catch (const Exception& E) {
         ShowMessageBox(this, QMessageBox::Critical, ShownText(E.Message()));
     }
+}
+
+void TMainForm::FillSendPage(const std::string& To, const std::string& CC, const std::string& Subject,
+                             const std::string& Body) {
+    eTo->setText(ShownText(To));
+    eCC->setText(ShownText(CC));
+    eSubject->setText(ShownText(Subject));
+    reMessageText->setPlainText(BoxText(Body));
+    ReferencesText.clear();
+    InReplyToId.clear();
+    PageControl1->setCurrentWidget(SendPage);
+    // The next thing to write: the body, or the recipient when there is none.
+    QWidget* Next = To.empty() ? static_cast<QWidget*>(eTo) : static_cast<QWidget*>(reMessageText);
+    Next->setFocus();
+    FocusedControl = Next;
+    ActiveTextControl = Next;
 }
 
 void TMainForm::N4Click() {

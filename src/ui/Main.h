@@ -78,8 +78,8 @@ public:
     // Called after the main window (Tag 0) has closed; the program start
     // ends the event loop here.
     std::function<void()> OnMainClosed;
-    // File dialogs, starting in Dir; tests replace them. Return the chosen
-    // path, or an empty string when cancelled.
+    // File dialogs, starting in Dir (StartFolder, DialogFolders.h); tests
+    // replace them. Return the chosen path, or an empty string when cancelled.
     std::function<QString(const QString& Dir, const QString& Name, const QString& Filter)> SaveDialog;
     std::function<QString(const QString& Dir, const QString& Filter)> OpenDialog;
 
@@ -211,6 +211,11 @@ public:
     // Loads a dropped (or opened) file into reMessageText, replacing it;
     // errors are shown as a message box.
     void LoadFileIntoBody(const QString& Path);
+    // A new message from outside (a mailto link): To, CC, Subject and the
+    // body (Shift_JIS, lines broken by CR LF) fill the send page, which is
+    // shown with the focus on the body (on To when To is empty).
+    void FillSendPage(const std::string& To, const std::string& CC, const std::string& Subject,
+                      const std::string& Body);
     void N4Click();
     void mailendClick();
     void Paste1Click();

@@ -1,10 +1,9 @@
-// The about box (Tabout): program picture, version line, OK button and the built-in help text.
+// The about box (Tabout): the program's icon, version line, OK button and the built-in help text.
 #include "help.h"
 
 #include <QFont>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
+#include <QIcon>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -33,9 +32,31 @@ root の権限が要ります。一般ユーザーで実行したときは、実
 ./run.sh を実行してください。二回目からは作り直しが必要な部分だけを作って
 すぐに起動します。作ったプログラムは build/velnaro で、直接起動もできます。
 
-削除するときは、ソースのフォルダをそのまま消してください。Velnaro は
-設定ファイルとアドレス帳（7. を参照）のほかには何も書きません。
-~/.config/velnaro/ を使っていた場合は、そのフォルダも消してください。
+アプリケーションのメニューから使うときは、ソースのフォルダで次のように
+作ってインストールします（cmake と ninja-build が要ります）。
+
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELNARO_TESTS=OFF
+    cmake --build build
+    sudo cmake --install build
+
+プログラムは /usr/local/bin/velnaro に入り、メニューに Velnaro が出ます。
+Debian のパッケージを作って入れることもできます（dpkg-dev と file が要ります）。
+
+    (cd build && cpack -G DEB)
+    sudo apt install ./build/velnaro_*.deb
+
+インストールした Velnaro は mailto: のリンクを開くソフトにもなります。
+既定のメールソフトに選ぶと、Web ページなどの mailto: リンクで「メール配信」の
+ページが To、CC、Subject と本文を埋めて開きます。端末からは
+velnaro 'mailto:アドレス?subject=件名' のように起動します。
+velnaro --help で使い方を表示します。
+
+削除するときは、パッケージなら sudo apt remove velnaro を、cmake --install で
+入れたときは sudo xargs rm < build/install_manifest.txt を実行します。
+./run.sh だけで使っていたときは、ソースのフォルダを消してください。
+Velnaro は設定ファイルとアドレス帳（7. を参照）のほかには何も書きません。
+この二つはどの方法で削除しても残るので、要らなければ ~/.config/velnaro/ も
+消してください。
 入れたパッケージは他のソフトも使うことがあるので、自動では消しません。
 
 ━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━
@@ -155,10 +176,26 @@ Velnaro が書くファイルは次の二つだけです。
   ・VELNARO.LST : アドレス帳。一行に「名前,メールアドレス,」の形で
     書きます（Shift_JIS、改行は CR LF）。
 
-どちらもプログラムのフォルダ（build/velnaro のある build/ フォルダ）に
-置きます。そのフォルダに書き込めないとき（インストールされたプログラム
-など）は ~/.config/velnaro/ に置きます。環境変数 XDG_CONFIG_HOME があると
-きは、そこの velnaro/ フォルダです。
+置き場所はふつう ~/.config/velnaro/ です。環境変数 XDG_CONFIG_HOME が
+あるときは、そこの velnaro/ フォルダです。フォルダがないときは、本人だけが
+読み書きできるフォルダとして作ります。ですから build/ フォルダを消したり
+作り直したりしても、アカウントとアドレス帳は残ります。
+
+次のときは、二つのファイルをプログラムのフォルダ（velnaro のあるフォルダ、
+./run.sh なら build/ フォルダ）に置きます。USB メモリなどに入れて持ち歩く
+使い方です。
+  ・プログラムのフォルダに VELNARO.ini があるとき
+  ・velnaro --portable で起動したとき
+前の版が build/ に作った VELNARO.ini は、そのまま使われます。build/ を
+作り直しても残したいときは、次のコマンドで二つを移してください。
+
+    mkdir -p ~/.config/velnaro && mv build/VELNARO.ini build/VELNARO.LST ~/.config/velnaro/
+
+ファイルを選ぶウィンドウは、起動して初めはホームフォルダで開き、次からは
+前に選んだファイルのフォルダで開きます。添付ファイルの保存だけは別に
+覚えていて、初めはダウンロードのフォルダ（~/ダウンロード など）で開きます。
+プログラムのフォルダに設定を置いているときは、いつもプログラムのフォルダで
+開きます。
 
 どちらのファイルも保存のときは一度別のファイルに書いてから置き換えるので、
 保存に失敗しても前のファイルが残ります。別のコンピュータに移すときは、
@@ -211,79 +248,16 @@ ping のチェックに失敗したときは
 表示します。2. の「pingでのチェックを無視する」を見てください。
 )HELP";
 
-// Draws a seated dog with a letter in its mouth on a light round badge.
-void DrawDog(QPainter& P, int Size) {
-    P.setRenderHint(QPainter::Antialiasing);
-    P.scale(Size / 64.0, Size / 64.0);
-
-    P.setPen(Qt::NoPen);
-    P.setBrush(QColor(0xE8, 0xF1, 0xFA));
-    P.drawEllipse(QRectF(1, 1, 62, 62));
-
-    const QColor Fur(0xD9, 0x8C, 0x3F);
-    const QColor Cream(0xF7, 0xE6, 0xC8);
-    const QColor Ink(0x3A, 0x2A, 0x1E);
-
-    // Tail, body and front legs.
-    P.setPen(QPen(Ink, 1.2));
-    P.setBrush(Fur);
-    QPainterPath Tail;
-    Tail.moveTo(44, 46);
-    Tail.cubicTo(56, 44, 56, 32, 49, 33);
-    Tail.cubicTo(52, 37, 50, 42, 43, 42);
-    Tail.closeSubpath();
-    P.drawPath(Tail);
-    P.drawEllipse(QRectF(20, 32, 26, 26));
-    P.setBrush(Cream);
-    P.drawEllipse(QRectF(26, 38, 13, 16));
-    P.setBrush(Fur);
-    P.drawRoundedRect(QRectF(23, 48, 6, 11), 3, 3);
-    P.drawRoundedRect(QRectF(36, 48, 6, 11), 3, 3);
-
-    // Ears, then the head over them.
-    QPainterPath Ears;
-    Ears.moveTo(18, 20);
-    Ears.lineTo(20, 6);
-    Ears.lineTo(28, 14);
-    Ears.closeSubpath();
-    Ears.moveTo(46, 20);
-    Ears.lineTo(44, 6);
-    Ears.lineTo(36, 14);
-    Ears.closeSubpath();
-    P.drawPath(Ears);
-    P.drawEllipse(QRectF(16, 10, 32, 28));
-    P.setPen(Qt::NoPen);
-    P.setBrush(Cream);
-    P.drawEllipse(QRectF(23, 22, 18, 14));
-
-    // Eyes and nose.
-    P.setBrush(Ink);
-    P.drawEllipse(QRectF(24.5, 19, 3.5, 3.5));
-    P.drawEllipse(QRectF(36, 19, 3.5, 3.5));
-    P.drawEllipse(QRectF(29.5, 24, 5, 3.5));
-
-    // The letter in its mouth.
-    P.setPen(QPen(QColor(0x55, 0x55, 0x55), 1.0));
-    P.setBrush(Qt::white);
-    const QRectF Letter(22, 29, 20, 12);
-    P.drawRect(Letter);
-    P.drawLine(Letter.topLeft(), Letter.center());
-    P.drawLine(Letter.topRight(), Letter.center());
-    P.setPen(Qt::NoPen);
-    P.setBrush(QColor(0xC0, 0x39, 0x2B));
-    P.drawEllipse(Letter.center() + QPointF(-1.5, 0.5), 1.6, 1.6);
-}
-
 }  // namespace
 
 QString HelpText() { return QString::fromUtf8(HelpSource); }
 
-QPixmap AboutPicture(int Size) {
-    QPixmap Picture(Size, Size);
-    Picture.fill(Qt::transparent);
-    QPainter P(&Picture);
-    DrawDog(P, Size);
-    return Picture;
+QIcon ApplicationIcon() {
+    QIcon Icon;
+    for (int Size : {16, 22, 24, 32, 48, 64, 128, 256})
+        Icon.addFile(QStringLiteral(":/icons/%1x%1/apps/org.velnaro.Velnaro.png").arg(Size),
+                     QSize(Size, Size));
+    return Icon;
 }
 
 Tabout::Tabout(QWidget* Parent) : QDialog(Parent) {
@@ -297,7 +271,7 @@ Tabout::Tabout(QWidget* Parent) : QDialog(Parent) {
 
     ProgramIcon = new QLabel(this);
     ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
-    ProgramIcon->setPixmap(AboutPicture(64));
+    ProgramIcon->setPixmap(ApplicationIcon().pixmap(QSize(64, 64), devicePixelRatioF()));
     ProgramIcon->setToolTip(QString::fromUtf8("忠犬のように黙々と仕事をこなす願いを込めて"));
     ProgramIcon->setGeometry(10, 10, 64, 64);
 

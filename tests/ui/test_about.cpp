@@ -1,4 +1,4 @@
-// The about box: caption, picture hint, version line, the eight help sections, resize layout, OK closes.
+// The about box: caption, the program's icon, version line, the eight help sections, resize layout, OK closes.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -19,7 +19,7 @@ TEST(AboutBox, ShowsCaptionPictureVersionAndReadOnlyHelp) {
     EXPECT_EQ(About.Version->text(), "version 1.2.1.4");
     EXPECT_EQ(About.ProgramIcon->toolTip(), QString::fromUtf8("忠犬のように黙々と仕事をこなす願いを込めて"));
     ASSERT_FALSE(About.ProgramIcon->pixmap().isNull());
-    // The picture is drawn, not left blank: it holds more than one colour.
+    // The picture is the program's icon, a round badge on transparency.
     const QImage Img = About.ProgramIcon->pixmap().toImage();
     EXPECT_NE(Img.pixel(32, 32), Img.pixel(2, 2));
     EXPECT_EQ(About.OKButton->text(), "OK");

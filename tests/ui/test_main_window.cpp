@@ -31,6 +31,7 @@
 #include <gtest/gtest.h>
 
 #include "Accounts.h"
+#include "DialogFolders.h"
 #include "Main.h"
 #include "MailNews.h"
 #include "SysUtils.h"
@@ -68,6 +69,7 @@ protected:
         // A program folder with a Japanese name, as the file system gives it.
         ASSERT_TRUE(QDir(Dir.path()).mkdir(U("テスト用フォルダ")));
         SetProgramDir(QFile::encodeName(Folder()).toStdString() + "/");
+        SetDialogFolderRules({true, QString(), QString()});  // file dialogs start in that folder
         MessageBoxHook = [this](QWidget*, QMessageBox::Icon, const QString&, const QString& Text,
                                 QMessageBox::StandardButtons) {
             Boxes << Text;
