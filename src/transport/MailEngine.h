@@ -152,6 +152,20 @@ private:
 // when it is not empty.
 void SplitAddresses(const std::string& Value, TStrings& Dest);
 
+// A message made ready for the SMTP dialogue: its sender, its recipients and
+// its text as it goes on the wire after DATA.
+struct TSMTPMessage {
+    std::string FromAddress;  // the From field, or the own address without one
+    std::vector<std::string> To, Cc, Bcc;
+    std::string Text;  // header (no Bcc), empty line, body; dot-stuffed, ending in "." CR LF
+};
+
+// Prepares Message (header, empty line, body) for sending: a pure function of
+// the lines and the own address, so a large message may be prepared away from
+// the thread that runs the dialogue. False when the message names no To
+// recipient or preparing it failed.
+bool PrepareSMTPMessage(const TStrings& Message, const std::string& MyAddress, TSMTPMessage& Out);
+
 class TSMTPEngine : public TObject {
 public:
     TSMTPEngine();
@@ -180,6 +194,9 @@ public:
     // False when a delivery is under way, the message names no To recipient,
     // or preparing it failed.
     bool SendMessage(const TStrings& Message);
+    // The same for a message prepared already (PrepareSMTPMessage); takes
+    // its text. False when a delivery is under way or it names no To.
+    bool SendPrepared(TSMTPMessage&& Message);
     void Quit();   // QUIT at once, unless not connected
     void Reset();  // RSET
     void Abort();  // back to smtpNone and close
@@ -198,6 +215,10 @@ protected:
     virtual void TransportSend(const std::string& Text) = 0;
     virtual void TransportClose() = 0;
     virtual void TransportOpen() = 0;
+    // The message text after DATA. Text stays unchanged until the connection
+    // ends or the next message is given, so a transport may send it in pieces;
+    // whatever it is sent after it must follow it on the wire.
+    virtual void TransportSendText(const std::string& Text) { TransportSend(Text); }
 
 private:
     void Process(size_t OldSize);

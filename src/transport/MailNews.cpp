@@ -5,6 +5,9 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <QTcpSocket>
+
+#include <algorithm>
 
 bool ProcessEventsUntil(const std::function<bool()>& Done, int Milliseconds) {
     if (Done()) return true;
@@ -70,14 +73,70 @@ TSMTPx::~TSMTPx() {
     if (Opening()) Close();
 }
 
-void TSMTPx::TransportSend(const std::string& Text) { Socket()->SendText(Text); }
+void TSMTPx::TransportSend(const std::string& Text) {
+    if (FText)
+        FAfter += Text;
+    else
+        Socket()->SendText(Text);
+}
+
+namespace {
+// Bytes handed to the socket at a time, and how few may wait in it before
+// the next piece follows.
+constexpr size_t TextPiece = 256 * 1024;
+constexpr qint64 TextLowWater = 512 * 1024;
+}  // namespace
+
+void TSMTPx::TransportSendText(const std::string& Text) {
+    if (FText) {
+        FAfter += Text;
+        return;
+    }
+    if (Text.size() <= TextPiece) {
+        Socket()->SendText(Text);
+        return;
+    }
+    FText = &Text;
+    FTextSent = 0;
+    // The socket object is asked each time: the connection may have a new one.
+    connect(Socket()->Handle(), &QIODevice::bytesWritten, this, &TSMTPx::FeedText, Qt::UniqueConnection);
+    FeedText();
+}
+
+void TSMTPx::FeedText() {
+    while (FText && Socket()->Connected() && Socket()->PendingSend() < TextLowWater) {
+        const size_t N = std::min(TextPiece, FText->size() - FTextSent);
+        const std::string* Text = FText;
+        const size_t From = FTextSent;
+        FTextSent += N;
+        if (FTextSent >= Text->size()) FText = nullptr;
+        // SendText may report an error and close the connection, which
+        // stops the text.
+        if (Socket()->SendText(Text->substr(From, N)) == 0) return;
+        if (!FText && !FAfter.empty()) {
+            std::string After;
+            After.swap(FAfter);
+            Socket()->SendText(After);
+        }
+    }
+}
+
+void TSMTPx::StopText() {
+    FText = nullptr;
+    FTextSent = 0;
+    FAfter.clear();
+}
 
 void TSMTPx::TransportClose() { Close(); }
 
-void TSMTPx::TransportOpen() { Open(); }
+void TSMTPx::TransportOpen() {
+    StopText();
+    Open();
+}
 
 void TSMTPx::Disconnected() {
     State = smtpNone;
+    StopText();
     ClearBuffer();
 }
 
