@@ -510,7 +510,8 @@ void TSMTPEngine::HandleReply(bool Malformed) {
                 break;
             case smtpData:
                 State = smtpText;
-                TransportSendText(MessageText);
+                TransportSendText(std::move(MessageText));
+                MessageText.clear();
                 break;
             case smtpText:
                 State = smtpReady;

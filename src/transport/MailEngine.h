@@ -187,6 +187,7 @@ public:
     TRecipientList ToList;
     TRecipientList CcList;
     TRecipientList BccList;
+    // The prepared text of the message under way, until it is sent after DATA.
     std::string MessageText;
 
     // Prepares the message (header, empty line, body) and starts its
@@ -215,10 +216,10 @@ protected:
     virtual void TransportSend(const std::string& Text) = 0;
     virtual void TransportClose() = 0;
     virtual void TransportOpen() = 0;
-    // The message text after DATA. Text stays unchanged until the connection
-    // ends or the next message is given, so a transport may send it in pieces;
-    // whatever it is sent after it must follow it on the wire.
-    virtual void TransportSendText(const std::string& Text) { TransportSend(Text); }
+    // The message text after DATA, handed over (MessageText is empty
+    // afterwards). A transport may send it in pieces; whatever is sent after
+    // it must follow it on the wire.
+    virtual void TransportSendText(std::string&& Text) { TransportSend(Text); }
 
 private:
     void Process(size_t OldSize);

@@ -74,7 +74,7 @@ TSMTPx::~TSMTPx() {
 }
 
 void TSMTPx::TransportSend(const std::string& Text) {
-    if (FText)
+    if (FFeeding)
         FAfter += Text;
     else
         Socket()->SendText(Text);
@@ -87,42 +87,44 @@ constexpr size_t TextPiece = 256 * 1024;
 constexpr qint64 TextLowWater = 512 * 1024;
 }  // namespace
 
-void TSMTPx::TransportSendText(const std::string& Text) {
-    if (FText) {
-        FAfter += Text;
+void TSMTPx::TransportSendText(std::string&& Text) {
+    if (FFeeding || Text.size() <= TextPiece) {
+        TransportSend(Text);
         return;
     }
-    if (Text.size() <= TextPiece) {
-        Socket()->SendText(Text);
-        return;
-    }
-    FText = &Text;
+    FText = std::move(Text);
     FTextSent = 0;
+    FFeeding = true;
     // The socket object is asked each time: the connection may have a new one.
     connect(Socket()->Handle(), &QIODevice::bytesWritten, this, &TSMTPx::FeedText, Qt::UniqueConnection);
     FeedText();
 }
 
 void TSMTPx::FeedText() {
-    while (FText && Socket()->Connected() && Socket()->PendingSend() < TextLowWater) {
-        const size_t N = std::min(TextPiece, FText->size() - FTextSent);
-        const std::string* Text = FText;
+    // Writing may emit bytesWritten at once, which runs this again inside
+    // the loop; each turn takes its piece before it writes.
+    while (FFeeding && Socket()->Connected() && Socket()->PendingSend() < TextLowWater) {
         const size_t From = FTextSent;
+        const size_t N = std::min(TextPiece, FText.size() - From);
         FTextSent += N;
-        if (FTextSent >= Text->size()) FText = nullptr;
-        // SendText may report an error and close the connection, which
-        // stops the text.
-        if (Socket()->SendText(Text->substr(From, N)) == 0) return;
-        if (!FText && !FAfter.empty()) {
-            std::string After;
+        const bool Last = FTextSent >= FText.size();
+        std::string Piece = FText.substr(From, N);
+        std::string After;
+        if (Last) {
+            FFeeding = false;
             After.swap(FAfter);
-            Socket()->SendText(After);
+            std::string().swap(FText);
         }
+        // A failed write reports the error and closes the connection, which
+        // stops the text.
+        if (Socket()->SendText(Piece) == 0) return;
+        if (!After.empty()) Socket()->SendText(After);
     }
 }
 
 void TSMTPx::StopText() {
-    FText = nullptr;
+    FFeeding = false;
+    std::string().swap(FText);
     FTextSent = 0;
     FAfter.clear();
 }

@@ -46,7 +46,7 @@ public:
 
 protected:
     void TransportSend(const std::string& Text) override;
-    void TransportSendText(const std::string& Text) override;
+    void TransportSendText(std::string&& Text) override;
     void TransportClose() override;
     void TransportOpen() override;
     void Disconnected() override;
@@ -58,7 +58,8 @@ private:
     // event loop; commands sent meanwhile wait in FAfter and follow it.
     void FeedText();
     void StopText();
-    const std::string* FText = nullptr;
+    bool FFeeding = false;
+    std::string FText;
     size_t FTextSent = 0;
     std::string FAfter;
 };
