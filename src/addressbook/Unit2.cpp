@@ -12,6 +12,8 @@
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
+#include <iterator>
+
 #include "AccessibleControls.h"
 #include "Fonts.h"
 #include "Unit4.h"
@@ -153,16 +155,7 @@ void TDualListDlg::ShowRows(QTreeWidget* List) {
     // Filling a list is no selection by the user: LastList stays.
     const QSignalBlocker Quiet(List);
     List->clear();
-    const TAddressList& L = ListOf(List);
-    QList<QTreeWidgetItem*> Rows;
-    Rows.reserve(static_cast<int>(L.Rows.size()));
-    for (const TAddressEntry& E : L.Rows) {
-        auto* Row = new QTreeWidgetItem;
-        Row->setText(0, ShownText(E.Name));
-        Row->setText(1, ShownText(E.Address));
-        Rows << Row;
-    }
-    List->addTopLevelItems(Rows);
+    for (const TAddressEntry& E : ListOf(List).Rows) AppendRow(List, E);
     ShowSelection(List);
 }
 
