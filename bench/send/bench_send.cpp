@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <random>
 #include <string>
@@ -42,9 +43,18 @@ public:
     }
 };
 
+// CPU time of the calling thread: tells a gap the flow's own work made from
+// one where the system ran something else (the servers, other jobs).
+double ThreadCpuMs() {
+    timespec T;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &T);
+    return T.tv_sec * 1e3 + T.tv_nsec / 1e6;
+}
+
 struct Run {
     double Seconds = -1;  // from the send button to the server's acceptance
     double MaxGapMs = 0;  // longest time between two turns of the event loop
+    double MaxCpuMs = 0;  // longest run of the thread between two turns
     double ClickMs = 0;   // time inside SendBtnClick
 };
 
@@ -70,10 +80,14 @@ Run Ours(const std::string& File) {
     Run R;
     const auto Start = Clock::now();
     QElapsedTimer Gap;
+    double Cpu = ThreadCpuMs();
     QTimer Tick;
     Tick.setTimerType(Qt::PreciseTimer);
     QObject::connect(&Tick, &QTimer::timeout, [&] {
         R.MaxGapMs = std::max(R.MaxGapMs, Gap.nsecsElapsed() / 1e6);
+        const double Now = ThreadCpuMs();
+        R.MaxCpuMs = std::max(R.MaxCpuMs, Now - Cpu);
+        Cpu = Now;
         Gap.restart();
     });
     Tick.start(10);
@@ -132,6 +146,7 @@ int main(int argc, char** argv) {
         const Run R = Ours(File);
         if (Best.Seconds < 0 || R.Seconds < Best.Seconds) Best.Seconds = R.Seconds;
         Best.MaxGapMs = std::max(Best.MaxGapMs, R.MaxGapMs);
+        Best.MaxCpuMs = std::max(Best.MaxCpuMs, R.MaxCpuMs);
         Best.ClickMs = std::max(Best.ClickMs, R.ClickMs);
         S.Empty("carol");
         Py = std::min(Py, Python(Args));
@@ -145,5 +160,6 @@ int main(int argc, char** argv) {
     std::printf(
         "  event loop while sending: longest gap %.0f ms (10 ms timer), longest in SendBtnClick %.0f ms\n",
         Best.MaxGapMs, Best.ClickMs);
+    std::printf("  the thread's longest run between two turns of the event loop: %.0f ms\n", Best.MaxCpuMs);
     return 0;
 }

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,10 +12,9 @@
 #include "Fonts.h"
 #include "Mailto.h"
 #include "Main.h"
-#include "Unit3.h"
+#include "StartWindows.h"
 #include "WidgetText.h"
 #include "help.h"
-#include "sign.h"
 
 namespace {
 
@@ -55,15 +55,11 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(ApplicationIcon());
     QApplication::setFont(WindowFont());
 
-    // The windows in their order: the main window, the about box, the
-    // signature editor, the account settings window. The settings window
-    // reads the settings file as it is created and fills the main window's
+    // The windows in their order (StartWindows.h); the settings window reads
+    // the settings file as it is created and fills the main window's
     // user-name box and account menus.
-    auto* MainForm = new TMainForm;
-    auto* About = new Tabout;
-    MainForm->about = About;
-    auto* Sign = new TOKsign(&MainForm->Host);
-    auto* Settings = new TForm3(&MainForm->Host, Sign);
+    std::unique_ptr<TProgramWindows> Windows = CreateProgramWindows();
+    TMainForm* MainForm = Windows->MainForm.get();
 
     // Closing the main window ends the program.
     App.setQuitOnLastWindowClosed(false);
@@ -83,10 +79,6 @@ int main(int argc, char* argv[]) {
                            .arg(PathToWidget(Config.Dir), FolderErrorText(Config.Error)));
 
     const int Result = App.exec();
-
-    delete Settings;
-    delete Sign;
-    delete About;
-    delete MainForm;
+    Windows.reset();
     return Result;
 }

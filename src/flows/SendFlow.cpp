@@ -27,12 +27,12 @@ struct TSendFlow::TClientState {
 
 namespace {
 
-// The composed lines as the client is given them. The client copies the lines
-// and prepares its text from them on the window's thread, one line at a time;
-// for a large attachment that is hundreds of thousands of small copies. Its
-// rule that every line break inside a line ends a line of its own (each line
-// dot-stuffed) lets the body go in pieces of many CR LF-separated lines: a
-// few hundred copies, same bytes on the wire. Pieces stay below the size at
+// The composed lines as the client's preparation takes them. It copies the
+// lines into a message, one line at a time; for a large attachment that is
+// hundreds of thousands of small copies. Its rule that every line break
+// inside a line ends a line of its own (each line dot-stuffed) lets the body
+// go in pieces of many CR LF-separated lines: a few hundred copies, same
+// bytes on the wire. Pieces stay below the size at
 // which the allocator maps fresh memory for each one, and never end with an
 // empty line, since a line break at the very end of a text starts no further
 // line (empty lines at the body's end go as items of their own). The header
@@ -75,10 +75,14 @@ struct TSendFlow::TComposeJob {
     TStringList Body;
     std::vector<std::string> Files;  // file-system paths
     bool RFC2231 = false;
+    std::string MyAddress;  // the client's own address, for a message without From
 
-    std::unique_ptr<TStringList> Lines;  // the composed message
-    std::string FailedFile;              // a listed file that could not be read
-    std::string Error;                   // any other failure
+    // The composed message as the client sends it; Prepared false when it
+    // names no To recipient the client can use.
+    TSMTPMessage Message;
+    bool Prepared = false;
+    std::string FailedFile;  // a listed file that could not be read
+    std::string Error;       // any other failure
 
     void Run() {
         std::string Current;
@@ -97,7 +101,9 @@ struct TSendFlow::TComposeJob {
                 M.AddAttachment(Utf8ToCp932(F), "", "");
             }
             M.Compose();
-            Lines = WireLines(*M.Lines);
+            // The dot-stuffed text too is made here rather than by the
+            // client on the window's thread.
+            Prepared = PrepareSMTPMessage(*WireLines(*M.Lines), MyAddress, Message);
         } catch (const EMIMEFileError&) {
             FailedFile = Current;
         } catch (const std::exception& E) {
@@ -262,6 +268,7 @@ void TSendFlow::BuildAndSend(const std::string& Address) {
 
     auto Job = std::make_unique<TComposeJob>();
     Job->RFC2231 = FAccount.RadioGroup1 == 0;
+    Job->MyAddress = C.MyAddress;
     TBaseMessage Head;
     Head.SetField("To", FDraft.To);
     Head.SetField("Cc", FDraft.CC);
@@ -308,8 +315,8 @@ void TSendFlow::ComposeDone() {
     } else if (FSmtp) {
         // Without a client (released meanwhile) nothing is sent.
         const std::shared_ptr<TClientState> State = FState;
-        const bool Started = FSmtp->SendMessage(*Job->Lines);
-        Job.reset();  // the client keeps its own copy of the text
+        const bool Started = Job->Prepared && FSmtp->SendPrepared(std::move(Job->Message));
+        Job.reset();
         if (State) State->InFlight = Started;
         if (!Started) {
             // The client takes no message without a To address it can name.

@@ -50,6 +50,9 @@ class TSendFlow : public QObject {
 public:
     // Tag is the window's number: the client is called "Smtp" + Tag.
     explicit TSendFlow(int Tag = 0, QObject* Parent = nullptr);
+    // The window's number changed (a patrol window gets it after it is
+    // made); a client made from now on carries it.
+    void SetTag(int Tag) { FTag = Tag; }
     // Waits for a composition under way; the client goes without reporting.
     ~TSendFlow() override;
 

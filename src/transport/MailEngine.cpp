@@ -320,26 +320,25 @@ void TSMTPEngine::ClearBuffer() {
     FFirstLf = FLastLf = FPrevLf = std::string::npos;
 }
 
-bool TSMTPEngine::SendMessage(const TStrings& Message) {
-    if (State != smtpNone && State != smtpReady) return false;
+bool PrepareSMTPMessage(const TStrings& Message, const std::string& MyAddress, TSMTPMessage& Out) {
     try {
-        Accepted.Clear();
-        Rejected.Clear();
-        ToList.Clear();
-        CcList.Clear();
-        BccList.Clear();
-
         TBaseMessage Msg;
         Msg.LoadFromStrings(Message);
-        FromAddress = Msg.GetField("From");
-        if (FromAddress.empty()) {
-            FromAddress = MyAddress;
+        Out.FromAddress = Msg.GetField("From");
+        if (Out.FromAddress.empty()) {
+            Out.FromAddress = MyAddress;
             Msg.SetField("From", MyAddress);
         }
-        SplitAddresses(Msg.GetField("To"), ToList);
-        if (ToList.Count() == 0) return false;
-        SplitAddresses(Msg.GetField("Cc"), CcList);
-        SplitAddresses(Msg.GetField("Bcc"), BccList);
+        auto Split = [&Msg](const char* Field, std::vector<std::string>& Dest) {
+            TStringList L;
+            SplitAddresses(Msg.GetField(Field), L);
+            Dest.clear();
+            for (int I = 0; I < L.Count(); ++I) Dest.push_back(L.At(I));
+        };
+        Split("To", Out.To);
+        if (Out.To.empty()) return false;
+        Split("Cc", Out.Cc);
+        Split("Bcc", Out.Bcc);
         Msg.DeleteField("Bcc");
 
         // The text as SaveToStrings writes it (header, an empty line, body),
@@ -354,25 +353,62 @@ bool TSMTPEngine::SendMessage(const TStrings& Message) {
         };
         size_t Total = 3;
         for (int I = 0; I < Count; ++I) Total += Line(I).size() + 3;
-        MessageText.clear();
-        MessageText.reserve(Total);
+        std::string& Text = Out.Text;
+        Text.clear();
+        Text.reserve(Total);
         for (int I = 0; I < Count; ++I) {
             const std::string& L = Line(I);
             // A line break inside a line would let a line "." end the text
             // early; every such break ends a line of its own here.
             if (L.find_first_of("\r\n") == std::string::npos) {
-                if (!L.empty() && L[0] == '.') MessageText += '.';
-                MessageText += L;
-                MessageText += CRLF;
+                if (!L.empty() && L[0] == '.') Text += '.';
+                Text += L;
+                Text += CRLF;
             } else {
                 ForEachLine(L, [&](std::string_view Piece) {
-                    if (!Piece.empty() && Piece[0] == '.') MessageText += '.';
-                    MessageText += Piece;
-                    MessageText += CRLF;
+                    if (!Piece.empty() && Piece[0] == '.') Text += '.';
+                    Text += Piece;
+                    Text += CRLF;
                 });
             }
         }
-        MessageText += ".\r\n";
+        Text += ".\r\n";
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TSMTPEngine::SendMessage(const TStrings& Message) {
+    if (State != smtpNone && State != smtpReady) return false;
+    TSMTPMessage M;
+    if (!PrepareSMTPMessage(Message, MyAddress, M)) {
+        // The last message's lists are gone all the same.
+        FromAddress = M.FromAddress;
+        Accepted.Clear();
+        Rejected.Clear();
+        ToList.Clear();
+        CcList.Clear();
+        BccList.Clear();
+        return false;
+    }
+    return SendPrepared(std::move(M));
+}
+
+bool TSMTPEngine::SendPrepared(TSMTPMessage&& Message) {
+    if (State != smtpNone && State != smtpReady) return false;
+    if (Message.To.empty()) return false;
+    try {
+        Accepted.Clear();
+        Rejected.Clear();
+        ToList.Clear();
+        CcList.Clear();
+        BccList.Clear();
+        for (std::string& A : Message.To) ToList.Add(std::move(A));
+        for (std::string& A : Message.Cc) CcList.Add(std::move(A));
+        for (std::string& A : Message.Bcc) BccList.Add(std::move(A));
+        FromAddress = std::move(Message.FromAddress);
+        MessageText = std::move(Message.Text);
 
         if (State == smtpNone)
             TransportOpen();
@@ -474,7 +510,8 @@ void TSMTPEngine::HandleReply(bool Malformed) {
                 break;
             case smtpData:
                 State = smtpText;
-                TransportSend(MessageText);
+                TransportSendText(std::move(MessageText));
+                MessageText.clear();
                 break;
             case smtpText:
                 State = smtpReady;

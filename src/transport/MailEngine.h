@@ -152,6 +152,20 @@ private:
 // when it is not empty.
 void SplitAddresses(const std::string& Value, TStrings& Dest);
 
+// A message made ready for the SMTP dialogue: its sender, its recipients and
+// its text as it goes on the wire after DATA.
+struct TSMTPMessage {
+    std::string FromAddress;  // the From field, or the own address without one
+    std::vector<std::string> To, Cc, Bcc;
+    std::string Text;  // header (no Bcc), empty line, body; dot-stuffed, ending in "." CR LF
+};
+
+// Prepares Message (header, empty line, body) for sending: a pure function of
+// the lines and the own address, so a large message may be prepared away from
+// the thread that runs the dialogue. False when the message names no To
+// recipient or preparing it failed.
+bool PrepareSMTPMessage(const TStrings& Message, const std::string& MyAddress, TSMTPMessage& Out);
+
 class TSMTPEngine : public TObject {
 public:
     TSMTPEngine();
@@ -173,6 +187,7 @@ public:
     TRecipientList ToList;
     TRecipientList CcList;
     TRecipientList BccList;
+    // The prepared text of the message under way, until it is sent after DATA.
     std::string MessageText;
 
     // Prepares the message (header, empty line, body) and starts its
@@ -180,6 +195,9 @@ public:
     // False when a delivery is under way, the message names no To recipient,
     // or preparing it failed.
     bool SendMessage(const TStrings& Message);
+    // The same for a message prepared already (PrepareSMTPMessage); takes
+    // its text. False when a delivery is under way or it names no To.
+    bool SendPrepared(TSMTPMessage&& Message);
     void Quit();   // QUIT at once, unless not connected
     void Reset();  // RSET
     void Abort();  // back to smtpNone and close
@@ -198,6 +216,10 @@ protected:
     virtual void TransportSend(const std::string& Text) = 0;
     virtual void TransportClose() = 0;
     virtual void TransportOpen() = 0;
+    // The message text after DATA, handed over (MessageText is empty
+    // afterwards). A transport may send it in pieces; whatever is sent after
+    // it must follow it on the wire.
+    virtual void TransportSendText(std::string&& Text) { TransportSend(Text); }
 
 private:
     void Process(size_t OldSize);

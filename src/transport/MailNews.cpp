@@ -5,6 +5,9 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <QTcpSocket>
+
+#include <algorithm>
 
 bool ProcessEventsUntil(const std::function<bool()>& Done, int Milliseconds) {
     if (Done()) return true;
@@ -70,14 +73,72 @@ TSMTPx::~TSMTPx() {
     if (Opening()) Close();
 }
 
-void TSMTPx::TransportSend(const std::string& Text) { Socket()->SendText(Text); }
+void TSMTPx::TransportSend(const std::string& Text) {
+    if (FFeeding)
+        FAfter += Text;
+    else
+        Socket()->SendText(Text);
+}
+
+namespace {
+// Bytes handed to the socket at a time, and how few may wait in it before
+// the next piece follows.
+constexpr size_t TextPiece = 256 * 1024;
+constexpr qint64 TextLowWater = 512 * 1024;
+}  // namespace
+
+void TSMTPx::TransportSendText(std::string&& Text) {
+    if (FFeeding || Text.size() <= TextPiece) {
+        TransportSend(Text);
+        return;
+    }
+    FText = std::move(Text);
+    FTextSent = 0;
+    FFeeding = true;
+    // The socket object is asked each time: the connection may have a new one.
+    connect(Socket()->Handle(), &QIODevice::bytesWritten, this, &TSMTPx::FeedText, Qt::UniqueConnection);
+    FeedText();
+}
+
+void TSMTPx::FeedText() {
+    // Writing may emit bytesWritten at once, which runs this again inside
+    // the loop; each turn takes its piece before it writes.
+    while (FFeeding && Socket()->Connected() && Socket()->PendingSend() < TextLowWater) {
+        const size_t From = FTextSent;
+        const size_t N = std::min(TextPiece, FText.size() - From);
+        FTextSent += N;
+        const bool Last = FTextSent >= FText.size();
+        std::string Piece = FText.substr(From, N);
+        std::string After;
+        if (Last) {
+            FFeeding = false;
+            After.swap(FAfter);
+            std::string().swap(FText);
+        }
+        // A failed write reports the error and closes the connection, which
+        // stops the text.
+        if (Socket()->SendText(Piece) == 0) return;
+        if (!After.empty()) Socket()->SendText(After);
+    }
+}
+
+void TSMTPx::StopText() {
+    FFeeding = false;
+    std::string().swap(FText);
+    FTextSent = 0;
+    FAfter.clear();
+}
 
 void TSMTPx::TransportClose() { Close(); }
 
-void TSMTPx::TransportOpen() { Open(); }
+void TSMTPx::TransportOpen() {
+    StopText();
+    Open();
+}
 
 void TSMTPx::Disconnected() {
     State = smtpNone;
+    StopText();
     ClearBuffer();
 }
 

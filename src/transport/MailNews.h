@@ -46,10 +46,22 @@ public:
 
 protected:
     void TransportSend(const std::string& Text) override;
+    void TransportSendText(std::string&& Text) override;
     void TransportClose() override;
     void TransportOpen() override;
     void Disconnected() override;
     bool ReplyPending() const override;
+
+private:
+    // The message text goes to the socket a piece at a time as the system
+    // takes the bytes, so that no single write of a large message holds the
+    // event loop; commands sent meanwhile wait in FAfter and follow it.
+    void FeedText();
+    void StopText();
+    bool FFeeding = false;
+    std::string FText;
+    size_t FTextSent = 0;
+    std::string FAfter;
 };
 
 // Processes events until Done() holds or Milliseconds pass; returns Done().

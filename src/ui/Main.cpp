@@ -107,6 +107,7 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     CreateMenus();
     CreateControls();
     ConnectHost();
+    ConnectSend();
     resize(620, 470);
 
     Timer2 = new QTimer(this);
@@ -123,7 +124,7 @@ TMainForm::~TMainForm() {
     // The mail clients may still report a disconnection while they go; they
     // must do so while this window is whole.
     delete findChild<TPOPx*>(QStringLiteral("Pop%1").arg(Tag), Qt::FindDirectChildrenOnly);
-    delete findChild<TSMTPx*>(QStringLiteral("Smtp%1").arg(Tag), Qt::FindDirectChildrenOnly);
+    CloseSend();
     // Tearing down the pages emits change signals; nothing may react now.
     for (QObject* Child : findChildren<QObject*>()) Child->blockSignals(true);
     if (ActiveTextControl && isAncestorOf(ActiveTextControl)) ActiveTextControl = nullptr;
@@ -691,10 +692,7 @@ void TMainForm::FormClose() {
         if (Pop->Active()) Pop->Quit();
         delete Pop;
     }
-    if (auto* Smtp = findChild<TSMTPx*>(QStringLiteral("Smtp%1").arg(Tag), Qt::FindDirectChildrenOnly)) {
-        if (Smtp->Active()) Smtp->Quit();
-        delete Smtp;
-    }
+    CloseSend();
     if (MessageStore) MessageStore->Clear();
     if (Tag != 0 && Form3) {
         auto& Slots = Form3->PatrolWindows;
@@ -961,21 +959,13 @@ void TMainForm::N4Click() {
         ProgressBar1->hide();
         ProgressBar2->hide();
     }
-    if (auto* Smtp = findChild<TSMTPx*>(QStringLiteral("Smtp%1").arg(Tag), Qt::FindDirectChildrenOnly);
-        Smtp && Smtp->Active()) {
-        ForcedDisconnect = true;
-        Smtp->Abort();
-    }
+    if (ForceSendDisconnect()) ForcedDisconnect = true;
 }
 
 void TMainForm::mailendClick() { close(); }
 
 void TMainForm::Edit1Click() {
     if (Form3) Form3->ShowWindow();
-}
-
-void TMainForm::N2Click() {
-    // The address book comes with the sending side.
 }
 
 void TMainForm::N3Click() {
@@ -1040,10 +1030,6 @@ void TMainForm::ShowCalendarCaptions() {
 
 void TMainForm::PasswdOKClick() {
     // Login and listing come with the receiving side.
-}
-
-void TMainForm::SendBtnClick() {
-    // Sending comes with the sending side.
 }
 
 void TMainForm::About1Click() {

@@ -18,6 +18,7 @@
 #include "EditCommands.h"  // ActiveTextControl, TEditItems
 #include "MessageStore.h"
 #include "ResizeLayout.h"
+#include "SendFlow.h"
 #include "TextFiles.h"
 
 class QAction;
@@ -222,7 +223,7 @@ public:
     void Copy2Click();
     void Cut1Click();
     void Edit1Click();
-    void N2Click();  // address book: comes with sending
+    void N2Click();  // address book (MainSend.cpp)
     void N3Click();  // header display: comes with receiving
     void N6Click();
     void patrolClick();  // patrol windows: comes with receiving
@@ -240,7 +241,7 @@ public:
     static std::function<QDate()> CalendarToday;
 
     void PasswdOKClick();  // comes with receiving
-    void SendBtnClick();   // comes with sending
+    void SendBtnClick();   // MainSend.cpp
 
     // --- Operations used by the mail flows and the settings window ---------
     void DisableReceiveControls();
@@ -251,6 +252,27 @@ public:
     void ResetPopShow();
     void SetMySelf(int N) { Host.MySelf = N; }
     int GetMySelf() const { return Host.MySelf; }
+
+    // --- The send page (MainSend.cpp) --------------------------------------
+    // The page's work without widgets: the send checks, building the
+    // message, the SMTP dialogue and its texts. It owns the window's SMTP
+    // client ("Smtp" + Tag) and reports to the page. Tests set its port and
+    // its reachability check.
+    std::unique_ptr<TSendFlow> SendFlow;
+    // The page's fields as the flow takes them: Shift_JIS texts, the body's
+    // lines joined by CR LF, the files as file-system paths, and the reply
+    // fields InReplyToId and ReferencesText.
+    TSendDraft SendDraft() const;
+    // Puts Draft into the page's fields and the reply fields.
+    void ShowSendDraft(const TSendDraft& Draft);
+    void ClearBtnClick();
+    void Button2Click();  // a file to send: the open dialog
+    void Button3Click();  // the selected file to send goes
+    void ComboBox2Change();
+    // The forced disconnect's SMTP side: true when a connection was aborted.
+    bool ForceSendDisconnect();
+    // The window closes: the client quits when connected and is freed.
+    void CloseSend();
 
 protected:
     void showEvent(QShowEvent* Event) override;
@@ -282,6 +304,9 @@ private:
     void ShowAccountList(const TAccountList& List);
     void SetReceiveControls(bool Enabled);
     void SetSendControls(bool Enabled);
+    // The send page's flow, its reports and the page's buttons (MainSend.cpp).
+    void ConnectSend();
+    int FSendHourglass = 0;  // hourglass turns the send flow has not taken back
     bool FClosed = false;
     bool FShown = false;
 };

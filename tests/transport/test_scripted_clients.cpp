@@ -168,3 +168,34 @@ TEST(SmtpScripted, MalformedReplyIsRefusedAndCloseMidReplyResets) {
     EXPECT_TRUE(R.Smtp.ReceiveBuffer().empty());
     EXPECT_EQ(R.Errors.size(), 1u);
 }
+
+TEST(SmtpScripted, LargeTextGoesOutWholeAndACommandSentMeanwhileFollowsIt) {
+    SmtpRig R;
+    // A text of several pieces on the wire, with lines to dot-stuff.
+    std::string Body;
+    for (int i = 0; i < 400000; ++i) Body += (i % 7 == 0 ? ".line " : "line ") + std::to_string(i) + "\r\n";
+    TStringList M;
+    M.SetText("To: a@example.test\r\nSubject: big\r\n\r\n" + Body);
+    TSMTPMessage Expected;
+    ASSERT_TRUE(PrepareSMTPMessage(M, R.Smtp.MyAddress, Expected));
+    ASSERT_GT(Expected.Text.size(), 4000000u);
+    ASSERT_TRUE(R.Smtp.SendMessage(M) && R.Srv.WaitPeer());
+    R.Srv.Send("220 ready\r\n");
+    for (const char* Command : {"HELO client.test\r\n", "MAIL FROM:<me@example.test>\r\n",
+                                "RCPT TO:<a@example.test>\r\n", "DATA\r\n"}) {
+        ASSERT_TRUE(R.Srv.WaitGot(Command));
+        if (std::string(Command) != "DATA\r\n") R.Srv.Send("250 ok\r\n");
+    }
+    const size_t Start = R.Srv.Got.size();
+    R.Srv.Send("354 go ahead\r\n");
+    // The server refuses before the text has ended; the reset sent at once
+    // goes after the whole text.
+    ASSERT_TRUE(R.Srv.WaitGot("Subject: big"));
+    R.Srv.Send("554 too big\r\n");
+    ASSERT_TRUE(Wait([&] { return !R.Errors.empty(); }));
+    R.Smtp.Reset();
+    ASSERT_TRUE(R.Srv.WaitGot("RSET\r\n", 10000));
+    EXPECT_TRUE(R.Srv.Got.substr(Start) == Expected.Text + "RSET\r\n");
+    R.Srv.Hangup();
+    EXPECT_TRUE(Wait([&] { return !R.Smtp.Opening(); }));
+}

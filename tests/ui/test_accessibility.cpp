@@ -16,7 +16,9 @@
 
 #include "Main.h"
 #include "TestFiles.h"
+#include "Unit2.h"
 #include "Unit3.h"
+#include "Unit4.h"
 #include "help.h"
 #include "sign.h"
 #include "spinEdit.h"
@@ -90,6 +92,8 @@ protected:
 
 TEST_F(AccessibilityTest, EveryInteractiveControlHasAName) {
     Tabout About;
+    TDualListDlg Book;
+    TForm4 Entry(&Book);
     // The spin edit as an owner places it: labelled by its caption.
     QWidget SpinOwner;
     auto* SpinLabel = new QLabel(QStringLiteral("number"), &SpinOwner);
@@ -102,8 +106,10 @@ TEST_F(AccessibilityTest, EveryInteractiveControlHasAName) {
 
     // One line per window; the windows of later features join here.
     const std::pair<const char*, QWidget*> Windows[] = {
-        {"main window", Main.get()}, {"settings window", Settings.get()}, {"signature editor", Sign.get()},
-        {"about box", &About},       {"spin edit", &SpinOwner},
+        {"main window", Main.get()},      {"settings window", Settings.get()},
+        {"signature editor", Sign.get()}, {"about box", &About},
+        {"spin edit", &SpinOwner},        {"address book window", &Book},
+        {"address entry dialog", &Entry},
     };
     // The login fields are named by their labels, not by the group around them.
     EXPECT_EQ(QAccessible::queryAccessibleInterface(Main->eUserName)->text(QAccessible::Name), "User Name:");
