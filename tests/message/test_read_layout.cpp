@@ -60,57 +60,25 @@ Entries EntriesOf(const TReadLayout& L) {
 
 }  // namespace
 
-TEST_F(ReadLayout, MultipartShowsSubjectMarkerTextAndListsNamedPart) {
-    TReadLayout L = Lay("multipart_preamble.eml");
-    ASSERT_GE(L.Lines.size(), 4u);
-    EXPECT_EQ(L.Lines[0], SJ("------<Subject is 会議資料の送付 (text/plain) >------"));
-    EXPECT_EQ(L.Lines[1], "");
-    EXPECT_EQ(L.Lines[2], SJ("田中様"));
-    EXPECT_EQ(L.Lines.back(), "  indented line");
-    EXPECT_EQ(EntriesOf(L), (Entries{{"資料.bin", 1}}));
-    EXPECT_TRUE(L.CanSave);
-
-    // The header toggle puts the root's header first, exactly as received.
-    TReadLayout H = Lay("multipart_preamble.eml", true);
-    EXPECT_EQ(H.Lines[0], "Return-Path: <sato@example.jp>");
-    EXPECT_EQ(H.Lines[5], "Subject: =?ISO-2022-JP?B?GyRCMnE1RDtxTkEkTkF3SVUbKEI=?=");
-    const size_t HeaderLines = Mime.Root->Header().GetCount();
-    EXPECT_EQ(H.Lines.size(), L.Lines.size() + HeaderLines);
-    EXPECT_EQ(H.Lines[HeaderLines], L.Lines[0]);
-}
-
-TEST_F(ReadLayout, NestedTextFileMarkerAndNamesForNamelessParts) {
+TEST_F(ReadLayout, MarkersShownLeavesNamesForNamelessPartsAndTheHeaderToggle) {
     TReadLayout L = Lay("nested_multipart.eml");
     const std::vector<std::string> Want = {
         "------<Subject is nested (text/plain) >------", "", SJ("こんにちは"), "",
         "------<Attached TextFile (text/plain) >------", "", "second text"};
     EXPECT_EQ(L.Lines, Want);
     EXPECT_EQ(EntriesOf(L), (Entries{{"text1.html", 1}, {"image2.png", 2}}));
+    EXPECT_TRUE(L.CanSave);
     ASSERT_EQ(L.Shown.size(), 2u);
     EXPECT_EQ(L.Shown[1].Leaf, 3);
     EXPECT_EQ(L.Shown[1].FirstLine, 6);
-}
 
-TEST_F(ReadLayout, HtmlFirstLeafShownAsSourceAndBase64TextDecoded) {
-    TReadLayout L = Lay("layout/hostile_names.eml");
-    EXPECT_EQ(L.Lines[0], SJ("------<Subject is 請求書 (text/html) >------"));
-    EXPECT_EQ(L.Lines[2], "<p>see \"attached\"</p>");
-
-    TReadLayout B = Lay("base64_sjis.eml");
-    // Shift_JIS with CR LF and ISO-2022-JP lines starting with ESC, both base64.
-    const std::vector<std::string> Want = {"------<Subject is base64 text (text/plain) >------",
-                                           "",
-                                           SJ("日本語のテキストです。"),
-                                           SJ("  字下げした行"),
-                                           "",
-                                           SJ("最後の行"),
-                                           "X",
-                                           "",
-                                           "------<Attached TextFile (text/plain) >------",
-                                           "",
-                                           SJ("漢字で始まる行"),
-                                           "abc"};
-    EXPECT_EQ(B.Lines, Want);
+    // The header toggle puts the root's header first, exactly as received.
+    TReadLayout H = Lay("multipart_preamble.eml", true);
+    const size_t HeaderLines = Mime.Root->Header().GetCount();
+    EXPECT_EQ(H.Lines[5], "Subject: =?ISO-2022-JP?B?GyRCMnE1RDtxTkEkTkF3SVUbKEI=?=");
+    EXPECT_EQ(H.Lines[HeaderLines], SJ("------<Subject is 会議資料の送付 (text/plain) >------"));
+    EXPECT_EQ(H.Lines.back(), "  indented line");
+    EXPECT_EQ(EntriesOf(H), (Entries{{"資料.bin", 1}}));
 }
 
 TEST_F(ReadLayout, UuencodedFilesInPlainTextAreListedAndSavedByNumber) {
@@ -147,27 +115,11 @@ TEST_F(ReadLayout, SinglePartTextListsNothingAndNamedPartShowsNoText) {
     EXPECT_EQ(ReadFileText(Saved), ReadFileText(DataDir + "layout/single_named_uu.bin"));
 }
 
-TEST(ReadLayoutNames, NamelessPartTable) {
-    auto Name = [](const char* Type, const char* Sub, int I) {
-        TMIMEPart P;
-        P.MediaType = Type;
-        P.SubType = Sub;
-        return NamelessPartName(P, I);
-    };
-    EXPECT_EQ(Name("image", "png", 2), "image2.png");
-    EXPECT_EQ(Name("application", "octet-stream", 1), "application1.bin");
-    EXPECT_EQ(Name("image", "jpeg", 3), "image3.jpeg");
-    EXPECT_EQ(Name("image", "x-xpixmap", 1), "image1.xbm");
-    EXPECT_EQ(Name("video", "x-sgi-movie", 4), "video4.movi");
-    EXPECT_EQ(Name("application", "postscript", 5), "application5.ps");
-    EXPECT_EQ(Name("audio", "mp4", 1), "audio1.mp4");
-    // A subtype that is no plain word never becomes a path.
-    EXPECT_EQ(Name("image", "../x", 1), "image1.bin");
-    EXPECT_EQ(Name("../..", "png", 1), "..1.png");
-}
-
 TEST_F(ReadLayout, NamesFromTheMessageNeverLeaveTheChosenFolder) {
     TReadLayout L = Lay("layout/hostile_names.eml");
+    // An HTML first leaf is shown as its source.
+    EXPECT_EQ(L.Lines[0], SJ("------<Subject is 請求書 (text/html) >------"));
+    EXPECT_EQ(L.Lines[2], "<p>see \"attached\"</p>");
     EXPECT_EQ(EntriesOf(L),
               (Entries{{"evil.sh", 1}, {"請求.txt", 2}, {"image3.gif", 3}, {"application4.bin", 4}}));
     const std::string Sub = Dir + "/in";
@@ -184,6 +136,11 @@ TEST_F(ReadLayout, NamesFromTheMessageNeverLeaveTheChosenFolder) {
     const mode_t Mask = umask(0);
     umask(Mask);
     EXPECT_EQ(St.st_mode & 0777, 0666 & ~Mask);
+    // A subtype that is no plain word never becomes a path.
+    TMIMEPart P;
+    P.MediaType = "../..";
+    P.SubType = "../x";
+    EXPECT_EQ(NamelessPartName(P, 1), "..1.bin");
 }
 
 TEST_F(ReadLayout, FailedSaveKeepsTheOldFileAndLeavesNoTemporaryFile) {
