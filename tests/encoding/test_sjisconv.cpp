@@ -1,7 +1,6 @@
 // Kanji code conversion: JIS, Shift_JIS and EUC-JP, half-width katakana.
 #include <gtest/gtest.h>
 
-#include "Classes.h"
 #include "sjisconv.h"
 #include "uni2sj.h"
 
@@ -78,17 +77,6 @@ TEST(EUCToJIS, PairsKatakanaJisX0212AndBadBytes) {
     // A JIS X 0212 character (SS3 + two bytes) has no Shift_JIS form: one "?",
     // and the characters after it keep their pairing.
     EXPECT_EQ(JISToSJIS(EUCToJIS("\x8F\xB0\xA1\xB0\xA1")), "?\x88\x9F");
-}
-
-TEST(IsAllASCII, HighBytesAndEscapeAreNotAscii) {
-    TStringList L;
-    L.SetText("plain text\r\n\r\n");
-    EXPECT_TRUE(IsAllASCII(L));
-    for (const char* Line : {"\x1B$B\x30\x21\x1B(J", "abc\x88\x9F"}) {
-        TStringList M;
-        M.Add(Line);
-        EXPECT_FALSE(IsAllASCII(M)) << Line;
-    }
 }
 
 namespace {

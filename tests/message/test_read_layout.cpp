@@ -92,6 +92,14 @@ TEST_F(ReadLayout, UuencodedFilesInPlainTextAreListedAndSavedByNumber) {
     EXPECT_FALSE(SaveAttachmentAs(Mime, 3, Dir + "/3rd", Error));
     EXPECT_EQ(Error, SJ("保存する添付ファイルがありません"));
     EXPECT_EQ(FilesIn(Dir), std::vector<std::string>{"2nd"});
+    // Saving the whole part writes each block to the caller's name in turn.
+    EXPECT_EQ(Mime.Root->SaveAttachment(Dir, "x"), Dir + "/x;" + Dir + "/x");
+    EXPECT_EQ(ReadFileText(Dir + "/x"), ReadFileText(DataDir + "uu_second.txt"));
+    // A block never ended makes no block at all.
+    TStringList Open;
+    Open.AddStrings(Mime.Root->Body());
+    Open.Add("begin 644 third.bin");
+    EXPECT_EQ(UUBlockCount(Open), 0);
 }
 
 TEST_F(ReadLayout, SinglePartTextListsNothingAndNamedPartShowsNoText) {
