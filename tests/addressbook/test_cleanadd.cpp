@@ -6,26 +6,24 @@
 
 namespace {
 
-TEST(CleanAddress, ReducesDisplayTextsToTheBareAddress) {
-    EXPECT_EQ(CleanAddress("Taro Yamada <taro@example.jp>", false), "taro@example.jp");
-    EXPECT_EQ(CleanAddress("taro@example.jp (Taro)", false), "taro@example.jp");
-    EXPECT_EQ(CleanAddress("(3) Taro <taro@example.jp>", false), "taro@example.jp");
-    EXPECT_EQ(CleanAddress(" \t taro@example.jp \r\n", false), "taro@example.jp");
-    EXPECT_EQ(CleanAddress(SJ("山田 太郎 <taro@example.jp>"), false), "taro@example.jp");
-    EXPECT_EQ(CleanAddress("a (b (c) d) e", false), "a  d) e");
-    EXPECT_EQ(CleanAddress(") a (", false), ") a (");  // ")" first: nothing removed
-    EXPECT_EQ(CleanAddress("<>", false), "");
-    EXPECT_EQ(CleanAddress("x > y <", false), "");
-    EXPECT_EQ(CleanAddress("<a@b>, <c@d>", false), "a@b");
-    EXPECT_EQ(CleanAddress("a@b, c@d (C)", false), "a@b, c@d");
-    EXPECT_EQ(CleanAddress("(only)(comments)", false), "");
+TEST(CleanAddress, ReducesDisplayTextsToTheBareAddressAndStaysLinear) {
+    const std::pair<std::string, std::string> Cases[] = {
+        {"Taro Yamada <taro@example.jp>", "taro@example.jp"},
+        {"(3) Taro <taro@example.jp>", "taro@example.jp"},
+        {" \t taro@example.jp (Taro) \r\n", "taro@example.jp"},
+        {SJ("山田 太郎 <taro@example.jp>"), "taro@example.jp"},
+        {"a (b (c) d) e", "a  d) e"},
+        {") a (", ") a ("},  // ")" first: nothing removed
+        {"<>", ""},
+        {"x > y <", ""},
+        {"<a@b>, <c@d>", "a@b"},
+        {"a@b, c@d (C)", "a@b, c@d"},
+        {"(only)(comments)", ""},
+    };
+    for (const auto& [Text, Bare] : Cases) EXPECT_EQ(CleanAddress(Text, false), Bare) << Text;
     EXPECT_EQ(CleanAddress("N <a@b>", true), "<a@b>");
-    EXPECT_EQ(CleanAddress("  ", true), "");
-}
-
-TEST(CleanAddress, ManyNestedParenthesesStayFast) {
-    const std::string Text = std::string(200000, '(') + "x" + std::string(200000, ')');
-    EXPECT_EQ(CleanAddress(Text, false), std::string(199999, ')'));
+    EXPECT_EQ(CleanAddress(std::string(200000, '(') + "x" + std::string(200000, ')'), false),
+              std::string(199999, ')'));
     std::string Pairs;
     for (int i = 0; i < 100000; ++i) Pairs += "(c)a";
     EXPECT_EQ(CleanAddress(Pairs, false), std::string(100000, 'a'));

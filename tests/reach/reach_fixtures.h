@@ -7,7 +7,6 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -27,34 +26,23 @@ public:
     enum TMode { Grant, Refuse };
 
     explicit ScopedPingGroupRange(TMode Mode) {
-        if (geteuid() != 0) {
-            Why = "changing net.ipv4.ping_group_range needs root";
-            return;
-        }
-        LockFd = ::open("/tmp/velnaro-reach-ping-group-range.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0600);
-        if (LockFd < 0 || ::flock(LockFd, LOCK_EX) != 0) {
-            Why = "cannot lock /tmp/velnaro-reach-ping-group-range.lock";
-            return;
-        }
-        if (!Read(Old)) {
-            Why = "cannot read " + std::string(Path);
-            return;
-        }
         const std::string Gid = std::to_string(getegid());
-        const std::string Wanted = Mode == Grant ? Gid + " " + Gid : "1 0";
-        if (!Write(Wanted)) {
+        if (geteuid() != 0)
+            Why = "changing net.ipv4.ping_group_range needs root";
+        else if ((LockFd = ::open(Lock, O_CREAT | O_RDWR | O_CLOEXEC, 0600)) < 0 ||
+                 ::flock(LockFd, LOCK_EX) != 0)
+            Why = "cannot lock " + std::string(Lock);
+        else if (!std::getline(std::ifstream(Path), Old))
+            Why = "cannot read " + std::string(Path);
+        else if (!Write(Mode == Grant ? Gid + " " + Gid : "1 0"))
             Why = "cannot write " + std::string(Path) + " (read-only /proc/sys?)";
-            return;
-        }
-        Changed = true;
-        Ok = true;
+        else
+            Ok = true;
     }
-
     ~ScopedPingGroupRange() {
-        if (Changed) Write(Old);
+        if (Ok) Write(Old);
         if (LockFd >= 0) ::close(LockFd);  // releases the lock
     }
-
     ScopedPingGroupRange(const ScopedPingGroupRange&) = delete;
     ScopedPingGroupRange& operator=(const ScopedPingGroupRange&) = delete;
 
@@ -63,19 +51,12 @@ public:
 
 private:
     static constexpr const char* Path = "/proc/sys/net/ipv4/ping_group_range";
-    static bool Read(std::string& Value) {
-        std::ifstream In(Path);
-        return static_cast<bool>(std::getline(In, Value));
-    }
+    static constexpr const char* Lock = "/tmp/velnaro-reach-ping-group-range.lock";
     static bool Write(const std::string& Value) {
-        std::ofstream Out(Path);
-        Out << Value << "\n";
-        Out.close();
-        return static_cast<bool>(Out);
+        return static_cast<bool>(std::ofstream(Path) << Value << std::endl);
     }
 
     int LockFd = -1;
-    bool Changed = false;
     std::string Old;
 };
 
@@ -92,29 +73,24 @@ public:
         static int Serial = 0;
         const unsigned Pid = static_cast<unsigned>(getpid());
         const int Mine = Serial++;
-        char Buf[64];
-        std::snprintf(Buf, sizeof Buf, "velnaro-reach-%u-%d", Pid, Mine);
-        Namespace = Buf;
-        std::snprintf(Buf, sizeof Buf, "vr%xh%d", Pid, Mine);
-        HostEnd = Buf;
-        std::snprintf(Buf, sizeof Buf, "vr%xf%d", Pid, Mine);
-        FarEnd = Buf;
-        uint32_t Net = PickNetwork((Pid * 4u + static_cast<unsigned>(Mine)) & 0x3FFFFFu);
-        const std::string Near = DottedAddress(Net + 1);
+        const std::string Tag = std::to_string(Pid) + "x" + std::to_string(Mine);
+        Namespace = "velnaro-reach-" + Tag;
+        HostEnd = "vrh" + Tag;  // interface names stay within 15 characters
+        FarEnd = "vrf" + Tag;
+        const uint32_t Net = PickNetwork((Pid * 4u + static_cast<unsigned>(Mine)) & 0x3FFFFFu);
         FarAddress = DottedAddress(Net + 2);
         Cleanup();
         const std::string In = "ip netns exec " + Namespace + " ";
-        const std::string Steps[] = {
-            "ip netns add " + Namespace,
-            "ip link add " + HostEnd + " type veth peer name " + FarEnd,
-            "ip link set " + FarEnd + " netns " + Namespace,
-            In + "ip addr add " + FarAddress + "/30 dev " + FarEnd,
-            In + "ip link set " + FarEnd + " up",
-            In + "sh -c 'echo 1 > /proc/sys/net/ipv4/icmp_echo_ignore_all'",
-            "ip addr add " + Near + "/30 dev " + HostEnd,
-            "ip link set " + HostEnd + " up",
-        };
-        for (const std::string& Step : Steps) {
+        for (const std::string& Step : {
+                 "ip netns add " + Namespace,
+                 "ip link add " + HostEnd + " type veth peer name " + FarEnd,
+                 "ip link set " + FarEnd + " netns " + Namespace,
+                 In + "ip addr add " + FarAddress + "/30 dev " + FarEnd,
+                 In + "ip link set " + FarEnd + " up",
+                 In + "sh -c 'echo 1 > /proc/sys/net/ipv4/icmp_echo_ignore_all'",
+                 "ip addr add " + DottedAddress(Net + 1) + "/30 dev " + HostEnd,
+                 "ip link set " + HostEnd + " up",
+             }) {
             if (!RunQuiet(Step)) {
                 Why = "cannot set up a network namespace: '" + Step + "' failed";
                 Cleanup();
@@ -123,7 +99,6 @@ public:
         }
         Ok = true;
     }
-
     ~SilentHost() { Cleanup(); }
     SilentHost(const SilentHost&) = delete;
     SilentHost& operator=(const SilentHost&) = delete;
@@ -141,18 +116,15 @@ private:
     // A /30 inside 10.0.0.0/8 that no address of this machine falls in.
     static uint32_t PickNetwork(uint32_t Index) {
         for (;; Index = (Index + 1) & 0x3FFFFFu) {
-            uint32_t Net = (10u << 24) | (Index << 2);
+            const uint32_t Net = (10u << 24) | (Index << 2);
             bool Taken = false;
             ifaddrs* List = nullptr;
-            if (getifaddrs(&List) == 0) {
-                for (ifaddrs* I = List; I; I = I->ifa_next) {
-                    if (I->ifa_addr && I->ifa_addr->sa_family == AF_INET) {
-                        uint32_t A = ntohl(reinterpret_cast<sockaddr_in*>(I->ifa_addr)->sin_addr.s_addr);
-                        Taken = Taken || (A & ~3u) == Net;
-                    }
-                }
-                freeifaddrs(List);
-            }
+            if (getifaddrs(&List) != 0) return Net;
+            for (ifaddrs* I = List; I; I = I->ifa_next)
+                if (I->ifa_addr && I->ifa_addr->sa_family == AF_INET)
+                    Taken |=
+                        (ntohl(reinterpret_cast<sockaddr_in*>(I->ifa_addr)->sin_addr.s_addr) & ~3u) == Net;
+            freeifaddrs(List);
             if (!Taken) return Net;
         }
     }

@@ -3,7 +3,7 @@
 
 #include <QElapsedTimer>
 
-#include <unistd.h>
+#include <memory>
 
 #include "checkping.h"
 #include "cp932.h"
@@ -14,149 +14,108 @@
 
 namespace {
 
-const std::string TimeoutMessage = SocketErrorText(10060) + " withTimeout at Tping";
+using Path = ChekPing::TEchoPath;
+enum TEcho { AsItIs, SystemGranted, SystemRefused };
+enum TLookup { SystemLookup, NotFound, NoAnswer };
+constexpr const char* Silent = "(silent host)";  // the far end of a SilentHost
 
-struct CapturedCheck {
-    ChekPing Check;
-    std::vector<std::string> Messages;
-    CapturedCheck() {
-        Check.OnMessage = [this](const std::string& Text) { Messages.push_back(Text); };
-    }
+// One way through Check: the set-up, then what it must report.
+struct CheckCase {
+    const char* Name;
+    TEcho Echo;
+    const char* Host;
+    TLookup Lookup;
+    int Tenths;        // SetTimeout
+    int MinMs, MaxMs;  // how long Check may take
+    Path Taken;
+    bool Found, Reachable;
+    const char* Address;    // "" none; Silent: the silent host's address
+    const char* ErrorText;  // UTF-8
+    int Message;            // 0 none, else the socket error code told through OnMessage
+    bool PingKept;          // the echo component stays only while no echo was sent
 };
 
-}  // namespace
+const CheckCase Cases[] = {
+    {"RawPathEchoesLoopbackWhenTheSystemEchoIsRefused", SystemRefused, "127.0.0.1", SystemLookup, 20, 0, 3000,
+     Path::Raw, true, true, "127.0.0.1", "", 0, false},
+    {"SystemPathEchoesLoopbackOnItsWorker", SystemGranted, "127.0.0.1", SystemLookup, 20, 0, 3000,
+     Path::System, true, true, "127.0.0.1", "", 0, false},
+    {"LocalhostIsResolvedBeforeTheEcho", SystemGranted, "localhost", SystemLookup, 20, 0, 3000, Path::System,
+     true, true, "127.0.0.1", "", 0, false},
+    {"NameNotFoundReportsTheLookupErrorOnly", AsItIs, "pop.example.invalid", NotFound, 20, 0, 3000,
+     Path::None, false, true, "", "", 11001, true},
+    {"LookupTimeOutFollowsTheTimeoutSetting", AsItIs, "smtp.example.invalid", NoAnswer, 3, 380, 2000,
+     Path::None, false, true, "", "", 10060, true},
+    {"SilentHostOnTheSystemPath", SystemGranted, Silent, SystemLookup, 10, 950, 3000, Path::System, true,
+     false, Silent, "ICMP error <pingの設定を無視するにcheckを入れて試してみてください>", 0, false},
+    {"SilentHostOnTheRawPath", SystemRefused, Silent, SystemLookup, 5, 550, 3000, Path::Raw, true, false,
+     Silent, "接続がタイムアウトしました at Sending", 10060, false},
+};
 
-TEST(ChekPing, RawPathEchoesLoopbackWhenTheSystemEchoIsRefused) {
-    ScopedPingGroupRange Range(ScopedPingGroupRange::Refuse);
-    if (!Range.Ok) GTEST_SKIP() << Range.Why;
-    CapturedCheck C;
-    C.Check.Host = "127.0.0.1";
-    C.Check.SetTimeout(20);
-    C.Check.Check();
-    EXPECT_EQ(C.Check.PathTaken, ChekPing::TEchoPath::Raw);
-    EXPECT_TRUE(C.Check.Found);
-    EXPECT_TRUE(C.Check.Reachable);
-    EXPECT_EQ(C.Check.Address, "127.0.0.1");
-    EXPECT_EQ(C.Check.ErrorText, "");
-    EXPECT_TRUE(C.Messages.empty());
-    EXPECT_EQ(C.Check.Ping(), nullptr);
-}
+void PrintTo(const CheckCase& C, std::ostream* Os) { *Os << C.Name; }
 
-TEST(ChekPing, SystemPathEchoesLoopbackOnItsWorker) {
-    ScopedPingGroupRange Range(ScopedPingGroupRange::Grant);
-    if (!Range.Ok) GTEST_SKIP() << Range.Why;
-    CapturedCheck C;
-    C.Check.Host = "127.0.0.1";
-    C.Check.SetTimeout(20);
-    EXPECT_EQ(C.Check.Timeout, 2000);
-    C.Check.Check();
-    EXPECT_EQ(C.Check.PathTaken, ChekPing::TEchoPath::System);
-    EXPECT_TRUE(C.Check.Reachable);
-    EXPECT_EQ(C.Check.Address, "127.0.0.1");
-    EXPECT_EQ(C.Check.ErrorText, "");
-    EXPECT_TRUE(C.Messages.empty());
-}
+class Check : public ::testing::TestWithParam<CheckCase> {};
 
-TEST(ChekPing, LocalhostIsResolvedBeforeTheEcho) {
-    if (geteuid() != 0 && !ICPMDLL::CanLoad())
-        GTEST_SKIP() << "neither a raw nor an ICMP datagram socket is granted to this user";
-    CapturedCheck C;
-    C.Check.Host = "localhost";
-    C.Check.SetTimeout(20);
-    C.Check.Check();
-    EXPECT_TRUE(C.Check.Found);
-    EXPECT_TRUE(C.Check.Reachable);
-    EXPECT_EQ(C.Check.Address, "127.0.0.1");
-}
-
-TEST(ChekPing, NameNotFoundReportsTheLookupErrorOnly) {
-    AnsweringResolver Resolver(11001, {});
-    CapturedCheck C;
-    C.Check.SetResolver(&Resolver);
-    C.Check.Host = "pop.example.invalid";
-    C.Check.Check();
-    EXPECT_FALSE(C.Check.Found);
-    EXPECT_TRUE(C.Check.Reachable);
-    EXPECT_EQ(C.Check.Address, "");
-    EXPECT_EQ(C.Check.ErrorText, "");
-    EXPECT_EQ(C.Messages, std::vector<std::string>{SocketErrorText(11001)});
-    EXPECT_EQ(C.Check.PathTaken, ChekPing::TEchoPath::None);
-    // The echo component stays with the check.
-    ASSERT_NE(C.Check.Ping(), nullptr);
-    EXPECT_EQ(C.Check.Ping()->HostText, "NOTFOUND");
-}
-
-TEST(ChekPing, LookupTimeOutFollowsTheTimeoutSetting) {
-    SilentResolver Resolver;
-    CapturedCheck C;
-    C.Check.SetResolver(&Resolver);
-    C.Check.Host = "smtp.example.invalid";
-    C.Check.SetTimeout(3);
+TEST_P(Check, ReportsWhatHappened) {
+    const CheckCase& C = GetParam();
+    std::unique_ptr<ScopedPingGroupRange> Range;
+    if (C.Echo != AsItIs) {
+        Range = std::make_unique<ScopedPingGroupRange>(
+            C.Echo == SystemGranted ? ScopedPingGroupRange::Grant : ScopedPingGroupRange::Refuse);
+        if (!Range->Ok) GTEST_SKIP() << Range->Why;
+    }
+    std::unique_ptr<SilentHost> Far;
+    if (std::string(C.Host) == Silent) {
+        Far = std::make_unique<SilentHost>();
+        if (!Far->Ok) GTEST_SKIP() << Far->Why;
+    }
+    AnsweringResolver Missing(11001, {});
+    SilentResolver Mute;
+    ChekPing Ck;
+    std::vector<std::string> Messages;
+    Ck.OnMessage = [&](const std::string& Text) { Messages.push_back(Text); };
+    if (C.Lookup != SystemLookup)
+        Ck.SetResolver(C.Lookup == NotFound ? static_cast<TNameResolver*>(&Missing) : &Mute);
+    Ck.Host = Far ? Far->FarAddress : C.Host;
+    Ck.SetTimeout(C.Tenths);
     QElapsedTimer T;
     T.start();
-    C.Check.Check();
-    EXPECT_GE(T.elapsed(), 380);
-    EXPECT_LT(T.elapsed(), 2000);
-    EXPECT_FALSE(C.Check.Found);
-    EXPECT_EQ(C.Check.ErrorText, "");
-    EXPECT_EQ(C.Messages, std::vector<std::string>{TimeoutMessage});
-    EXPECT_EQ(C.Check.Ping()->WaitSteps, 4);
+    Ck.Check();
+    EXPECT_GE(T.elapsed(), C.MinMs);
+    EXPECT_LT(T.elapsed(), C.MaxMs);
+    EXPECT_EQ(Ck.PathTaken, C.Taken);
+    EXPECT_EQ(Ck.Found, C.Found);
+    EXPECT_EQ(Ck.Reachable, C.Reachable);
+    EXPECT_EQ(Ck.Address, std::string(C.Address) == Silent ? Far->FarAddress : std::string(C.Address));
+    EXPECT_EQ(Ck.ErrorText, SJ(C.ErrorText));
+    const std::string Told = C.Message == 10060 ? SocketErrorText(10060) + " withTimeout at Tping"
+                             : C.Message != 0   ? SocketErrorText(C.Message)
+                                                : "";
+    EXPECT_EQ(Messages, Told.empty() ? std::vector<std::string>{} : std::vector<std::string>{Told});
+    EXPECT_EQ(Ck.Ping() != nullptr, C.PingKept);
+    if (C.Lookup == NotFound) {
+        EXPECT_EQ(Ck.Ping()->HostText, "NOTFOUND");
+    }
 }
 
-TEST(ChekPing, SilentHostOnTheSystemPath) {
-    ScopedPingGroupRange Range(ScopedPingGroupRange::Grant);
-    if (!Range.Ok) GTEST_SKIP() << Range.Why;
-    SilentHost Host;
-    if (!Host.Ok) GTEST_SKIP() << Host.Why;
-    CapturedCheck C;
-    C.Check.Host = Host.FarAddress;
-    C.Check.SetTimeout(10);
-    QElapsedTimer T;
-    T.start();
-    C.Check.Check();
-    EXPECT_GE(T.elapsed(), 950);
-    EXPECT_LT(T.elapsed(), 3000);
-    EXPECT_EQ(C.Check.PathTaken, ChekPing::TEchoPath::System);
-    EXPECT_TRUE(C.Check.Found);
-    EXPECT_FALSE(C.Check.Reachable);
-    EXPECT_EQ(C.Check.Address, Host.FarAddress);
-    EXPECT_EQ(C.Check.ErrorText, SJ("ICMP error <pingの設定を無視するにcheckを入れて試してみてください>"));
-    EXPECT_TRUE(C.Messages.empty());
-}
-
-TEST(ChekPing, SilentHostOnTheRawPath) {
-    ScopedPingGroupRange Range(ScopedPingGroupRange::Refuse);
-    if (!Range.Ok) GTEST_SKIP() << Range.Why;
-    SilentHost Host;
-    if (!Host.Ok) GTEST_SKIP() << Host.Why;
-    CapturedCheck C;
-    C.Check.Host = Host.FarAddress;
-    C.Check.SetTimeout(5);
-    QElapsedTimer T;
-    T.start();
-    C.Check.Check();
-    EXPECT_GE(T.elapsed(), 550);
-    EXPECT_LT(T.elapsed(), 3000);
-    EXPECT_EQ(C.Check.PathTaken, ChekPing::TEchoPath::Raw);
-    EXPECT_TRUE(C.Check.Found);
-    EXPECT_FALSE(C.Check.Reachable);
-    EXPECT_EQ(C.Check.Address, Host.FarAddress);
-    EXPECT_EQ(C.Check.ErrorText, SJ("接続がタイムアウトしました at Sending"));
-    EXPECT_EQ(C.Messages, std::vector<std::string>{TimeoutMessage});
-    EXPECT_EQ(C.Check.Ping(), nullptr);
-}
+INSTANTIATE_TEST_SUITE_P(EveryWay, Check, ::testing::ValuesIn(Cases),
+                         [](const ::testing::TestParamInfo<CheckCase>& I) {
+                             return std::string(I.param.Name);
+                         });
 
 TEST(ChekPing, WithoutSystemEchoOrSockets2TheSetUpErrorReachesTheCaller) {
     ScopedPingGroupRange Range(ScopedPingGroupRange::Refuse);
     if (!Range.Ok) GTEST_SKIP() << Range.Why;
-    CapturedCheck C;
-    C.Check.Host = "127.0.0.1";
-    C.Check.Ping()->HighVersion = 0x0101;
+    ChekPing Ck;
+    Ck.Host = "127.0.0.1";
+    Ck.Ping()->HighVersion = 0x0101;
     try {
-        C.Check.Check();
+        Ck.Check();
         FAIL() << "the check went on without an echo path";
     } catch (const TICMPException& E) {
         EXPECT_STREQ(E.what(), "Unable to register icmpDLL");
     }
-    EXPECT_EQ(C.Check.Ping(), nullptr);
+    EXPECT_EQ(Ck.Ping(), nullptr);
 }
+
+}  // namespace

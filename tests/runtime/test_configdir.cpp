@@ -43,7 +43,6 @@ mode_t ModeOf(const std::string& Path) {
     return ::stat(Path.c_str(), &St) == 0 ? (St.st_mode & 07777) : 0;
 }
 
-bool IsEmptyFolder(const std::string& Path) { return fs::is_empty(Path); }
 }  // namespace
 
 TEST(ConfigFolder, ChoosesProgramOrXdgFolder) {
@@ -52,16 +51,17 @@ TEST(ConfigFolder, ChoosesProgramOrXdgFolder) {
         bool IniInProgram;
         bool Portable;
         const char* Xdg;   // relative to the scratch root unless it starts with "/" or "."; "" unset
-        const char* Home;  // likewise
         const char* Want;  // "program", or the expected folder relative to the scratch root
+        int Error;
     };
     const Case Cases[] = {
-        {"portable copy", true, false, "xdg", "home", "program"},
-        {"--portable", false, true, "xdg", "home", "program"},
-        {"XDG folder", false, false, "xdg", "home", "xdg/velnaro/"},
-        {"XDG folder not there yet", false, false, "new/xdg", "home", "new/xdg/velnaro/"},
-        {"XDG unset", false, false, "", "home", "home/.config/velnaro/"},
-        {"XDG relative", false, false, "./xdg", "home", "home/.config/velnaro/"},
+        {"portable copy", true, false, "xdg", "program", 0},
+        {"--portable", false, true, "xdg", "program", 0},
+        {"XDG folder", false, false, "xdg", "xdg/velnaro/", 0},
+        {"XDG folder not there yet", false, false, "new/xdg", "new/xdg/velnaro/", 0},
+        {"XDG unset", false, false, "", "home/.config/velnaro/", 0},
+        {"XDG relative", false, false, "./xdg", "home/.config/velnaro/", 0},
+        {"XDG a file", false, false, "file", "file/velnaro/", ENOTDIR},  // named with its error
     };
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Name);
@@ -69,43 +69,26 @@ TEST(ConfigFolder, ChoosesProgramOrXdgFolder) {
         const std::string Program = S.Folder("program");
         S.Folder("home");
         S.Folder("xdg");
+        std::ofstream(S.Root + "/file") << "x";
         if (C.IniInProgram) std::ofstream(Program + "VELNARO.ini") << "[Number]\r\ncount=0\r\n";
-        auto Place = [&](const char* P) {
-            return *P == 0 || *P == '/' || *P == '.' ? std::string(P) : S.Root + "/" + P;
-        };
         TConfigDirInputs In;
         In.ProgramFolder = Program;
         In.Portable = C.Portable;
-        In.XdgConfigHome = Place(C.Xdg);
-        In.Home = Place(C.Home);
+        In.XdgConfigHome = *C.Xdg == 0 || *C.Xdg == '.' ? std::string(C.Xdg) : S.Root + "/" + C.Xdg;
+        In.Home = S.Root + "/home";
         const TConfigDirChoice R = ChooseConfigDir(In);
-        EXPECT_EQ(R.Error, 0);
-        if (std::string(C.Want) == "program") {
+        EXPECT_EQ(R.Error, C.Error);
+        EXPECT_EQ(R.Portable, std::string(C.Want) == "program");
+        if (R.Portable) {
             EXPECT_EQ(R.Dir, Program);
-            EXPECT_TRUE(R.Portable);
-            EXPECT_TRUE(IsEmptyFolder(S.Root + "/xdg"));
-            EXPECT_TRUE(IsEmptyFolder(S.Root + "/home"));
-        } else {
-            EXPECT_EQ(R.Dir, S.Root + "/" + C.Want);
-            EXPECT_FALSE(R.Portable);
-            EXPECT_TRUE(fs::is_directory(R.Dir));
-            EXPECT_EQ(ModeOf(R.Dir), 0700u);
-            EXPECT_TRUE(IsEmptyFolder(Program));
+            EXPECT_TRUE(fs::is_empty(S.Root + "/xdg"));
+            EXPECT_TRUE(fs::is_empty(S.Root + "/home"));
+            continue;
         }
+        EXPECT_EQ(R.Dir, S.Root + "/" + C.Want);
+        EXPECT_TRUE(fs::is_empty(Program));
+        EXPECT_EQ(ModeOf(R.Dir), C.Error ? 0u : 0700u);  // created, for this user only
     }
-}
-
-TEST(ConfigFolder, FolderThatCannotBeCreatedIsNamedWithItsError) {
-    TScratch S;
-    std::ofstream(S.Root + "/file") << "x";
-    TConfigDirInputs In;
-    In.ProgramFolder = S.Folder("program");
-    In.XdgConfigHome = S.Root + "/file";
-    const TConfigDirChoice R = ChooseConfigDir(In);
-    EXPECT_EQ(R.Dir, S.Root + "/file/velnaro/");
-    EXPECT_FALSE(R.Portable);
-    EXPECT_EQ(R.Error, ENOTDIR);
-    EXPECT_TRUE(IsEmptyFolder(In.ProgramFolder));
 }
 
 TEST(ConfigFolder, ReadOnlyProgramFolder) {
@@ -123,7 +106,7 @@ TEST(ConfigFolder, ReadOnlyProgramFolder) {
     EXPECT_EQ(R.Dir, S.Root + "/xdg/velnaro/");
     EXPECT_EQ(R.Error, 0);
     EXPECT_TRUE(fs::is_directory(R.Dir));
-    EXPECT_TRUE(IsEmptyFolder(Program));
+    EXPECT_TRUE(fs::is_empty(Program));
     // A portable copy on read-only media is still read where it is.
     In.ProgramFolder = Copy;
     R = ChooseConfigDir(In);

@@ -44,24 +44,27 @@ TEST(Rc4, KeystreamMatchesRfc6229) {
     }
 }
 
-TEST(Rc4unit, StoredFormAndRoundTrips) {
+TEST(Rc4unit, StoredFormRoundTripsAndOverlongPasswordsOrTextsAreCutNotOverrun) {
     const std::string Empty = EncodePassword(PasswordKey, "");
     ASSERT_EQ(Empty.size(), 512u);
     EXPECT_EQ(Empty.substr(0, 32), "5F7D4C4FAFB1AA25EDD20A8DE0190FA6");  // bare keystream of the key
     EXPECT_EQ(Empty.find_first_not_of("0123456789ABCDEF"), std::string::npos);
-    EXPECT_EQ(DecodePassword(PasswordKey, Empty), "");
     EXPECT_EQ(EncodePassword(PasswordKey, "secret").substr(0, 12), "2C182F3DCAC5");
-    EXPECT_EQ(EncodePassword(PasswordKey, "secret"), EncodePassword(PasswordKey, "secret"));
-
     std::string P;
     for (int Len = 0; Len <= 256; ++Len) {
         EXPECT_EQ(DecodePassword(PasswordKey, EncodePassword(PasswordKey, P)), P) << Len;
         P += static_cast<char>(1 + (Len * 37) % 255);  // every byte value but zero
     }
+    // A password longer than the block is stored cut to its first 256 bytes; a
+    // stored text with more than 256 pairs has the extra pairs ignored.
+    const std::string Long(5000, 'p');
+    const std::string Stored = EncodePassword(PasswordKey, Long);
+    EXPECT_EQ(Stored, EncodePassword(PasswordKey, Long.substr(0, 256)));
+    EXPECT_EQ(DecodePassword(PasswordKey, Stored + std::string(4000, 'F')), Long.substr(0, 256));
 }
 
 TEST(Rc4unit, DecodingToleratesLowerCaseShortAndMalformedTexts) {
-    std::string Stored = EncodePassword(PasswordKey, "pass\x82\xa0word");
+    const std::string Stored = EncodePassword(PasswordKey, "pass\x82\xa0word");
     std::string Lower = Stored;
     for (char& C : Lower) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
     EXPECT_EQ(DecodePassword(PasswordKey, Lower), "pass\x82\xa0word");
@@ -74,23 +77,11 @@ TEST(Rc4unit, DecodingToleratesLowerCaseShortAndMalformedTexts) {
     const std::string Stream(reinterpret_cast<const char*>(Ks), 256);
     const std::string Tail = Stream.substr(0, Stream.find('\0'));
     EXPECT_EQ(DecodePassword(PasswordKey, Stored.substr(0, 9)), "pass" + Tail.substr(4));
-    EXPECT_EQ(DecodePassword(PasswordKey, EncodePassword(PasswordKey, "pass").substr(0, 10)), "pass");
     // A pair that is no hexadecimal number reads as 0.
     std::string Bad = Stored;
     Bad[4] = 'G';
     EXPECT_EQ(DecodePassword(PasswordKey, Bad), "paLs\x82\xa0word");  // 0 XOR keystream byte 0x4C
     EXPECT_EQ(DecodePassword(PasswordKey, "zz"), Tail);
-}
-
-// A password longer than the block is stored cut to its first 256 bytes; a
-// stored text with more than 256 pairs has the extra pairs ignored.
-TEST(Rc4unit, OverlongPasswordsAndTextsAreCutNotOverrun) {
-    std::string Long(5000, 'p');
-    const std::string Stored = EncodePassword(PasswordKey, Long);
-    EXPECT_EQ(Stored.size(), 512u);
-    EXPECT_EQ(Stored, EncodePassword(PasswordKey, Long.substr(0, 256)));
-    EXPECT_EQ(DecodePassword(PasswordKey, Stored), Long.substr(0, 256));
-    EXPECT_EQ(DecodePassword(PasswordKey, Stored + std::string(4000, 'F')), Long.substr(0, 256));
 }
 
 }  // namespace
