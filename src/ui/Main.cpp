@@ -48,6 +48,7 @@
 #include "DialogFolders.h"
 #include "Fonts.h"
 #include "MailNews.h"
+#include "ReceiveFlow.h"
 #include "SysUtils.h"
 #include "Unit3.h"
 #include "WidgetText.h"
@@ -106,6 +107,7 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     setFont(WindowFont());
     CreateMenus();
     CreateControls();
+    CreateReceive();
     ConnectHost();
     resize(620, 470);
 
@@ -122,7 +124,8 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
 TMainForm::~TMainForm() {
     // The mail clients may still report a disconnection while they go; they
     // must do so while this window is whole.
-    delete findChild<TPOPx*>(QStringLiteral("Pop%1").arg(Tag), Qt::FindDirectChildrenOnly);
+    delete Receive;
+    Receive = nullptr;
     delete findChild<TSMTPx*>(QStringLiteral("Smtp%1").arg(Tag), Qt::FindDirectChildrenOnly);
     // Tearing down the pages emits change signals; nothing may react now.
     for (QObject* Child : findChildren<QObject*>()) Child->blockSignals(true);
@@ -599,8 +602,6 @@ void TMainForm::CreateConPage() {
 
 void TMainForm::FormCreate() {
     ForcedDisconnect = false;
-    MessageStore = std::make_unique<TMessageStore>();
-    DeleteMode = false;
     Button4->setEnabled(false);
     ProgressBar1->hide();
     ProgressBar2->hide();
@@ -687,15 +688,11 @@ void TMainForm::FormClose() {
     if (FClosed) return;
     FClosed = true;
     if (Form3) Form3->hide();
-    if (auto* Pop = findChild<TPOPx*>(QStringLiteral("Pop%1").arg(Tag), Qt::FindDirectChildrenOnly)) {
-        if (Pop->Active()) Pop->Quit();
-        delete Pop;
-    }
+    if (Receive) Receive->End();
     if (auto* Smtp = findChild<TSMTPx*>(QStringLiteral("Smtp%1").arg(Tag), Qt::FindDirectChildrenOnly)) {
         if (Smtp->Active()) Smtp->Quit();
         delete Smtp;
     }
-    if (MessageStore) MessageStore->Clear();
     if (Tag != 0 && Form3) {
         auto& Slots = Form3->PatrolWindows;
         if (Tag - 1 < static_cast<int>(Slots.size()) && Slots[static_cast<size_t>(Tag - 1)] == &Host)
@@ -760,6 +757,7 @@ void TMainForm::dropEvent(QDropEvent* Event) {
 }
 
 bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
+    if (ReceiveEventFilter(Watched, Event)) return true;
     const QEvent::Type T = Event->type();
     if (T == QEvent::Resize && (Watched == SendPage || Watched == RecvPage || Watched == ConPage)) {
         ApplyLayout(static_cast<QWidget*>(Watched)->width());
@@ -953,14 +951,7 @@ void TMainForm::FillSendPage(const std::string& To, const std::string& CC, const
 }
 
 void TMainForm::N4Click() {
-    if (auto* Pop = findChild<TPOPx*>(QStringLiteral("Pop%1").arg(Tag), Qt::FindDirectChildrenOnly);
-        Pop && Pop->Active()) {
-        ForcedDisconnect = true;
-        Pop->ResetState();
-        Pop->Close();
-        ProgressBar1->hide();
-        ProgressBar2->hide();
-    }
+    if (Receive->ForceDisconnect()) ForcedDisconnect = true;
     if (auto* Smtp = findChild<TSMTPx*>(QStringLiteral("Smtp%1").arg(Tag), Qt::FindDirectChildrenOnly);
         Smtp && Smtp->Active()) {
         ForcedDisconnect = true;
@@ -978,16 +969,8 @@ void TMainForm::N2Click() {
     // The address book comes with the sending side.
 }
 
-void TMainForm::N3Click() {
-    // The header display comes with the receiving side; the item keeps its mark.
-}
-
 void TMainForm::N6Click() {
     if (Form3) Form3->BeginNewAccount();
-}
-
-void TMainForm::patrolClick() {
-    // The patrol windows come with the receiving side.
 }
 
 void TMainForm::Calendar1Click() {
@@ -1036,10 +1019,6 @@ void TMainForm::ShowCalendarCaptions() {
     // The captions are read back from the grid, not counted separately.
     Panel8->setText(QString::number(Calendar1->yearShown()) + U("年"));
     Button6->setText(QString::number(Calendar1->monthShown()) + U("月"));
-}
-
-void TMainForm::PasswdOKClick() {
-    // Login and listing come with the receiving side.
 }
 
 void TMainForm::SendBtnClick() {
@@ -1138,11 +1117,13 @@ void TMainForm::mailreadclear() {
     SpinEdit1->MaxValue = 0;
     SpinEdit1->clear();
     ListView1->clear();
+    if (Receive) Receive->RowsCleared();
     mReadMessage->clear();
 }
 
 void TMainForm::ResetPopShow() {
     ListView1->clear();
+    if (Receive) Receive->RowsCleared();
     mReadMessage->clear();
     SpinEdit1->clear();
     lMessageCount->setText(QStringLiteral("0"));
