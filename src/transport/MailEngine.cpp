@@ -221,8 +221,10 @@ void TPopEngine::FinishMultiLine() {
     for (const char* P = Text.data();
          (P = static_cast<const char*>(std::memchr(P, '\n', Text.data() + Text.size() - P))); ++P)
         ++LineEnds;
-    Lines.Reserve(static_cast<int>(std::min<size_t>(LineEnds + 1, INT_MAX)));
     const bool IsList = State == popList || State == popUidl;
+    // A message's lines are packed: a few blocks instead of one string per
+    // line (readers see ordinary lines). Listings are read line by line here.
+    if (IsList) Lines.Reserve(static_cast<int>(std::min<size_t>(LineEnds + 1, INT_MAX)));
     bool First = true;
     ForEachLine(Text, [&](std::string_view L) {
         if (First) {
@@ -233,8 +235,11 @@ void TPopEngine::FinishMultiLine() {
         }
         if (L == ".") return;  // the terminator
         if (!L.empty() && L[0] == '.') L.remove_prefix(1);
-        if (IsList && L.empty()) return;
-        Lines.Add(std::string(L));
+        if (!IsList) {
+            Lines.AddPacked(L);
+        } else if (!L.empty()) {
+            Lines.Add(std::string(L));
+        }
     });
     Text.clear();
     Text.shrink_to_fit();

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -310,12 +311,22 @@ private:
     // Receiving: the flow made and its reports wired; its key and focus events.
     void CreateReceive();
     bool ReceiveEventFilter(QObject* Watched, QEvent* Event);
-    void AddPendingRows();  // rows reported since the last turn of the event loop
+    // What the flow reported during a connection, shown together at most
+    // every PaintInterval milliseconds.
+    static constexpr int PaintInterval = 100;
+    bool Throttled();
+    template <typename T>
+    void SetPending(std::optional<T>& Slot, const T& Value);
+    void ApplyPending();
+    void AddPendingRows();
     void ShowReadLayout(const TReadLayout& Layout);
     void Reply(bool ToAll);
     void SetHourglass(bool On);
+    QTimer* FPaintTimer = nullptr;
     std::vector<QTreeWidgetItem*> FPendingRows;
-    bool FRowsQueued = false;
+    std::optional<QString> FPendingConnect, FPendingPop;
+    std::optional<int> FPendingPosition;
+    std::optional<bool> FPendingShown;
     int FHourglass = 0;
     bool FInSpinChange = false;
     bool FClosed = false;

@@ -34,6 +34,24 @@ QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
 // The read box holds at most this many characters, as the send page's body.
 constexpr int MaxReadLength = 1000000;
 
+// A status bar and a progress bar repaint themselves at once on every
+// change; during a listing that is several repaints per message. With
+// updates held around the change they are painted once, with the rest of the
+// window, when the event loop comes round.
+void ShowStatus(QStatusBar* Bar, const QString& Text) {
+    if (Bar->currentMessage() == Text) return;
+    Bar->setUpdatesEnabled(false);
+    Bar->showMessage(Text);
+    Bar->setUpdatesEnabled(true);
+}
+
+void SetPosition(QProgressBar* Bar, int Position) {
+    if (Bar->value() == Position) return;
+    Bar->setUpdatesEnabled(false);
+    Bar->setValue(Position);
+    Bar->setUpdatesEnabled(true);
+}
+
 QMessageBox::Icon BoxIcon(TBoxIcon I) { return static_cast<QMessageBox::Icon>(static_cast<int>(I)); }
 
 // The date of a received message in the system's short date format; the
@@ -56,8 +74,8 @@ void TMainForm::CreateReceive() {
     };
     E.OnHourglass = [this](bool On) { SetHourglass(On); };
     E.OnShowSettings = [this] { Edit1Click(); };
-    E.OnConnectStatus = [this](const std::string& T) { ConnectStatus->showMessage(ShownText(T)); };
-    E.OnPopStatus = [this](const std::string& T) { POPStatus->showMessage(ShownText(T)); };
+    E.OnConnectStatus = [this](const std::string& T) { SetPending(FPendingConnect, ShownText(T)); };
+    E.OnPopStatus = [this](const std::string& T) { SetPending(FPendingPop, ShownText(T)); };
     E.OnOkCaption = [this](const std::string& T) { PasswdOK->setText(ShownText(T)); };
     E.OnCountText = [this](const std::string& T) { Panel7->setText(ShownText(T)); };
     E.OnMessageCount = [this](int N) { lMessageCount->setText(QString::number(N)); };
@@ -77,34 +95,16 @@ void TMainForm::CreateReceive() {
             {ShownText(Row.Caption), ShownText(Row.Subject), ShortDate(Row.Date), QString::number(Row.Size)});
         Item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         Item->setCheckState(0, Qt::Unchecked);
-        // Rows go into the list together once per turn of the event loop, so
-        // a fast listing does not lay the list out once per message.
         FPendingRows.push_back(Item);
-        if (!FRowsQueued) {
-            FRowsQueued = true;
-            QTimer::singleShot(0, this, [this] { AddPendingRows(); });
-        }
+        if (!Throttled()) AddPendingRows();
     };
     E.OnSelectRow = [this](int Row) {
         AddPendingRows();
         if (QTreeWidgetItem* Item = ListView1->topLevelItem(Row)) ListView1->setCurrentItem(Item);
     };
     E.OnListFocus = [this] { ListView1->setFocus(); };
-    E.OnProgressShown = [this](bool Shown) {
-        if (!Shown) {
-            ProgressBar1->hide();
-            ProgressBar2->hide();
-            return;
-        }
-        ProgressBar1->setGeometry(140, 4, std::max(10, ConnectStatus->width() - 140), 16);
-        ProgressBar2->setGeometry(180, 4, std::max(10, POPStatus->width() - 180), 14);
-        ProgressBar1->show();
-        ProgressBar2->show();
-    };
-    E.OnProgress = [this](int Position) {
-        ProgressBar1->setValue(Position);
-        ProgressBar2->setValue(Position);
-    };
+    E.OnProgressShown = [this](bool Shown) { SetPending(FPendingShown, Shown); };
+    E.OnProgress = [this](int Position) { SetPending(FPendingPosition, Position); };
     E.OnReceiveControls = [this](bool On) { On ? EnableReceiveControls() : DisableReceiveControls(); };
     E.OnReadCleared = [this] { mReadMessage->clear(); };
     E.OnAttachmentsCleared = [this] {
@@ -113,6 +113,9 @@ void TMainForm::CreateReceive() {
     };
     E.OnShowMessage = [this](const TReadLayout& Layout) { ShowReadLayout(Layout); };
     if (ReceiveSetUp) ReceiveSetUp(*Receive);
+    FPaintTimer = new QTimer(this);
+    FPaintTimer->setSingleShot(true);
+    connect(FPaintTimer, &QTimer::timeout, this, [this] { ApplyPending(); });
 
     // What a screen reader announces for the progress of a listing.
     ProgressBar1->setAccessibleName(U("接続の進行状況"));
@@ -152,8 +155,55 @@ bool TMainForm::ReceiveEventFilter(QObject* Watched, QEvent* Event) {
     return false;
 }
 
+// While a connection lists, the flow reports a status text, the progress and
+// a row for every message, each in its own turn of the event loop; painting
+// each turn would cost more than the listing itself. So during a connection
+// the first change goes to the window at once and the ones after it wait for
+// a tick of PaintInterval, which shows the latest of each together.
+bool TMainForm::Throttled() {
+    if (!Receive || !Receive->Connected()) return false;
+    if (FPaintTimer->isActive()) return true;
+    FPaintTimer->start(PaintInterval);
+    return false;
+}
+
+template <typename T>
+void TMainForm::SetPending(std::optional<T>& Slot, const T& Value) {
+    Slot = Value;
+    if (!Throttled()) ApplyPending();
+}
+
+void TMainForm::ApplyPending() {
+    bool Any = !FPendingRows.empty();
+    AddPendingRows();
+    for (auto [Bar, Text] : {std::pair(ConnectStatus, &FPendingConnect), std::pair(POPStatus, &FPendingPop)})
+        if (*Text) {
+            ShowStatus(Bar, **Text);
+            Any = true;
+        }
+    if (FPendingPosition) {
+        SetPosition(ProgressBar1, *FPendingPosition);
+        SetPosition(ProgressBar2, *FPendingPosition);
+        Any = true;
+    }
+    if (FPendingShown) {
+        if (*FPendingShown) {
+            ProgressBar1->setGeometry(140, 4, std::max(10, ConnectStatus->width() - 140), 16);
+            ProgressBar2->setGeometry(180, 4, std::max(10, POPStatus->width() - 180), 14);
+        }
+        ProgressBar1->setVisible(*FPendingShown);
+        ProgressBar2->setVisible(*FPendingShown);
+        Any = true;
+    }
+    FPendingConnect.reset();
+    FPendingPop.reset();
+    FPendingPosition.reset();
+    FPendingShown.reset();
+    // Changes keep coming while the connection lasts: the next tick waits.
+    if (Any && !FPaintTimer->isActive() && Receive && Receive->Connected()) FPaintTimer->start(PaintInterval);
+}
+
 void TMainForm::AddPendingRows() {
-    FRowsQueued = false;
     if (FPendingRows.empty()) return;
     QList<QTreeWidgetItem*> Items(FPendingRows.begin(), FPendingRows.end());
     FPendingRows.clear();
