@@ -166,8 +166,6 @@ void TReceiveFlow::Login() {
     KeepList = false;
     TPOPx& C = *FPop;
     C.APop = FAccount.ApopOn;
-    C.Host.clear();
-    C.Address.clear();
     if (C.Opening()) {
         // A second click while connected ends the connection.
         FStopping = true;
@@ -178,6 +176,8 @@ void TReceiveFlow::Login() {
         if (!Life->Alive) return;
         Controls(true);
     } else {
+        C.Host.clear();
+        C.Address.clear();
         if (Address.empty())
             C.Host = FAccount.Edit1;
         else
