@@ -26,7 +26,7 @@ struct ReceiveHarness {
     std::vector<std::pair<TBoxIcon, std::string>> Boxes;
     std::vector<TListRow> Rows;
     bool ControlsOn = true;
-    int HourglassDepth = 0, SettingsShown = 0;
+    int HourglassDepth = 0;
     bool ProgressShown = false;
     std::string CountText, OkCaption;
     int Min = -1, Max = -1, Spin = -1;
@@ -41,7 +41,6 @@ struct ReceiveHarness {
         E.OnMessageBox = [this](TBoxIcon I, const std::string& T) { Boxes.push_back({I, T}); };
         E.OnReceiveControls = [this](bool On) { ControlsOn = On; };
         E.OnHourglass = [this](bool On) { HourglassDepth += On ? 1 : -1; };
-        E.OnShowSettings = [this] { ++SettingsShown; };
         E.OnProgressShown = [this](bool On) { ProgressShown = On; };
         E.OnCountText = [this](const std::string& T) { CountText = T; };
         E.OnOkCaption = [this](const std::string& T) { OkCaption = T; };
@@ -61,9 +60,6 @@ struct ReceiveHarness {
         return A;
     }
     std::string LastPop() const { return PopStatuses.empty() ? std::string() : PopStatuses.back(); }
-    std::string LastConnect() const {
-        return ConnectStatuses.empty() ? std::string() : ConnectStatuses.back();
-    }
     bool Saw(const std::vector<std::string>& Texts, const std::string& T) const {
         return std::find(Texts.begin(), Texts.end(), T) != Texts.end();
     }

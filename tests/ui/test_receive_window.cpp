@@ -22,6 +22,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "Accounts.h"
 #include "DialogFolders.h"
@@ -167,18 +168,21 @@ TEST_F(ReceiveWindowTest, ListsReadsSavesMarksAndDeletesThroughTheWindow) {
     EXPECT_TRUE(Main->mReadMessage->toPlainText().startsWith(QStringLiteral("From: ")));
 
     // "保存": the dialog proposes the listed name; the bytes are the attachment's.
-    Main->ComboBox1->setCurrentIndex(1);
-    QString Proposed;
-    const QString Target = Dir.path() + U("/保存先.pdf");
-    Main->SaveDialog = [&](const QString&, const QString& Name, const QString&) {
-        Proposed = Name;
-        return Target;
-    };
-    Main->Button4Click();
-    EXPECT_EQ(Proposed, U("見積書.pdf"));
-    QFile Saved(Target);
-    ASSERT_TRUE(Saved.open(QIODevice::ReadOnly));
-    EXPECT_EQ(Saved.readAll().toStdString(), Sample("05-nested.pdf"));
+    for (auto [Index, Name, File] :
+         {std::tuple(1, "見積書.pdf", "05-nested.pdf"), std::tuple(2, "image3.png", "05-nested.png")}) {
+        Main->ComboBox1->setCurrentIndex(Index);
+        QString Proposed;
+        const QString Target = Dir.path() + U("/保存先");
+        Main->SaveDialog = [&](const QString&, const QString& Name, const QString&) {
+            Proposed = Name;
+            return Target;
+        };
+        Main->Button4Click();
+        EXPECT_EQ(Proposed, U(Name));
+        QFile Saved(Target);
+        ASSERT_TRUE(Saved.open(QIODevice::ReadOnly));
+        EXPECT_EQ(Saved.readAll().toStdString(), Sample(File));
+    }
 
     // A reply to the message shown.
     Main->reletterClick();
