@@ -68,7 +68,6 @@ struct TReceiveEvents : TFlowEvents {
 class TReceiveFlow : public QObject {
     Q_OBJECT
 public:
-    // Tag is the window's number: the client is called "Pop" + Tag.
     explicit TReceiveFlow(int Tag = 0, QObject* Parent = nullptr);
     // The client goes without reporting to the window.
     ~TReceiveFlow() override;
