@@ -15,7 +15,8 @@ struct FuzzPop : TPopEngine {
 };
 
 void Check(const FuzzPop& P) {
-    if (P.State < popNone || P.State > popQuit) abort();
+    if (P.State < popNone || P.State > popUidl) abort();
+    if (!P.Uids.empty() && P.Uids.size() != static_cast<size_t>(P.MessageCount)) abort();
     if (P.Sizes.size() > static_cast<size_t>(P.MessageCount) && P.MessageCount >= 0) abort();
     if (P.MessageSize(-1) != -1 || P.MessageSize(static_cast<int>(P.Sizes.size())) != -1) abort();
 }
@@ -27,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     FuzzPop P;
     P.User = "user";
     P.Password = "pass";
-    P.State = static_cast<TPopState>(Data[0] % 10);
+    P.State = static_cast<TPopState>(Data[0] % 11);
+    P.MaxLineLength = 512;  // small, so that inputs reach the cap
     P.APop = Data[1] & 1;
     const bool Chain = Data[1] & 2;  // handlers send the next command at once
     int Depth = 0;
@@ -55,13 +57,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
                 if (I < Size) P.Retrieve(Data[I++] % 6);
                 break;
             case 6:
-                if (I < Size) P.State = static_cast<TPopState>(Data[I++] % 10);
+                if (I < Size) P.State = static_cast<TPopState>(Data[I++] % 11);
                 break;
             case 7:
                 if (Op & 8)
                     P.Quit();
                 else if (Op & 16)
                     P.RetrieveHeader(1);
+                else if (Op & 32)
+                    P.RetrieveUids();
                 else
                     P.Delete(2);
                 break;

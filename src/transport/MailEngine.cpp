@@ -15,7 +15,7 @@ const std::string CRLF = "\r\n";
 
 int ClampToInt(size_t N) { return N > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(N); }
 
-bool IsMultiLineState(TPopState S) { return S == popList || S == popRetr || S == popTop; }
+bool IsMultiLineState(TPopState S) { return S == popList || S == popRetr || S == popTop || S == popUidl; }
 
 // Each command's verb as it goes on the wire and the state it sets. APOP
 // travels in the mixed case "APop" that servers have always been sent.
@@ -24,8 +24,8 @@ struct TPopCommandRow {
     TPopState State;
 };
 const TPopCommandRow PopCommands[] = {
-    {"APop", popApop}, {"USER", popUser}, {"PASS", popPass}, {"LIST", popList},
-    {"RETR", popRetr}, {"TOP", popTop},   {"DELE", popDele}, {"QUIT", popQuit},
+    {"APop", popApop}, {"USER", popUser}, {"PASS", popPass}, {"LIST", popList}, {"RETR", popRetr},
+    {"TOP", popTop},   {"DELE", popDele}, {"QUIT", popQuit}, {"UIDL", popUidl},
 };
 
 }  // namespace
@@ -102,6 +102,7 @@ void TPopEngine::EmptyBuffer() {
     FCrlfScan = 0;
     FFirstCrlf = std::string::npos;
     FTermScan = 0;
+    FLineStart = 0;
 }
 
 int TPopEngine::MessageSize(int Index) const {
@@ -123,7 +124,29 @@ void TPopEngine::DataArrivedInto(const std::function<void(std::string&)>& Fill) 
     if (FBuffer.size() != Old) Process(Old);
 }
 
-void TPopEngine::Process(size_t) {
+bool TPopEngine::LineTooLong(size_t OldSize) {
+    // Only the bytes that just arrived are looked at for the last line end.
+    const size_t N = FBuffer.size();
+    if (N > OldSize)
+        if (const void* Lf = memrchr(FBuffer.data() + OldSize, '\n', N - OldSize))
+            FLineStart = static_cast<size_t>(static_cast<const char*>(Lf) - FBuffer.data()) + 1;
+    // The CR of a line end whose LF is still to come is no part of the line.
+    const size_t Open = N - std::min(FLineStart, N) - (N > 0 && FBuffer[N - 1] == '\r' ? 1 : 0);
+    if (Open <= MaxLineLength) return false;
+    EmptyBuffer();
+    std::string().swap(FBuffer);
+    Lines.Clear();
+    State = popNone;
+    TransportClose();
+    if (OnLineTooLong) {
+        std::function<void()> Handler = OnLineTooLong;
+        Handler();
+    }
+    return true;
+}
+
+void TPopEngine::Process(size_t OldSize) {
+    if (LineTooLong(OldSize)) return;
     // Once a reply has shown itself to be large, room for the listed size
     // (within reason: the size comes from the server) spares the buffer its
     // copies while it grows.
@@ -198,8 +221,10 @@ void TPopEngine::FinishMultiLine() {
     for (const char* P = Text.data();
          (P = static_cast<const char*>(std::memchr(P, '\n', Text.data() + Text.size() - P))); ++P)
         ++LineEnds;
-    Lines.Reserve(static_cast<int>(std::min<size_t>(LineEnds + 1, INT_MAX)));
-    const bool IsList = State == popList;
+    const bool IsList = State == popList || State == popUidl;
+    // A message's lines are packed: a few blocks instead of one string per
+    // line (readers see ordinary lines). Listings are read line by line here.
+    if (IsList) Lines.Reserve(static_cast<int>(std::min<size_t>(LineEnds + 1, INT_MAX)));
     bool First = true;
     ForEachLine(Text, [&](std::string_view L) {
         if (First) {
@@ -210,14 +235,29 @@ void TPopEngine::FinishMultiLine() {
         }
         if (L == ".") return;  // the terminator
         if (!L.empty() && L[0] == '.') L.remove_prefix(1);
-        if (IsList && L.empty()) return;
-        Lines.Add(std::string(L));
+        if (!IsList) {
+            Lines.AddPacked(L);
+        } else if (!L.empty()) {
+            Lines.Add(std::string(L));
+        }
     });
     Text.clear();
     Text.shrink_to_fit();
 
-    if (IsList) {
+    if (State == popUidl) {
+        Uids.assign(static_cast<size_t>(std::max(MessageCount, 0)), std::string());
+        const int N = Lines.Count();
+        for (int I = 0; I < N; ++I) {
+            const std::string& L = Lines.At(I);
+            const size_t Blank = L.find(' ');
+            if (Blank == std::string::npos) continue;
+            const long long No = DecimalOrZero(L.substr(0, Blank));
+            if (No < 1 || No > MessageCount) continue;  // a number the listing did not give
+            Uids[static_cast<size_t>(No - 1)] = Trim(L.substr(Blank + 1));
+        }
+    } else if (IsList) {
         Sizes.clear();
+        Uids.clear();
         const int N = Lines.Count();
         for (int I = 0; I < N; ++I) {
             const std::string& L = Lines.At(I);

@@ -23,12 +23,13 @@ enum TPopState {
     popRetr,
     popTop,
     popDele,
-    popQuit
+    popQuit,
+    popUidl  // "UIDL" sent (multi-line reply)
 };
 
 // The commands the engine sends. Each puts the engine into the state of the
 // same name; the verb goes on the wire as the table in MailEngine.cpp spells it.
-enum class TPopCommand { Apop, User, Pass, List, Retr, Top, Dele, Quit };
+enum class TPopCommand { Apop, User, Pass, List, Retr, Top, Dele, Quit, Uidl };
 
 using TPopResponsEvent = std::function<void(bool ResponceOK, TPopState PopState)>;
 using TPopReceivingEvent = std::function<void(int Bytes)>;
@@ -56,6 +57,9 @@ public:
     TPopResponsEvent OnDeleted;
     TPopResponsEvent OnGetError;
     TPopReceivingEvent OnReceiving;
+    // The server sent a line longer than MaxLineLength: the engine has
+    // dropped the reply and closed the connection (State is popNone).
+    std::function<void()> OnLineTooLong;
 
     TPopState State = popNone;
     TStringList Lines;       // last multi-line reply: no status line, no terminator, dots undone
@@ -65,11 +69,20 @@ public:
     std::vector<int> Sizes;
     std::string LastCommand;
     std::string FirstLine;  // first line of the current reply, through its CR
+    // Unique ids from the last "UIDL": entry i for message number i + 1,
+    // empty for a number the reply did not name.
+    std::vector<std::string> Uids;
+    // The longest line a reply may hold before its line end. A server that
+    // never ends a line would otherwise grow the buffer without bound; no
+    // real message comes near this.
+    size_t MaxLineLength = size_t(64) << 20;
 
     // RETR / TOP n 0 / DELE for 1 <= N <= MessageCount; false (nothing sent) otherwise.
     bool Retrieve(int N);
     bool RetrieveHeader(int N);
     bool Delete(int N);
+    // UIDL without argument: the unique id of every message (Uids).
+    void RetrieveUids() { SendCommand(TPopCommand::Uidl); }
     // Waits (bounded, see WaitUntil) until no reply is pending, then sends
     // QUIT; when the wait runs out the connection is simply closed.
     void Quit();
@@ -105,12 +118,14 @@ private:
     void FinishMultiLine();
     void Dispatch(bool Ok);
     void EmptyBuffer();
+    bool LineTooLong(size_t OldSize);
 
     std::string FBuffer;
     size_t FCrlfScan = 0;  // where the search for the first CR LF goes on
     size_t FFirstCrlf = std::string::npos;
-    size_t FTermScan = 0;  // where the search for CR LF "." CR LF goes on
-    size_t FExpected = 0;  // listed size of the message being retrieved
+    size_t FTermScan = 0;   // where the search for CR LF "." CR LF goes on
+    size_t FExpected = 0;   // listed size of the message being retrieved
+    size_t FLineStart = 0;  // where the buffer's last (unfinished) line starts
     uint64_t FScanned = 0;
 };
 

@@ -48,6 +48,7 @@
 #include "DialogFolders.h"
 #include "Fonts.h"
 #include "MailNews.h"
+#include "ReceiveFlow.h"
 #include "SysUtils.h"
 #include "Unit3.h"
 #include "WidgetText.h"
@@ -106,6 +107,7 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
     setFont(WindowFont());
     CreateMenus();
     CreateControls();
+    CreateReceive();
     ConnectHost();
     ConnectSend();
     resize(620, 470);
@@ -123,7 +125,8 @@ TMainForm::TMainForm(QWidget* Parent) : QMainWindow(Parent) {
 TMainForm::~TMainForm() {
     // The mail clients may still report a disconnection while they go; they
     // must do so while this window is whole.
-    delete findChild<TPOPx*>(QStringLiteral("Pop%1").arg(Tag), Qt::FindDirectChildrenOnly);
+    delete Receive;
+    Receive = nullptr;
     CloseSend();
     // Tearing down the pages emits change signals; nothing may react now.
     for (QObject* Child : findChildren<QObject*>()) Child->blockSignals(true);
@@ -600,8 +603,6 @@ void TMainForm::CreateConPage() {
 
 void TMainForm::FormCreate() {
     ForcedDisconnect = false;
-    MessageStore = std::make_unique<TMessageStore>();
-    DeleteMode = false;
     Button4->setEnabled(false);
     ProgressBar1->hide();
     ProgressBar2->hide();
@@ -688,12 +689,8 @@ void TMainForm::FormClose() {
     if (FClosed) return;
     FClosed = true;
     if (Form3) Form3->hide();
-    if (auto* Pop = findChild<TPOPx*>(QStringLiteral("Pop%1").arg(Tag), Qt::FindDirectChildrenOnly)) {
-        if (Pop->Active()) Pop->Quit();
-        delete Pop;
-    }
+    if (Receive) Receive->End();
     CloseSend();
-    if (MessageStore) MessageStore->Clear();
     if (Tag != 0 && Form3) {
         auto& Slots = Form3->PatrolWindows;
         if (Tag - 1 < static_cast<int>(Slots.size()) && Slots[static_cast<size_t>(Tag - 1)] == &Host)
@@ -758,6 +755,7 @@ void TMainForm::dropEvent(QDropEvent* Event) {
 }
 
 bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
+    if (ReceiveEventFilter(Watched, Event)) return true;
     const QEvent::Type T = Event->type();
     if (T == QEvent::Resize && (Watched == SendPage || Watched == RecvPage || Watched == ConPage)) {
         ApplyLayout(static_cast<QWidget*>(Watched)->width());
@@ -951,14 +949,7 @@ void TMainForm::FillSendPage(const std::string& To, const std::string& CC, const
 }
 
 void TMainForm::N4Click() {
-    if (auto* Pop = findChild<TPOPx*>(QStringLiteral("Pop%1").arg(Tag), Qt::FindDirectChildrenOnly);
-        Pop && Pop->Active()) {
-        ForcedDisconnect = true;
-        Pop->ResetState();
-        Pop->Close();
-        ProgressBar1->hide();
-        ProgressBar2->hide();
-    }
+    if (Receive->ForceDisconnect()) ForcedDisconnect = true;
     if (ForceSendDisconnect()) ForcedDisconnect = true;
 }
 
@@ -968,16 +959,8 @@ void TMainForm::Edit1Click() {
     if (Form3) Form3->ShowWindow();
 }
 
-void TMainForm::N3Click() {
-    // The header display comes with the receiving side; the item keeps its mark.
-}
-
 void TMainForm::N6Click() {
     if (Form3) Form3->BeginNewAccount();
-}
-
-void TMainForm::patrolClick() {
-    // The patrol windows come with the receiving side.
 }
 
 void TMainForm::Calendar1Click() {
@@ -1026,10 +1009,6 @@ void TMainForm::ShowCalendarCaptions() {
     // The captions are read back from the grid, not counted separately.
     Panel8->setText(QString::number(Calendar1->yearShown()) + U("年"));
     Button6->setText(QString::number(Calendar1->monthShown()) + U("月"));
-}
-
-void TMainForm::PasswdOKClick() {
-    // Login and listing come with the receiving side.
 }
 
 void TMainForm::About1Click() {
@@ -1124,11 +1103,13 @@ void TMainForm::mailreadclear() {
     SpinEdit1->MaxValue = 0;
     SpinEdit1->clear();
     ListView1->clear();
+    if (Receive) Receive->RowsCleared();
     mReadMessage->clear();
 }
 
 void TMainForm::ResetPopShow() {
     ListView1->clear();
+    if (Receive) Receive->RowsCleared();
     mReadMessage->clear();
     SpinEdit1->clear();
     lMessageCount->setText(QStringLiteral("0"));

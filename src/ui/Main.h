@@ -10,13 +10,13 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "AccessibleControls.h"
 #include "AccountHost.h"
 #include "EditCommands.h"  // ActiveTextControl, TEditItems
-#include "MessageStore.h"
 #include "ResizeLayout.h"
 #include "SendFlow.h"
 #include "TextFiles.h"
@@ -40,8 +40,12 @@ class QTimer;
 class QTreeWidget;
 class QVBoxLayout;
 
+class QTreeWidgetItem;
+class TReceiveFlow;
 class TSpinEdit2;
 class Tabout;
+struct TListRow;
+struct TReadLayout;
 
 // ---------------------------------------------------------------------------
 // Program-wide values.
@@ -89,15 +93,8 @@ public:
     // What the settings window knows of this window: the account it uses,
     // its MySelf, and the events through which the settings window changes it.
     TAccountHost Host;
-    std::unique_ptr<TMessageStore> MessageStore;
-    int HeaderCursor = 0;
-    int ReadTarget = 0;
-    bool ReadingWhole = false;
-    bool KeepList = false;
-    bool DeleteMode = false;
-    int DeleteCursor = 0;
-    int DeleteCount = 0;
-    bool CheckSeen = false;
+    // The receive state (the message store, the listing and delete cursors)
+    // belongs to the receive flow, Receive below.
     bool ForcedDisconnect = false;
     QWidget* FocusedControl = nullptr;
     std::string InReplyToId;     // Shift_JIS
@@ -224,9 +221,9 @@ public:
     void Cut1Click();
     void Edit1Click();
     void N2Click();  // address book (MainSend.cpp)
-    void N3Click();  // header display: comes with receiving
+    void N3Click();  // header display (MainReceive.cpp)
     void N6Click();
-    void patrolClick();  // patrol windows: comes with receiving
+    void patrolClick();  // patrol windows (MainReceive.cpp)
     void About1Click();
     void ePOPserverChange();
     void Passchange();
@@ -240,7 +237,7 @@ public:
     // Today's date for the calendar; tests replace it.
     static std::function<QDate()> CalendarToday;
 
-    void PasswdOKClick();  // comes with receiving
+    void PasswdOKClick();  // login and listing (MainReceive.cpp)
     void SendBtnClick();   // MainSend.cpp
 
     // --- Operations used by the mail flows and the settings window ---------
@@ -273,6 +270,35 @@ public:
     bool ForceSendDisconnect();
     // The window closes: the client quits when connected and is freed.
     void CloseSend();
+
+    // --- Receiving and reading (MainReceive.cpp) ---------------------------
+    // The widget-free receive flow of this window: its POP3 client ("Pop" +
+    // Tag), the message store and the flow state. The handlers below forward
+    // to it and paint what it reports.
+    TReceiveFlow* Receive = nullptr;
+    // The account a receive operation uses: the settings window's record for
+    // this window, with this window's user name, password and listing mode.
+    TAccountRecord ReceiveAccount() const;
+    // The row of the list selected now, -1 for none.
+    int SelectedRow() const;
+    void Button1Click();  // "消去(&D)": the delete pass
+    void CheckListBox1DblClick();
+    void CheckListBox1KeyPress();
+    void ListView1KeyDown(QKeyEvent* Event);  // Ctrl+D toggles the mark
+    void ListView1Enter();
+    void ListView1SelectItem();
+    void ListView1Change(QTreeWidgetItem* Item);
+    void SpinEdit1Change();
+    void SpinEdit1KeyDown(int& Key);
+    void Button4Click();  // "保存": save the chosen attachment
+    void ComboBox1Change();
+    void reletterClick();  // "返信(&R)"
+    void Button5Click();   // "全返信(&A)"
+    // A patrol opens at most this many windows.
+    static constexpr int MaxPatrolWindows = 32;
+    // Called with the receive flow of every new window (patrol windows too);
+    // tests give it their port and reachability check.
+    static std::function<void(TReceiveFlow&)> ReceiveSetUp;
 
 protected:
     void showEvent(QShowEvent* Event) override;
@@ -307,6 +333,28 @@ private:
     // The send page's flow, its reports and the page's buttons (MainSend.cpp).
     void ConnectSend();
     int FSendHourglass = 0;  // hourglass turns the send flow has not taken back
+
+    // Receiving: the flow made and its reports wired; its key and focus events.
+    void CreateReceive();
+    bool ReceiveEventFilter(QObject* Watched, QEvent* Event);
+    // What the flow reported during a connection, shown together at most
+    // every PaintInterval milliseconds.
+    static constexpr int PaintInterval = 100;
+    bool Throttled();
+    template <typename T>
+    void SetPending(std::optional<T>& Slot, const T& Value);
+    void ApplyPending();
+    void AddPendingRows();
+    void ShowReadLayout(const TReadLayout& Layout);
+    void Reply(bool ToAll);
+    void SetHourglass(bool On);
+    QTimer* FPaintTimer = nullptr;
+    std::vector<QTreeWidgetItem*> FPendingRows;
+    std::optional<QString> FPendingConnect, FPendingPop;
+    std::optional<int> FPendingPosition;
+    std::optional<bool> FPendingShown;
+    int FHourglass = 0;
+    bool FInSpinChange = false;
     bool FClosed = false;
     bool FShown = false;
 };

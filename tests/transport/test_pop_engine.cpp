@@ -186,3 +186,65 @@ TEST(PopEngine, HostileRepliesStayLinearAndDefined) {
     EXPECT_EQ(L.MessageCount, 0);
     EXPECT_EQ(L.State, popReady);
 }
+
+TEST(PopEngine, UidlRecordsEachIdUnderItsMessageNumber) {
+    RecordingPop P;
+    LogIn(P);
+    P.Events.clear();
+    P.RetrieveUids();
+    EXPECT_EQ(P.LastSent(), "UIDL\r\n");
+    // Out of order, and a number beyond the listing that is ignored.
+    P.Feed("+OK\r\n2 bbb\r\n9 zzz\r\n1 aaa\r\n.\r\n", 3);
+    EXPECT_EQ(P.Uids, (std::vector<std::string>{"aaa", "bbb"}));
+    ASSERT_EQ(P.Events.size(), 1u);
+    EXPECT_EQ(P.Events[0], std::make_pair(true, popUidl));
+
+    P.RetrieveUids();
+    P.Feed("-ERR no UIDL here\r\n");
+    EXPECT_EQ(P.Events.back(), std::make_pair(false, popUidl));
+    P.SendCommand(TPopCommand::List);
+    P.Feed(Listing);
+    EXPECT_TRUE(P.Uids.empty());  // ids belong to the listing they came with
+}
+
+TEST(PopEngine, ALineBeyondTheCapEndsTheConnection) {
+    struct Case {
+        const char* Name;
+        std::function<void(RecordingPop&)> Before;  // brings the engine to the reply
+        std::string Prefix;                         // of the reply, before the long line
+    };
+    const Case Cases[] = {
+        {"greeting", [](RecordingPop&) {}, ""},
+        {"status line of RETR",
+         [](RecordingPop& P) {
+             LogIn(P);
+             P.Retrieve(1);
+         },
+         ""},
+        {"body line of RETR",
+         [](RecordingPop& P) {
+             LogIn(P);
+             P.Retrieve(1);
+         },
+         "+OK\r\nfirst\r\n"},
+    };
+    for (const Case& C : Cases) {
+        for (size_t Piece : {1u, 7u, 64u}) {
+            SCOPED_TRACE(std::string(C.Name) + " in pieces of " + std::to_string(Piece));
+            RecordingPop P;
+            P.MaxLineLength = 100;
+            int Told = 0;
+            P.OnLineTooLong = [&] { ++Told; };
+            C.Before(P);
+            const size_t Sent = P.Sent.size();
+            P.Feed(C.Prefix + std::string(100, 'x') + "\r\n", Piece);  // at the cap: a line like any
+            EXPECT_EQ(Told, 0);
+            P.Feed(std::string(101, 'y'), Piece);
+            EXPECT_EQ(Told, 1);
+            EXPECT_EQ(P.Closes, 1);
+            EXPECT_EQ(P.State, popNone);
+            EXPECT_TRUE(P.ReceiveBuffer().empty());
+            EXPECT_LE(P.Sent.size(), Sent + 1);  // at most the reply to the greeting line
+        }
+    }
+}

@@ -34,6 +34,7 @@
 #include "DialogFolders.h"
 #include "Main.h"
 #include "MailNews.h"
+#include "ReceiveFlow.h"
 #include "SysUtils.h"
 #include "Unit3.h"
 #include "cp932.h"
@@ -446,13 +447,18 @@ TEST_F(MainWindowTest, ControlGroupsAndReadPageReset) {
 }
 
 TEST_F(MainWindowTest, ForcedDisconnectClosesTheWindowsPopClient) {
-    QTcpServer Server;
+    QTcpServer Server;  // takes the connection and never greets
     ASSERT_TRUE(Server.listen(QHostAddress::LocalHost));
-    auto* Pop = new TPOPx(Main);
-    Pop->setObjectName("Pop0");
-    Pop->Address = "127.0.0.1";
-    Pop->Port = Server.serverPort();
-    Pop->Connect();
+    Main->Receive->Port = Server.serverPort();
+    Main->Receive->MakeReachCheck = nullptr;  // straight to the server
+    TAccountRecord A;
+    A.Edit1 = "127.0.0.1";
+    A.eUserName = "user";
+    A.ePassword = "pass";
+    Main->Receive->PasswdOKClick(A);
+    TPOPx* Pop = Main->Receive->Pop();
+    ASSERT_NE(Pop, nullptr);
+    EXPECT_EQ(Pop->objectName(), QStringLiteral("Pop0"));
     ASSERT_TRUE(ProcessEventsUntil([&] { return Pop->Active(); }, 3000));
     Main->ProgressBar1->show();
     Main->N4Click();
@@ -460,6 +466,7 @@ TEST_F(MainWindowTest, ForcedDisconnectClosesTheWindowsPopClient) {
     EXPECT_EQ(Pop->State, popNone);
     EXPECT_TRUE(Main->ProgressBar1->isHidden());
     EXPECT_TRUE(ProcessEventsUntil([&] { return !Pop->Active(); }, 3000));
+    EXPECT_EQ(Main->ConnectStatus->currentMessage(), U("POPサーバから強制切断しました"));
 
     // Without connected clients nothing happens.
     Main->ForcedDisconnect = false;
