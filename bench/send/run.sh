@@ -25,6 +25,6 @@ incs=""
 for d in flows transport reach message runtime encoding settings addressbook; do incs="$incs -I$root/src/$d"; done
 g++ -std=c++17 -O2 -fPIC -DVELNARO_BUILD_DIR="\"$build\"" $incs -I"$root/tests/transport" \
   $(pkg-config --cflags Qt6Network) \
-  "$here/bench_send.cpp" "$root/tests/transport/MailServers.cpp" $libs \
+  "$here/bench_send.cpp" "$root/tests/transport/MailServers.cpp" "$root/tests/transport/TestCertificates.cpp" $libs \
   $(pkg-config --libs Qt6Network) -pthread -o "$out/bench_send"
 exec "$out/bench_send" "$here/peer.py" "$runs" "$mb"
