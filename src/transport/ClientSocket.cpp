@@ -268,6 +268,7 @@ void TClientSocket::Open() {
     }
 
     MakeSocket(TlsMode != TSecurity::None);
+    FMode = TlsMode;
     FCertRefused = false;
     FOpen = true;
     FActive = false;
@@ -275,7 +276,7 @@ void TClientSocket::Open() {
     if (!FOpen) return;  // closed by the handler
     RestartReplyTimer();
     const quint16 P = static_cast<quint16>(PortNo);
-    const bool TlsNow = TlsMode == TSecurity::Tls;
+    const bool TlsNow = FMode == TSecurity::Tls;
     if (TlsNow) ConfigureTls();
     if (!Host.empty()) {
         if (TlsNow)
@@ -355,12 +356,14 @@ void TClientSocket::HandleSslErrors(const QList<QSslError>& Errors) {
                    TrustedFingerprints.end();
     if (!Trusted && OnCertificateQuestion) {
         // The question may process events (a message box); the handshake
-        // waits for the answer.
+        // waits for the answer, however long the user takes.
         NotifyScope Scope(FNotifyDepth);
         const QPointer<QSslSocket> Socket(FSsl);
         TCertificateQuestionEvent Handler = OnCertificateQuestion;
+        FReplyTimer.stop();
         Trusted = Handler(P);
         if (!Socket || Socket != FSsl || FClosing || !FOpen) return;
+        RestartReplyTimer();
         if (Trusted) TrustedFingerprints.push_back(P.Fingerprint);
     }
     if (Trusted)
@@ -420,7 +423,7 @@ void TClientSocket::HandleStateChanged(QAbstractSocket::SocketState State) {
 
 void TClientSocket::HandleConnected() {
     // With TLS from the first byte the connection is usable once encrypted.
-    if (FSsl && TlsMode == TSecurity::Tls) return;
+    if (FSsl && FMode == TSecurity::Tls) return;
     Connected();
 }
 

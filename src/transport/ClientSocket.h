@@ -208,8 +208,9 @@ private:
 
     std::unique_ptr<TClientWinSocket> FSocket;
     QTcpSocket* FTcp = nullptr;
-    QSslSocket* FSsl = nullptr;  // FTcp, when it is a QSslSocket
-    bool FCertRefused = false;   // a certificate of this connection was not trusted
+    QSslSocket* FSsl = nullptr;         // FTcp, when it is a QSslSocket
+    bool FCertRefused = false;          // a certificate of this connection was not trusted
+    TSecurity FMode = TSecurity::None;  // TlsMode as the connection was opened
     QTimer FReplyTimer;
     bool FActive = false;
     bool FClosing = false;
