@@ -11,11 +11,14 @@ namespace {
 struct FuzzPop : TPopEngine {
     size_t SentBytes = 0;
     void TransportSend(const std::string& T) override { SentBytes += T.size(); }
-    void TransportClose() override { State = popNone; }
+    void TransportClose() override { ResetState(); }
+    void TransportStartTls() override {}
 };
 
+constexpr int StateCount = popStls + 1;
+
 void Check(const FuzzPop& P) {
-    if (P.State < popNone || P.State > popUidl) abort();
+    if (P.State < popNone || P.State >= StateCount) abort();
     if (!P.Uids.empty() && P.Uids.size() != static_cast<size_t>(P.MessageCount)) abort();
     if (P.Sizes.size() > static_cast<size_t>(P.MessageCount) && P.MessageCount >= 0) abort();
     if (P.MessageSize(-1) != -1 || P.MessageSize(static_cast<int>(P.Sizes.size())) != -1) abort();
@@ -28,9 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     FuzzPop P;
     P.User = "user";
     P.Password = "pass";
-    P.State = static_cast<TPopState>(Data[0] % 11);
+    P.State = static_cast<TPopState>(Data[0] % StateCount);
     P.MaxLineLength = 512;  // small, so that inputs reach the cap
     P.APop = Data[1] & 1;
+    if (Data[1] & 16) P.Security = TSecurity::StartTls;
     const bool Chain = Data[1] & 2;  // handlers send the next command at once
     int Depth = 0;
     P.OnRecvComp = [&](bool, TPopState S) {
@@ -57,14 +61,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
                 if (I < Size) P.Retrieve(Data[I++] % 6);
                 break;
             case 6:
-                if (I < Size) P.State = static_cast<TPopState>(Data[I++] % 11);
+                if (I < Size) P.State = static_cast<TPopState>(Data[I++] % StateCount);
                 break;
             case 7:
                 if (Op & 8)
                     P.Quit();
+                else if (Op & 32)
+                    P.TlsStarted();
                 else if (Op & 16)
                     P.RetrieveHeader(1);
-                else if (Op & 32)
+                else if (Op & 64)
                     P.RetrieveUids();
                 else
                     P.Delete(2);

@@ -11,9 +11,14 @@ namespace {
 struct FuzzSmtp : TSMTPEngine {
     size_t SentBytes = 0;
     void TransportSend(const std::string& T) override { SentBytes += T.size(); }
-    void TransportClose() override { State = smtpNone; }
+    void TransportClose() override { ResetState(); }
     void TransportOpen() override {}
+    void TransportStartTls() override {}
+    bool TransportEncrypted() const override { return Encrypted; }
+    bool Encrypted = false;
 };
+
+constexpr int StateCount = smtpAuthPass + 1;
 
 }  // namespace
 
@@ -23,6 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     S.MyAddress = "me@example.test";
     S.Domain = "client.example.test";
     const uint8_t Flags = Data[1];
+    S.Security = static_cast<TSecurity>((Flags >> 2) % 3);
+    S.SignIn = Flags & 16;
+    S.Encrypted = Flags & 32;
+    S.AuthUser = "user";
+    S.AuthPassword = "pw";
     S.OnSMTPError = [&](TSMTPState, const std::string& R) {
         if (R.empty()) abort();  // always a reply line or "no message"
         if (Flags & 1) S.Abort();
@@ -38,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     TStringList Msg;
     Msg.SetText(std::string(reinterpret_cast<const char*>(Data + I), MsgEnd - I));
     if (Flags & 2) Msg.Insert(0, "To: a@example.test,,b@example.test, <c@example.test>");
-    S.State = static_cast<TSMTPState>(Data[0] % 10);
+    S.State = static_cast<TSMTPState>(Data[0] % StateCount);
     S.SendMessage(Msg);
     I = MsgEnd < Size ? MsgEnd + 1 : Size;
 
@@ -46,11 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         const uint8_t Op = Data[I++];
         switch (Op % 8) {
             case 5:
-                if (I < Size) S.State = static_cast<TSMTPState>(Data[I++] % 10);
+                if (I < Size) S.State = static_cast<TSMTPState>(Data[I++] % StateCount);
                 break;
             case 6:
                 if (Op & 8)
                     S.Quit();
+                else if (Op & 16)
+                    S.TlsStarted();
                 else
                     S.Reset();
                 break;

@@ -51,6 +51,8 @@ printf '%s\r\n' \
   '[Account1]' 'user=taro' 'password=' 'pop3=pop.example.jp' 'smtp=smtp.example.jp' \
   'address=taro@example.jp' 'signcount=2' 'sign1=--' 'sign2=Taro Yamada <taro@example.jp>' \
   'signcheck=1' 'encode=1' 'mailhead=1' 'apop=0' 'patrol=0' 'pingcheck=0' \
+  'pop3port=995' 'pop3security=2' 'smtpport=587' 'smtpsecurity=1' 'smtpauth=1' 'smtpuser=' \
+  'smtppassword=' 'trustcert=' \
   > "$WORK/VELNARO.ini"
 
 # A free display number.

@@ -25,7 +25,7 @@ libs=$(find "$build/src" "$build/data" -name 'libvelnaro_*.a' | sort)
 qrc=$(find "$build/data" -name 'qrc_*.o')
 g++ -std=c++17 -O2 -fPIC -DVELNARO_BUILD_DIR="\"$build\"" $incs -I"$root/tests/transport" \
   $(pkg-config --cflags Qt6Widgets Qt6Network) \
-  "$here/bench_receive.cpp" "$root/tests/transport/MailServers.cpp" $qrc \
+  "$here/bench_receive.cpp" "$root/tests/transport/MailServers.cpp" "$root/tests/transport/TestCertificates.cpp" $qrc \
   -Wl,--start-group $libs -Wl,--end-group \
   $(pkg-config --libs Qt6Widgets Qt6Network) -pthread -o "$out/bench_receive"
 exec "$out/bench_receive" "$here/peer.py" "$build/velnaro-msg" "$runs" "${3:-list gap whole read}"

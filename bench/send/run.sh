@@ -28,7 +28,7 @@ incs=""
 for d in flows transport reach message runtime encoding settings addressbook widgets ui; do incs="$incs -I$root/src/$d"; done
 cc() {
   g++ -std=c++17 -O2 -fPIC -DVELNARO_BUILD_DIR="\"$build\"" $incs -I"$root/tests/transport" \
-    $(pkg-config --cflags "$1") "$2" "$root/tests/transport/MailServers.cpp" \
+    $(pkg-config --cflags "$1") "$2" "$root/tests/transport/MailServers.cpp" "$root/tests/transport/TestCertificates.cpp" \
     -Wl,--start-group $3 -Wl,--end-group $(pkg-config --libs "$1") -pthread -o "$4"
 }
 cc Qt6Network "$here/bench_send.cpp" "$flow_libs" "$out/bench_send"

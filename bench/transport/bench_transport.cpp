@@ -1,4 +1,4 @@
-// Benchmark: TPOPx and TSMTPx against Python's poplib and smtplib on the same local servers.
+// Benchmark: TPOPx and TSMTPx against Python's poplib and smtplib on the same local servers, plain and over TLS.
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -33,10 +33,11 @@ double Python(const std::string& Args) {
 
 // Logs in as User and runs Work once the listing is there; returns seconds
 // from Connect to the end of Work's last reply.
-double PopRun(const std::string& User, bool Top) {
+double PopRun(const std::string& User, bool Top, bool Tls = false) {
     TPOPx Pop;
     Pop.Address = "127.0.0.1";
     Pop.Port = MailServers::Get().PopPort();
+    if (Tls) Pop.SetSecurity({MailServers::Get().PopsPort(), TSecurity::Tls, "mail.example.test", {}});
     Pop.User = User;
     Pop.Password = User + "pw";
     bool Done = false;
@@ -70,10 +71,17 @@ double PopRun(const std::string& User, bool Top) {
     return T;
 }
 
-double SmtpRun(const TStringList& Message) {
+double SmtpRun(const TStringList& Message, bool Tls = false) {
     TSMTPx Smtp;
     Smtp.Address = "127.0.0.1";
     Smtp.Port = MailServers::Get().SmtpPort();
+    if (Tls) {
+        // Submission: STARTTLS, then the sign-in.
+        Smtp.SetSecurity({MailServers::Get().SubmissionPort(), TSecurity::StartTls, "mail.example.test", {}});
+        Smtp.SignIn = true;
+        Smtp.AuthUser = "dave";
+        Smtp.AuthPassword = "davepw";
+    }
     Smtp.Domain = "bench.example.test";
     Smtp.MyAddress = "bench@example.test";
     bool Done = false;
@@ -97,7 +105,7 @@ template <typename F, typename G>
 void Compare(const char* What, int Runs, F Ours, G Theirs, double MB);
 
 void Report(const char* What, double Ours, double Theirs, double MB) {
-    std::printf("%-34s TPOPx/TSMTPx %7.3f s   Python %7.3f s   ratio %.2f", What, Ours, Theirs,
+    std::printf("%-36s TPOPx/TSMTPx %7.3f s   Python %7.3f s   ratio %.2f", What, Ours, Theirs,
                 Ours / Theirs);
     if (MB > 0) std::printf("   (%.0f MB/s vs %.0f MB/s)", MB / Ours, MB / Theirs);
     std::printf("\n");
@@ -130,6 +138,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string Port = std::to_string(S.PopPort());
+    const std::string Ca = S.Certificates().CaFile;
+    TClientSocket::ExtraCaCertificates = QSslCertificate::fromPath(QString::fromStdString(Ca));
 
     // One 50 MB message for alice; 1,000 small messages for bob.
     std::string Big = "Subject: big\n\n";
@@ -148,6 +158,9 @@ int main(int argc, char** argv) {
     Compare(
         "RETR of a 50 MB message", Runs, [] { return PopRun("alice", false); },
         [&] { return Python("retr " + Port + " alice"); }, MB);
+    Compare(
+        "RETR of a 50 MB message over TLS", Runs, [] { return PopRun("alice", false, true); },
+        [&] { return Python("retr-tls " + std::to_string(S.PopsPort()) + " alice " + Ca); }, MB);
     Compare(
         "TOP n 0 of 1,000 messages", Runs, [] { return PopRun("bob", true); },
         [&] { return Python("top " + Port + " bob"); }, 0);
@@ -168,6 +181,10 @@ int main(int argc, char** argv) {
     Compare(
         "sending a 30 MB message", Runs, [&] { return SmtpRun(Lines); },
         [&] { return Python("smtp " + SmtpPort + " " + File); }, Text.size() / 1048576.0);
+    Compare(
+        "sending 30 MB, STARTTLS and sign-in", Runs, [&] { return SmtpRun(Lines, true); },
+        [&] { return Python("smtp-starttls " + std::to_string(S.SubmissionPort()) + " " + File + " " + Ca); },
+        Text.size() / 1048576.0);
     std::remove(File.c_str());
     S.Empty("carol");
     return 0;

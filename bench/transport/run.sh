@@ -14,7 +14,7 @@ mkdir -p "$out"
 g++ -std=c++17 -O2 -fPIC -DVELNARO_BUILD_DIR="\"$build\"" \
   -I"$root/src/transport" -I"$root/src/runtime" -I"$root/src/message" -I"$root/src/encoding" -I"$root/tests/transport" \
   $(pkg-config --cflags Qt6Network) \
-  "$here/bench_transport.cpp" "$root/tests/transport/MailServers.cpp" \
+  "$here/bench_transport.cpp" "$root/tests/transport/MailServers.cpp" "$root/tests/transport/TestCertificates.cpp" \
   "$build/src/transport/libvelnaro_transport.a" "$build/src/transport/libvelnaro_transport_core.a" \
   "$build/src/message/libvelnaro_message.a" "$build/src/encoding/libvelnaro_encoding.a" \
   "$build/src/runtime/libvelnaro_runtime.a" \

@@ -53,6 +53,12 @@ struct TFlowEvents {
     std::function<void(bool On)> OnHourglass;
     // Show the account settings window; does not wait for it.
     std::function<void()> OnShowSettings;
+    // A server's certificate failed its check. Text is the whole question
+    // (the reasons and the fingerprint; Shift_JIS) for a Yes/No box; the
+    // answer is true for Yes. On Yes the window stores Fingerprint with the
+    // account (TForm3::TrustCertificate with the window's account number),
+    // and the connection goes on; on No it ends. Unset: No.
+    std::function<bool(const std::string& Text, const std::string& Fingerprint)> OnTrustCertificate;
 };
 
 // Calls Event with Args when it is set. The call goes through a copy, so the

@@ -14,6 +14,7 @@
 #include "CrMD5.h"
 #include "MIMEx.h"
 #include "MailNews.h"
+#include "Secure.h"
 #include "cp932.h"
 #include "sjisconv.h"
 
@@ -260,7 +261,12 @@ void TSendFlow::BuildAndSend(const std::string& Address) {
         return;
     }
     TSMTPx& C = *FSmtp;
-    C.Port = Port;
+    TConnectionSecurity Security = SmtpConnection(FAccount);
+    if (Port > 0) Security.Port = Port;
+    C.SetSecurity(Security);
+    C.SignIn = FAccount.SmtpAuth;
+    C.AuthUser = FAccount.SmtpSignInUser();
+    C.AuthPassword = FAccount.SmtpSignInPassword();
     C.Domain = FAccount.Edit2;
     C.MyAddress = SJISToJIS(FAccount.Edit4);
     C.Address = Address;
@@ -378,9 +384,17 @@ void TSendFlow::CreateClient() {
         TEventScope E(L->EventDepth);
         SMTPSendComp(*C, *St);
     };
-    C->OnSMTPError = [this, C, St, L](TSMTPState, const std::string& RespStr) {
+    C->OnSMTPError = [this, C, St, L](TSMTPState Step, const std::string& RespStr) {
         TEventScope E(L->EventDepth);
-        SMTPSMTPError(*C, *St, RespStr);
+        SMTPSMTPError(*C, *St, Step, RespStr);
+    };
+    C->OnTlsError = [this, C, St, L](QObject*, TCustomWinSocket*, const std::string& Text) {
+        TEventScope E(L->EventDepth);
+        SMTPTlsError(*C, *St, Text);
+    };
+    C->OnCertificateQuestion = [this, L](const TCertificateProblem& Problem) {
+        TEventScope E(L->EventDepth);
+        return SMTPTrust(Problem);
     };
 }
 
@@ -412,11 +426,17 @@ void TSendFlow::SMTPSendComp(TSMTPx& Client, TClientState& State) {
     Client.Quit();
 }
 
-void TSendFlow::SMTPSMTPError(TSMTPx& Client, TClientState& State, const std::string& RespStr) {
+void TSendFlow::SMTPSMTPError(TSMTPx& Client, TClientState& State, TSMTPState Step,
+                              const std::string& RespStr) {
     const std::shared_ptr<TLife> Life = FLife;
-    Box(TBoxIcon::NoIcon, SJ("エラーのためメールは送られていません。"));
+    std::string BoxText, StatusText;
+    if (!SmtpSecurityFailureTexts(Step, RespStr, BoxText, StatusText)) {
+        BoxText = SJ("エラーのためメールは送られていません。");
+        StatusText = SJ("エラーの内容 ") + RespStr;
+    }
+    Box(TBoxIcon::NoIcon, BoxText);
     if (!Life->Alive) return;
-    Status(SJ("エラーの内容 ") + RespStr);
+    Status(StatusText);
     State.Tag = -1;
     Client.Reset();
     if (&Client == FSmtp.get()) ReleaseClient();  // the next send makes a new client
@@ -431,6 +451,26 @@ void TSendFlow::SMTPError(TSMTPx& Client, TClientState& State, int& ErrorCode) {
     if (!Life->Alive) return;
     Status(SJ("エラーのコード　") + Code);
     Client.Abort();  // a connection it ends reports its disconnection
+    State.InFlight = false;
+    SendControls(true);
+}
+
+bool TSendFlow::SMTPTrust(const TCertificateProblem& Problem) {
+    const std::shared_ptr<TLife> Life = FLife;
+    const bool Yes = AskToTrust(Events, Problem);
+    if (!Life->Alive) return false;
+    // Kept for the rest of this send; the window stores it with the account.
+    if (Yes) FAccount.TrustedCerts.push_back(Problem.Fingerprint);
+    return Yes;
+}
+
+void TSendFlow::SMTPTlsError(TSMTPx& Client, TClientState& State, const std::string& Text) {
+    const std::shared_ptr<TLife> Life = FLife;
+    Box(TBoxIcon::Critical, Text + SJ("\r\nメールは送られていません。"));
+    if (!Life->Alive) return;
+    Status(Text);
+    State.Tag = -1;
+    Client.Abort();
     State.InFlight = false;
     SendControls(true);
 }

@@ -11,6 +11,7 @@
 
 #include "Accounts.h"
 #include "Flow.h"
+#include "MailEngine.h"
 #include "SendDraft.h"
 #include "SysUtils.h"
 
@@ -60,12 +61,13 @@ public:
     TReachCheckFactory MakeReachCheck = ChekPingFactory();
     // The local time a Message-ID is made from.
     std::function<TDateTime()> Clock = [] { return Now(); };
-    // The SMTP port; mail goes to 25, tests use others.
-    int Port = 25;
+    // The SMTP port when not 0; otherwise the account's (25 unless set).
+    int Port = 0;
 
     // The send button: checks the fields, runs the reachability check on the
     // SMTP server, creates the client when there is none, and starts
-    // BuildAndSend. The message is composed on a worker thread (the hourglass
+    // BuildAndSend. The account's SMTP port, security and sign-in apply; a
+    // certificate that fails its check is put to OnTrustCertificate. The message is composed on a worker thread (the hourglass
     // shows and the send controls are off meanwhile); the SMTP dialogue then
     // goes on through the client's events.
     void SendBtnClick(const TAccountRecord& Account, const TSendDraft& Draft);
@@ -107,8 +109,10 @@ private:
     void SMTPConnecting();
     void SMTPConnect();
     void SMTPSendComp(TSMTPx& Client, TClientState& State);
-    void SMTPSMTPError(TSMTPx& Client, TClientState& State, const std::string& RespStr);
+    void SMTPSMTPError(TSMTPx& Client, TClientState& State, TSMTPState Step, const std::string& RespStr);
     void SMTPError(TSMTPx& Client, TClientState& State, int& ErrorCode);
+    void SMTPTlsError(TSMTPx& Client, TClientState& State, const std::string& Text);
+    bool SMTPTrust(const TCertificateProblem& Problem);
     void SMTPDisconnect(TClientState& State);
 
     void Status(const std::string& Text) { Fire(Events.OnStatus, Text); }

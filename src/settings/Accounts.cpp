@@ -1,6 +1,7 @@
 // Account records and the settings-file operations on them: reload, show, save, delete.
 #include "Accounts.h"
 
+#include <algorithm>
 #include <climits>
 #include <exception>
 
@@ -28,13 +29,59 @@ int ReadBounded(TCustomIniFile& Ini, const std::string& Section, const char* Ide
 
 int ClampToInt(long long V) { return V < INT_MIN ? INT_MIN : V > INT_MAX ? INT_MAX : static_cast<int>(V); }
 
+// The fingerprints of a "trustcert" value: comma-separated, each 64
+// hexadecimal digits (anything else is passed over), the newest last.
+std::vector<std::string> ReadFingerprints(const std::string& Value) {
+    std::vector<std::string> R;
+    size_t Start = 0;
+    while (Start <= Value.size()) {
+        size_t Comma = Value.find(',', Start);
+        if (Comma == std::string::npos) Comma = Value.size();
+        const std::string F = Trim(Value.substr(Start, Comma - Start));
+        Start = Comma + 1;
+        if (F.size() != 64 || F.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) continue;
+        const std::string U = UpperCase(F);
+        if (std::find(R.begin(), R.end(), U) == R.end()) R.push_back(U);
+    }
+    if (R.size() > MaxTrustedCertificates) R.erase(R.begin(), R.end() - MaxTrustedCertificates);
+    return R;
+}
+
+std::string JoinFingerprints(const std::vector<std::string>& List) {
+    std::string R;
+    for (const std::string& F : List) R += (R.empty() ? "" : ",") + F;
+    return R;
+}
+
 }  // namespace
+
+int UsualPort(bool Smtp, int Security) {
+    static const int Pop[] = {110, 110, 995};
+    static const int Sub[] = {25, 587, 465};
+    if (Security < 0 || Security > 2) Security = 0;
+    return Smtp ? Sub[Security] : Pop[Security];
+}
+
+int ProposedPort(bool Smtp, int Security, int Port) {
+    for (int S = 0; S <= 2; ++S)
+        if (Port == UsualPort(Smtp, S)) return UsualPort(Smtp, Security);
+    return Port == 0 ? UsualPort(Smtp, Security) : Port;
+}
+
+bool TAccountRecord::UsesConnectionSection() const {
+    return PopPort != DefaultPopPort || PopSecurity != 0 || SmtpPort != DefaultSmtpPort ||
+           SmtpSecurity != 0 || SmtpAuth || !SmtpUser.empty() || !SmtpPassword.empty() ||
+           !TrustedCerts.empty();
+}
 
 bool TAccountRecord::operator==(const TAccountRecord& O) const {
     return eUserName == O.eUserName && ePassword == O.ePassword && passsave == O.passsave &&
            Edit1 == O.Edit1 && Edit2 == O.Edit2 && Edit4 == O.Edit4 && SignLines == O.SignLines &&
            signcheck == O.signcheck && RadioGroup1 == O.RadioGroup1 && mailhead == O.mailhead &&
-           ApopOn == O.ApopOn && patrol == O.patrol && pingcheck == O.pingcheck;
+           ApopOn == O.ApopOn && patrol == O.patrol && pingcheck == O.pingcheck && PopPort == O.PopPort &&
+           PopSecurity == O.PopSecurity && SmtpPort == O.SmtpPort && SmtpSecurity == O.SmtpSecurity &&
+           SmtpAuth == O.SmtpAuth && SmtpUser == O.SmtpUser && SmtpPassword == O.SmtpPassword &&
+           TrustedCerts == O.TrustedCerts;
 }
 
 std::string SignPreview(const std::vector<std::string>& Lines) {
@@ -79,6 +126,23 @@ void TAccountSettings::ReadAccountFields(TCustomIniFile& Ini, const std::string&
     Record.ApopOn = Ini.ReadBool(Section, "apop", false);
     Record.patrol = Ini.ReadBool(Section, "patrol", false);
     Record.pingcheck = Ini.ReadBool(Section, "pingcheck", false);
+
+    // The connection section: a file without these keys reads as the plain
+    // connection on the old ports; out-of-range values read as the defaults.
+    auto Port = [&](const char* Key, int Default) {
+        const int V = Ini.ReadInteger(Section, Key, Default);
+        return V < 1 || V > 65535 ? Default : V;
+    };
+    auto Security = [&](const char* Key) { return ReadBounded(Ini, Section, Key, 0, 2); };
+    Record.PopPort = Port("pop3port", DefaultPopPort);
+    Record.PopSecurity = Security("pop3security");
+    Record.SmtpPort = Port("smtpport", DefaultSmtpPort);
+    Record.SmtpSecurity = Security("smtpsecurity");
+    Record.SmtpAuth = Ini.ReadBool(Section, "smtpauth", false);
+    Record.SmtpUser = Ini.ReadString(Section, "smtpuser", "");
+    const std::string P = Ini.ReadString(Section, "smtppassword", "");
+    Record.SmtpPassword = P.empty() ? std::string() : DecodePassword(PasswordKey, P);
+    Record.TrustedCerts = ReadFingerprints(Ini.ReadString(Section, "trustcert", ""));
 }
 
 void TAccountSettings::Reload() {
@@ -138,6 +202,38 @@ void TAccountSettings::WriteAccount(TCustomIniFile& Ini, int Number, int Count) 
     Ini.WriteBool(S, "apop", Record.ApopOn);
     Ini.WriteBool(S, "patrol", Record.patrol);
     Ini.WriteBool(S, "pingcheck", Record.pingcheck);
+    if (!Record.UsesConnectionSection()) return;
+    Ini.WriteInteger(S, "pop3port", Record.PopPort);
+    Ini.WriteInteger(S, "pop3security", Record.PopSecurity);
+    Ini.WriteInteger(S, "smtpport", Record.SmtpPort);
+    Ini.WriteInteger(S, "smtpsecurity", Record.SmtpSecurity);
+    Ini.WriteBool(S, "smtpauth", Record.SmtpAuth);
+    Ini.WriteString(S, "smtpuser", Record.SmtpUser);
+    // Stored, scrambled like the POP3 password, only when passwords are.
+    Ini.WriteString(S, "smtppassword",
+                    Record.passsave && !Record.SmtpPassword.empty()
+                        ? EncodePassword(PasswordKey, Record.SmtpPassword)
+                        : std::string());
+    Ini.WriteString(S, "trustcert", JoinFingerprints(Record.TrustedCerts));
+}
+
+void TAccountSettings::TrustCertificate(int n, const std::string& Text) {
+    const std::string Fingerprint = UpperCase(Text);
+    if (ReadFingerprints(Fingerprint).size() != 1) return;  // not a fingerprint
+    auto Add = [&](std::vector<std::string>& List) {
+        if (std::find(List.begin(), List.end(), Fingerprint) != List.end()) return;
+        List.push_back(Fingerprint);
+        if (List.size() > MaxTrustedCertificates) List.erase(List.begin());
+    };
+    if (n == ShownAccount) Add(Record.TrustedCerts);
+    std::unique_ptr<TCustomIniFile> Ini = Open();
+    const int Count = ReadBounded(*Ini, NumberSection, "count", 0, MaxAccounts);
+    if (n < 1 || n > Count) return;
+    const std::string S = AccountSection(n);
+    std::vector<std::string> Stored = ReadFingerprints(Ini->ReadString(S, "trustcert", ""));
+    Add(Stored);
+    Ini->WriteString(S, "trustcert", JoinFingerprints(Stored));
+    Ini->UpdateFile();
 }
 
 int TAccountSettings::SaveTarget() const {

@@ -17,6 +17,21 @@ extern const char* const SettingsFileName;
 // billions of times.
 constexpr int MaxAccounts = 9999;
 
+// The ports of a plain connection, used when the settings file names none.
+constexpr int DefaultPopPort = 110;
+constexpr int DefaultSmtpPort = 25;
+// Trusted certificate fingerprints kept per account.
+constexpr int MaxTrustedCertificates = 8;
+
+// The usual port of each security choice (0 なし, 1 STARTTLS, 2 SSL/TLS):
+// POP3 110, 110, 995; SMTP 25, 587 (submission), 465.
+int UsualPort(bool Smtp, int Security);
+// The port to show after the security choice changed to Security while the
+// port field held Port: the usual port of the new choice when Port is one of
+// the protocol's usual ports (so the user has not chosen a port of their
+// own) or 0, otherwise Port unchanged.
+int ProposedPort(bool Smtp, int Security, int Port);
+
 // The values of one account, as the settings window's fields hold them. The
 // member names are the names of the controls that show them.
 struct TAccountRecord {
@@ -33,6 +48,27 @@ struct TAccountRecord {
     bool ApopOn = false;                 // log in with APOP
     bool patrol = false;                 // takes part in the patrol
     bool pingcheck = false;              // go on when the reachability check fails
+    // The connection section ("サーバへの接続"). The security values are
+    // 0 なし (plain), 1 STARTTLS, 2 SSL/TLS (TLS from the first byte).
+    int PopPort = DefaultPopPort;    // "pop3port"
+    int PopSecurity = 0;             // "pop3security"
+    int SmtpPort = DefaultSmtpPort;  // "smtpport"
+    int SmtpSecurity = 0;            // "smtpsecurity"
+    bool SmtpAuth = false;           // "smtpauth": sign in before sending
+    std::string SmtpUser;            // "smtpuser": empty means eUserName
+    std::string SmtpPassword;        // "smtppassword", scrambled: empty means ePassword
+    // "trustcert": SHA-256 fingerprints (64 upper-case hexadecimal digits)
+    // of server certificates the user chose to trust although their check
+    // failed; the newest MaxTrustedCertificates are kept.
+    std::vector<std::string> TrustedCerts;
+
+    // True when any value of the connection section differs from the
+    // defaults above. Only then does a save write its keys: an account that
+    // uses none of it is written exactly as before they existed.
+    bool UsesConnectionSection() const;
+    // The user name and password the SMTP sign-in uses.
+    std::string SmtpSignInUser() const { return SmtpUser.empty() ? eUserName : SmtpUser; }
+    std::string SmtpSignInPassword() const { return SmtpPassword.empty() ? ePassword : SmtpPassword; }
 
     bool operator==(const TAccountRecord& O) const;
     bool operator!=(const TAccountRecord& O) const { return !(*this == O); }
@@ -115,6 +151,14 @@ public:
     void BeginNewAccount();
     // The settings window was hidden or closed: CurrentAccount := AccountCount.
     void WindowHidden() { CurrentAccount = AccountCount; }
+
+    // The user trusts a server certificate for stored account n: its
+    // fingerprint joins the account's "trustcert" in the file (no question,
+    // nothing else of the section changes, no reload), and Record's list when
+    // the fields show account n. An account number outside 1 .. the file's
+    // count changes only Record (when it shows that account). A refused write
+    // raises EIniFileException.
+    void TrustCertificate(int n, const std::string& Fingerprint);
 
 private:
     std::unique_ptr<TCustomIniFile> Open() const;

@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "AccessibleControls.h"
@@ -153,6 +154,65 @@ TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std
     }
     Top->addWidget(passsave, Row, 1);
 
+    // Connection panel: ports, TLS and the SMTP sign-in.
+    Panel4 = Named(new QWidget(this), "Panel4");
+    auto* Conn = new QVBoxLayout(Panel4);
+    Conn->setContentsMargins(8, 0, 8, 4);
+    GroupBox2 = Named(new QGroupBox(U("サーバへの接続"), Panel4), "GroupBox2");
+    auto* Net = new QGridLayout(GroupBox2);
+    Net->setContentsMargins(6, 4, 6, 4);
+    Net->setVerticalSpacing(3);
+    Net->setHorizontalSpacing(4);
+    auto MakePort = [&](const char* Name, int Value) {
+        auto* P = Named(new QSpinBox(GroupBox2), Name);
+        P->setRange(1, 65535);
+        P->setValue(Value);
+        return P;
+    };
+    auto MakeChoice = [&](const char* Name, const QStringList& Items) {
+        auto* C = Named(new QComboBox(GroupBox2), Name);
+        C->addItems(Items);
+        return C;
+    };
+    const QStringList Securities{U("なし"), QStringLiteral("STARTTLS"), QStringLiteral("SSL/TLS")};
+    Label7 = Named(new QLabel(U("POP3 ポート"), GroupBox2), "Label7");
+    PopPort = MakePort("PopPort", DefaultPopPort);
+    Label8 = Named(new QLabel(U("POP3 暗号化"), GroupBox2), "Label8");
+    PopSecurity = MakeChoice("PopSecurity", Securities);
+    Label9 = Named(new QLabel(U("SMTP ポート"), GroupBox2), "Label9");
+    SmtpPort = MakePort("SmtpPort", DefaultSmtpPort);
+    Label10 = Named(new QLabel(U("SMTP 暗号化"), GroupBox2), "Label10");
+    SmtpSecurity = MakeChoice("SmtpSecurity", Securities);
+    Label11 = Named(new QLabel(U("SMTP 認証"), GroupBox2), "Label11");
+    SmtpAuth = MakeChoice("SmtpAuth", {U("しない"), U("する")});
+    Label12 = Named(new QLabel(U("SMTP ユーザ名"), GroupBox2), "Label12");
+    SmtpUser = Named(new QLineEdit(GroupBox2), "SmtpUser");
+    SmtpUser->setPlaceholderText(U("空欄: User Name と同じ"));
+    Label13 = Named(new QLabel(U("SMTP パスワード"), GroupBox2), "Label13");
+    SmtpPassword = Named(new QLineEdit(GroupBox2), "SmtpPassword");
+    SmtpPassword->setEchoMode(QLineEdit::Password);
+    SmtpPassword->setPlaceholderText(U("空欄: Password と同じ"));
+    const std::pair<QLabel*, QWidget*> Pairs[] = {
+        {Label7, PopPort},   {Label8, PopSecurity}, {Label9, SmtpPort},     {Label10, SmtpSecurity},
+        {Label11, SmtpAuth}, {Label12, SmtpUser},   {Label13, SmtpPassword}};
+    for (const auto& [L, W] : Pairs) L->setBuddy(W);
+    Net->addWidget(Label7, 0, 0);
+    Net->addWidget(PopPort, 0, 1);
+    Net->addWidget(Label8, 0, 2);
+    Net->addWidget(PopSecurity, 0, 3);
+    Net->addWidget(Label9, 1, 0);
+    Net->addWidget(SmtpPort, 1, 1);
+    Net->addWidget(Label10, 1, 2);
+    Net->addWidget(SmtpSecurity, 1, 3);
+    Net->addWidget(Label11, 2, 0);
+    Net->addWidget(SmtpAuth, 2, 1);
+    Net->addWidget(Label12, 3, 0);
+    Net->addWidget(SmtpUser, 3, 1, 1, 3);
+    Net->addWidget(Label13, 4, 0);
+    Net->addWidget(SmtpPassword, 4, 1, 1, 3);
+    Net->setColumnStretch(3, 1);
+    Conn->addWidget(GroupBox2);
+
     // Middle panel: the signature.
     Panel2 = Named(new QWidget(this), "Panel2");
     auto* Middle = new QVBoxLayout(Panel2);
@@ -210,6 +270,7 @@ TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std
     Whole->setContentsMargins(0, 0, 0, 0);
     Whole->setSpacing(0);
     Whole->addWidget(Panel1);
+    Whole->addWidget(Panel4);
     Whole->addWidget(Panel2, 1);
     Whole->addWidget(Panel3);
 
@@ -220,6 +281,13 @@ TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std
                         Edit2,
                         Edit4,
                         passsave,
+                        PopPort,
+                        PopSecurity,
+                        SmtpPort,
+                        SmtpSecurity,
+                        SmtpAuth,
+                        SmtpUser,
+                        SmtpPassword,
                         signcheck,
                         Button3,
                         RadioGroup1->Button(0),
@@ -231,9 +299,11 @@ TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std
                         Button2};
     for (size_t i = 0; i + 1 < std::size(Order); ++i) setTabOrder(Order[i], Order[i + 1]);
 
-    resize(365, 388);
+    // The connection section adds its height to the original 365 x 388.
+    const QSize Size(365, 388 + 150);
+    resize(Size);
     if (const QScreen* Screen = QGuiApplication::primaryScreen())
-        move(Screen->availableGeometry().center() - QPoint(365 / 2, 388 / 2));
+        move(Screen->availableGeometry().center() - QPoint(Size.width() / 2, Size.height() / 2));
 
     // Handlers. Qt's textChanged and toggled fire only when the value really
     // changes, so programmatic changes run them exactly as the loads need.
@@ -245,16 +315,32 @@ TForm3::TForm3(TAccountHost* MainForm, TOKsign* Sign, QWidget* Parent, const std
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
-    for (QLineEdit* E : {eUserName, ePassword, Edit1, Edit2, Edit4}) E->installEventFilter(this);
+    for (QLineEdit* E : {eUserName, ePassword, Edit1, Edit2, Edit4, SmtpUser, SmtpPassword})
+        E->installEventFilter(this);
     mailhead->installEventFilter(this);
+    // A new security choice proposes its usual port, unless the port is one
+    // the user chose; loading an account sets its own port afterwards.
+    auto Propose = [this](QComboBox* Choice, QSpinBox* Port, bool Smtp) {
+        connect(Choice, &QComboBox::currentIndexChanged, this, [this, Port, Smtp](int Index) {
+            if (FLoading == 0) Port->setValue(ProposedPort(Smtp, Index, Port->value()));
+        });
+    };
+    Propose(PopSecurity, PopPort, false);
+    Propose(SmtpSecurity, SmtpPort, true);
+    connect(SmtpAuth, &QComboBox::currentIndexChanged, this, [this] { EnableSignInFields(); });
+    EnableSignInFields();
 
     Settings.OnConfirmOverwrite = [this] { return QuestionBox(this, ShownText(OverwriteQuestionText())); };
     Settings.OnSetMySelf = [this](int n) {
         if (TAccountHost* M = this->MainForm()) M->MySelf = n;
     };
     // Every change of a field is a change of the served window's record.
-    for (QLineEdit* E : {eUserName, ePassword, Edit1, Edit2, Edit4})
+    for (QLineEdit* E : {eUserName, ePassword, Edit1, Edit2, Edit4, SmtpUser, SmtpPassword})
         connect(E, &QLineEdit::textChanged, this, [this] { PublishRecord(); });
+    for (QSpinBox* P : {PopPort, SmtpPort})
+        connect(P, &QSpinBox::valueChanged, this, [this] { PublishRecord(); });
+    for (QComboBox* C : {PopSecurity, SmtpSecurity, SmtpAuth})
+        connect(C, &QComboBox::currentIndexChanged, this, [this] { PublishRecord(); });
     for (QAbstractButton* B :
          {static_cast<QAbstractButton*>(passsave), static_cast<QAbstractButton*>(signcheck),
           static_cast<QAbstractButton*>(mailhead), static_cast<QAbstractButton*>(ApopOn),
@@ -302,7 +388,22 @@ TAccountRecord TForm3::CurrentRecord() const {
     R.ApopOn = ApopOn->isChecked();
     R.patrol = patrol->isChecked();
     R.pingcheck = pingcheck->isChecked();
+    R.PopPort = PopPort->value();
+    R.PopSecurity = PopSecurity->currentIndex();
+    R.SmtpPort = SmtpPort->value();
+    R.SmtpSecurity = SmtpSecurity->currentIndex();
+    R.SmtpAuth = SmtpAuth->currentIndex() == 1;
+    R.SmtpUser = WidgetText(SmtpUser->text());
+    R.SmtpPassword = WidgetText(SmtpPassword->text());
+    R.TrustedCerts = FTrustedCerts;
     return R;
+}
+
+void TForm3::EnableSignInFields() {
+    const bool On = SmtpAuth->currentIndex() == 1;
+    for (QWidget* W : {static_cast<QWidget*>(SmtpUser), static_cast<QWidget*>(SmtpPassword),
+                       static_cast<QWidget*>(Label12), static_cast<QWidget*>(Label13)})
+        W->setEnabled(On);
 }
 
 void TForm3::SetUserName(const QString& Text) {
@@ -390,6 +491,14 @@ void TForm3::ShowRecord(const TAccountRecord& R, bool Reloading) {
     ApopOn->setChecked(R.ApopOn);
     patrol->setChecked(R.patrol);
     pingcheck->setChecked(R.pingcheck);
+    PopSecurity->setCurrentIndex(R.PopSecurity);
+    PopPort->setValue(R.PopPort);
+    SmtpSecurity->setCurrentIndex(R.SmtpSecurity);
+    SmtpPort->setValue(R.SmtpPort);
+    SmtpAuth->setCurrentIndex(R.SmtpAuth ? 1 : 0);
+    SmtpUser->setText(ShownText(R.SmtpUser));
+    SmtpPassword->setText(ShownText(R.SmtpPassword));
+    FTrustedCerts = R.TrustedCerts;
     --FLoading;
     PublishRecord();
 }
@@ -426,6 +535,20 @@ void TForm3::DeleteAccount(int n) {
     if (!Failure.isEmpty()) ErrorBox(this, Failure);
 }
 
+void TForm3::TrustCertificate(int n, const std::string& Fingerprint) {
+    // The settings keep the fields' record when they show account n.
+    Settings.Record = CurrentRecord();
+    try {
+        Settings.TrustCertificate(n, Fingerprint);
+    } catch (const std::exception& E) {
+        ErrorBox(this, ShownText(E.what()));
+    }
+    if (n == Settings.ShownAccount) {
+        FTrustedCerts = Settings.Record.TrustedCerts;
+        PublishRecord();
+    }
+}
+
 void TForm3::edit2Click(int Index) {
     editdisp(Index + 1);
     Settings.CurrentAccount = Index + 1;
@@ -446,6 +569,19 @@ void TForm3::BeginNewAccount() {
     Label3->clear();
     for (QCheckBox* C : {passsave, signcheck, ApopOn, patrol, pingcheck}) C->setChecked(false);
     mailhead->setChecked(true);
+    // The connection section starts plain, on the old ports.
+    ++FLoading;
+    const TAccountRecord Plain;
+    PopSecurity->setCurrentIndex(Plain.PopSecurity);
+    PopPort->setValue(Plain.PopPort);
+    SmtpSecurity->setCurrentIndex(Plain.SmtpSecurity);
+    SmtpPort->setValue(Plain.SmtpPort);
+    SmtpAuth->setCurrentIndex(0);
+    SmtpUser->clear();
+    SmtpPassword->clear();
+    FTrustedCerts.clear();
+    --FLoading;
+    PublishRecord();
     if (FSign) FSign->ClearLines();
     ShowWindow();
 }

@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class TOKsign;
 
 // A two-column choice without caption; ItemIndex -1 means no item chosen.
@@ -71,6 +72,26 @@ public:
     QLabel* Label6;  // "Your mail address"
     QLineEdit* Edit4;
     QCheckBox* passsave;  // "上記のpasswordを保存する"
+    // Connection panel: group "サーバへの接続", the ports, TLS and the SMTP
+    // sign-in. The security choices list "なし", "STARTTLS", "SSL/TLS"
+    // (the record's 0, 1, 2); choosing one proposes its usual port while
+    // the port field holds a usual port.
+    QWidget* Panel4;
+    QGroupBox* GroupBox2;
+    QLabel* Label7;  // "POP3 ポート"
+    QSpinBox* PopPort;
+    QLabel* Label8;  // "POP3 暗号化"
+    QComboBox* PopSecurity;
+    QLabel* Label9;  // "SMTP ポート"
+    QSpinBox* SmtpPort;
+    QLabel* Label10;  // "SMTP 暗号化"
+    QComboBox* SmtpSecurity;
+    QLabel* Label11;      // "SMTP 認証"
+    QComboBox* SmtpAuth;  // "しない", "する"
+    QLabel* Label12;      // "SMTP ユーザ名" (empty: User Name)
+    QLineEdit* SmtpUser;
+    QLabel* Label13;  // "SMTP パスワード" (empty: Password), shown as "*"
+    QLineEdit* SmtpPassword;
     // Middle panel: group "署名".
     QWidget* Panel2;
     QGroupBox* GroupBox1;
@@ -128,6 +149,12 @@ public:
     void Button1Click();
     // Removes account n, moves the later ones down, reloads.
     void DeleteAccount(int n);
+    // The user trusts a server certificate for stored account n (a main
+    // window's MySelf): the fingerprint is written to that account's
+    // section and, when the fields show account n, joins their record.
+    // Nothing else in the file or the fields changes. A refused write shows
+    // the error box.
+    void TrustCertificate(int n, const std::string& Fingerprint);
     // Sub-item i (0-based) of "編集(&E)" / "削除(&D)" / "巡回リスト".
     void edit2Click(int Index);
     void deleteClick(int Index);
@@ -180,6 +207,8 @@ private:
     void ShowReload();
     // The served window's Account := the fields' record.
     void PublishRecord();
+    // The SMTP sign-in fields are usable when the sign-in is chosen.
+    void EnableSignInFields();
     void EnableAddItem();
 
     TAccountHost* FMainForm;
@@ -187,6 +216,7 @@ private:
     bool FMainIsObject;
     QPointer<TOKsign> FSign;
     int FLoading = 0;  // fields being filled (nested loads count): one record at the end
+    std::vector<std::string> FTrustedCerts;  // of the account the fields show; no control
 };
 
 // The single settings window (set when it is created, cleared when destroyed).

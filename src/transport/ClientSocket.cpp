@@ -3,8 +3,14 @@
 
 #include <netdb.h>
 
+#include <QCryptographicHash>
 #include <QHostAddress>
+#include <QPointer>
+#include <QSslConfiguration>
+#include <QSslError>
+#include <QSslSocket>
 #include <QTcpSocket>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -26,7 +32,28 @@ bool AllDigits(const std::string& S) {
     return true;
 }
 
+bool IsTlsError(QAbstractSocket::SocketError Error) {
+    return Error == QAbstractSocket::SslHandshakeFailedError || Error == QAbstractSocket::SslInternalError ||
+           Error == QAbstractSocket::SslInvalidUserDataError;
+}
+
+TCertificateIssue IssueOf(QSslError::SslError E) {
+    switch (E) {
+        case QSslError::CertificateExpired:
+        case QSslError::CertificateNotYetValid: return TCertificateIssue::Expired;
+        case QSslError::HostNameMismatch: return TCertificateIssue::NameMismatch;
+        case QSslError::SelfSignedCertificate:
+        case QSslError::SelfSignedCertificateInChain: return TCertificateIssue::SelfSigned;
+        case QSslError::UnableToGetIssuerCertificate:
+        case QSslError::UnableToGetLocalIssuerCertificate:
+        case QSslError::UnableToVerifyFirstCertificate: return TCertificateIssue::UnknownIssuer;
+        default: return TCertificateIssue::Other;
+    }
+}
+
 }  // namespace
+
+QList<QSslCertificate> TClientSocket::ExtraCaCertificates;
 
 std::function<void(const Exception&)> TClientSocket::UnhandledException = [](const Exception& E) {
     std::fprintf(stderr, "velnaro: %s\n", Cp932ToUtf8(E.what()).c_str());
@@ -77,13 +104,16 @@ int WinSockErrorFromErrno(int Errno) {
 
 // ---------------------------------------------------------------- connection object
 
-TCustomWinSocket::TCustomWinSocket(TClientSocket* Owner) : FOwner(Owner), FSocket(Owner->FTcp) {}
+TCustomWinSocket::TCustomWinSocket(TClientSocket* Owner) : FOwner(Owner) {}
 
 TCustomWinSocket::~TCustomWinSocket() = default;
+
+QTcpSocket* TCustomWinSocket::Handle() const { return FOwner->FTcp; }
 
 int TCustomWinSocket::SendText(const std::string& S) {
     if (!Connected()) return 0;
     if (S.empty()) return 0;
+    QTcpSocket* const FSocket = Handle();
     // QTcpSocket keeps what the system does not take at once and sends it on
     // write readiness, so every byte goes out, in order.
     const qint64 N = FSocket->write(S.data(), static_cast<qint64>(S.size()));
@@ -106,6 +136,7 @@ std::string TCustomWinSocket::ReceiveText() {
 }
 
 void TCustomWinSocket::ReceiveTextInto(std::string& Data) {
+    QTcpSocket* const FSocket = Handle();
     qint64 Avail;
     while ((Avail = FSocket->bytesAvailable()) > 0) {
         const size_t Old = Data.size();
@@ -117,27 +148,46 @@ void TCustomWinSocket::ReceiveTextInto(std::string& Data) {
 }
 
 int TCustomWinSocket::ReceiveLength() const {
-    const qint64 N = FSocket->bytesAvailable();
+    const qint64 N = Handle()->bytesAvailable();
     return N > INT32_MAX ? INT32_MAX : static_cast<int>(N);
 }
 
-bool TCustomWinSocket::Connected() const { return FSocket->state() == QAbstractSocket::ConnectedState; }
+bool TCustomWinSocket::Connected() const { return Handle()->state() == QAbstractSocket::ConnectedState; }
 
 std::string TCustomWinSocket::RemoteAddress() const {
-    return FSocket->peerAddress().toString().toStdString();
+    return Handle()->peerAddress().toString().toStdString();
 }
 
-int TCustomWinSocket::RemotePort() const { return FSocket->peerPort(); }
+int TCustomWinSocket::RemotePort() const { return Handle()->peerPort(); }
 
-qint64 TCustomWinSocket::PendingSend() const { return FSocket->bytesToWrite(); }
+qint64 TCustomWinSocket::PendingSend() const { return Handle()->bytesToWrite(); }
 
 // ---------------------------------------------------------------- client socket
 
 TClientSocket::TClientSocket(QObject* Owner) : QObject(Owner) {
-    FTcp = new QTcpSocket(this);
+    MakeSocket(false);
     FSocket = std::make_unique<TClientWinSocket>(this);
     FReplyTimer.setSingleShot(true);
     connect(&FReplyTimer, &QTimer::timeout, this, &TClientSocket::HandleReplyTimeout);
+}
+
+void TClientSocket::MakeSocket(bool Ssl) {
+    if (FTcp && (FSsl != nullptr) == Ssl) return;
+    if (FTcp) {
+        // Open may run inside a notification of the old socket: it goes later.
+        QObject::disconnect(FTcp, nullptr, this, nullptr);
+        FTcp->abort();
+        FTcp->deleteLater();
+    }
+    if (Ssl) {
+        FSsl = new QSslSocket(this);
+        FTcp = FSsl;
+        connect(FSsl, &QSslSocket::encrypted, this, &TClientSocket::HandleEncrypted);
+        connect(FSsl, &QSslSocket::sslErrors, this, &TClientSocket::HandleSslErrors);
+    } else {
+        FSsl = nullptr;
+        FTcp = new QTcpSocket(this);
+    }
     connect(FTcp, &QTcpSocket::connected, this, &TClientSocket::HandleConnected);
     connect(FTcp, &QTcpSocket::disconnected, this, &TClientSocket::HandleDisconnected);
     connect(FTcp, &QTcpSocket::readyRead, this, &TClientSocket::HandleReadyRead);
@@ -217,14 +267,23 @@ void TClientSocket::Open() {
         }
     }
 
+    MakeSocket(TlsMode != TSecurity::None);
+    FMode = TlsMode;
+    FCertRefused = false;
     FOpen = true;
     FActive = false;
     Fire(OnLookup);
     if (!FOpen) return;  // closed by the handler
     RestartReplyTimer();
     const quint16 P = static_cast<quint16>(PortNo);
+    const bool TlsNow = FMode == TSecurity::Tls;
+    if (TlsNow) ConfigureTls();
     if (!Host.empty()) {
-        FTcp->connectToHost(QString::fromLatin1(Host.c_str()), P);
+        if (TlsNow)
+            FSsl->connectToHostEncrypted(QString::fromLatin1(Host.c_str()), P,
+                                         QString::fromStdString(PeerName()));
+        else
+            FTcp->connectToHost(QString::fromLatin1(Host.c_str()), P);
         return;
     }
     QHostAddress Addr;
@@ -234,7 +293,107 @@ void TClientSocket::Open() {
         SocketError(eeConnect, WSAEADDRNOTAVAIL);
         return;
     }
-    FTcp->connectToHost(Addr, P);
+    if (TlsNow)
+        FSsl->connectToHostEncrypted(Addr.toString(), P, QString::fromStdString(PeerName()));
+    else
+        FTcp->connectToHost(Addr, P);
+}
+
+std::string TClientSocket::PeerName() const {
+    if (!PeerVerifyName.empty()) return PeerVerifyName;
+    return Host.empty() ? Address : Host;
+}
+
+void TClientSocket::ConfigureTls() {
+    QSslConfiguration C = QSslConfiguration::defaultConfiguration();
+    C.setProtocol(QSsl::TlsV1_2OrLater);
+    C.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    // Naming authorities switches off Qt's loading of the system's own on
+    // demand, so they are named too.
+    if (!ExtraCaCertificates.isEmpty())
+        C.setCaCertificates(QSslConfiguration::systemCaCertificates() + ExtraCaCertificates);
+    FSsl->setSslConfiguration(C);
+    FSsl->setPeerVerifyName(QString::fromStdString(PeerName()));
+}
+
+bool TClientSocket::Encrypted() const { return FSsl && FSsl->isEncrypted(); }
+
+void TClientSocket::StartTls() {
+    if (!FSsl || !FActive || FSsl->mode() != QSslSocket::UnencryptedMode) {
+        TlsFailed(SJ("この接続では TLS を開始できません。"));
+        return;
+    }
+    ConfigureTls();
+    FSsl->startClientEncryption();
+}
+
+void TClientSocket::HandleEncrypted() {
+    if (FClosing || !FOpen) return;
+    if (!FActive) {
+        Connected();  // TLS from the first byte: the connection is usable now
+        return;
+    }
+    NotifyScope Scope(FNotifyDepth);
+    RestartReplyTimer();
+    TlsEstablished();
+}
+
+void TClientSocket::HandleSslErrors(const QList<QSslError>& Errors) {
+    if (FClosing || !FOpen || !FSsl) return;
+    const QSslCertificate Cert = FSsl->peerCertificate();
+    if (Cert.isNull()) {
+        FCertRefused = true;
+        return;
+    }
+    TCertificateProblem P;
+    P.PeerName = PeerName();
+    P.Fingerprint = Cert.digest(QCryptographicHash::Sha256).toHex().toUpper().toStdString();
+    for (const QSslError& E : Errors) {
+        const TCertificateIssue I = IssueOf(E.error());
+        if (std::find(P.Issues.begin(), P.Issues.end(), I) == P.Issues.end()) P.Issues.push_back(I);
+    }
+    bool Trusted = std::find(TrustedFingerprints.begin(), TrustedFingerprints.end(), P.Fingerprint) !=
+                   TrustedFingerprints.end();
+    if (!Trusted && OnCertificateQuestion) {
+        // The question may process events (a message box); the handshake
+        // waits for the answer, however long the user takes.
+        NotifyScope Scope(FNotifyDepth);
+        const QPointer<QSslSocket> Socket(FSsl);
+        TCertificateQuestionEvent Handler = OnCertificateQuestion;
+        FReplyTimer.stop();
+        Trusted = Handler(P);
+        if (!Socket || Socket != FSsl || FClosing || !FOpen) return;
+        RestartReplyTimer();
+        if (Trusted) TrustedFingerprints.push_back(P.Fingerprint);
+    }
+    if (Trusted)
+        FSsl->ignoreSslErrors(Errors);
+    else
+        FCertRefused = true;
+}
+
+void TClientSocket::TlsFailed(const std::string& Text) {
+    NotifyScope Scope(FNotifyDepth);
+    FReplyTimer.stop();
+    const bool WasActive = FActive;
+    if (OnTlsError) {
+        TSocketTextEvent Handler = OnTlsError;
+        Handler(this, FSocket.get(), Text);
+    } else {
+        SocketError(WasActive ? eeReceive : eeConnect, WSAECONNABORTED);
+    }
+    if (!FOpen || FClosing) return;
+    if (!FActive) {
+        // The connection never became usable: there is nothing to report closed.
+        FOpen = false;
+        FTcp->abort();
+        return;
+    }
+    FClosing = true;
+    Fire(OnDisconnect);
+    FTcp->abort();
+    FinishClose();
+    FClosing = false;
 }
 
 void TClientSocket::Close() {
@@ -263,6 +422,12 @@ void TClientSocket::HandleStateChanged(QAbstractSocket::SocketState State) {
 }
 
 void TClientSocket::HandleConnected() {
+    // With TLS from the first byte the connection is usable once encrypted.
+    if (FSsl && FMode == TSecurity::Tls) return;
+    Connected();
+}
+
+void TClientSocket::Connected() {
     if (FClosing) return;
     NotifyScope Scope(FNotifyDepth);
     FActive = true;
@@ -309,6 +474,15 @@ void TClientSocket::HandleDisconnected() {
 
 void TClientSocket::HandleError(QAbstractSocket::SocketError Error) {
     if (FClosing || !FOpen) return;
+    if (FSsl && IsTlsError(Error)) {
+        if (FCertRefused)
+            TlsFailed(SJ("サーバの証明書を信頼しなかったため、接続を中止しました。"));
+        else
+            TlsFailed(
+                SJ("TLS で接続できませんでした。サーバがこのポートで TLS 1.2 以上を使えるか確かめてください。（") +
+                Utf8ToCp932(FTcp->errorString().toStdString()) + SJ("）"));
+        return;
+    }
     const int Code = WinSockErrorCode(Error, FTcp->errorString());
     if (Code == 0) return;  // a close by the peer: HandleDisconnected follows
     NotifyScope Scope(FNotifyDepth);

@@ -2,14 +2,20 @@
 #pragma once
 
 #include <QAbstractSocket>
+#include <QList>
 #include <QObject>
+#include <QSslCertificate>
 #include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "Security.h"
 #include "SysUtils.h"
 
+class QSslError;
+class QSslSocket;
 class QTcpSocket;
 
 // Raised for socket set-up errors and for error notifications whose handler
@@ -69,11 +75,12 @@ public:
     int RemotePort() const;
     // Bytes handed to SendText that the system has not taken yet.
     qint64 PendingSend() const;
-    QTcpSocket* Handle() const { return FSocket; }
+    // The socket of the current connection (a QSslSocket when TLS was asked
+    // for); a new one may be made by the next Open.
+    QTcpSocket* Handle() const;
 
 private:
     TClientSocket* FOwner;
-    QTcpSocket* FSocket;
 };
 
 class TClientWinSocket : public TCustomWinSocket {
@@ -84,6 +91,10 @@ public:
 using TSocketNotifyEvent = std::function<void(QObject* Sender, TCustomWinSocket* Socket)>;
 using TSocketErrorEvent =
     std::function<void(QObject* Sender, TCustomWinSocket* Socket, TErrorEvent ErrorEvent, int& ErrorCode)>;
+using TSocketTextEvent =
+    std::function<void(QObject* Sender, TCustomWinSocket* Socket, const std::string& Text)>;
+// Asked when a server's certificate fails its check; true trusts it.
+using TCertificateQuestionEvent = std::function<bool(const TCertificateProblem& Problem)>;
 
 // A non-blocking TCP client. Open resolves Host (or takes Address), connects to
 // Port (or Service) and reports each step through the events, always on the
@@ -113,6 +124,33 @@ public:
     TSocketNotifyEvent OnWrite;
     TSocketErrorEvent OnError;
 
+    // TLS (1.2 or newer), for the next Open. TSecurity::Tls: the connection
+    // is encrypted from the first byte, and OnConnect fires once the
+    // handshake is done. TSecurity::StartTls: it starts plain and StartTls
+    // upgrades it. The server's certificate is checked against the system's
+    // authorities (and ExtraCaCertificates) and must name PeerVerifyName
+    // (Host, or Address, when empty), whatever address the socket connects
+    // to. A certificate whose check fails goes on when its SHA-256 is among
+    // TrustedFingerprints, or when OnCertificateQuestion says yes (it is
+    // then added to them); otherwise the connection ends.
+    TSecurity TlsMode = TSecurity::None;
+    std::string PeerVerifyName;
+    std::vector<std::string> TrustedFingerprints;
+    TCertificateQuestionEvent OnCertificateQuestion;
+    // A TLS handshake failed or a certificate was not trusted: Text says so
+    // in Japanese (Shift_JIS). The connection is closed after the handler
+    // (OnDisconnect when it had been connected). Without a handler the
+    // failure goes to OnError as 10053.
+    TSocketTextEvent OnTlsError;
+    // Authorities trusted besides the system's (tests add their own).
+    static QList<QSslCertificate> ExtraCaCertificates;
+
+    // Starts TLS on the connected plain connection (STLS, STARTTLS);
+    // TlsEstablished runs when the handshake is done.
+    void StartTls();
+    // The connection is encrypted now.
+    bool Encrypted() const;
+
     void Open();
     void Close();
     bool Active() const { return FActive; }
@@ -139,6 +177,8 @@ protected:
     // True while the protocol waits for the server; the reply time-out only
     // applies then. The base socket waits for nothing.
     virtual bool ReplyPending() const { return false; }
+    // Runs when the handshake that StartTls began is done.
+    virtual void TlsEstablished() {}
     // Restarts the reply time-out (called on sends).
     void RestartReplyTimer();
     // OnError, then ESocketError when the handler left the code non-zero.
@@ -146,6 +186,15 @@ protected:
 
 private:
     friend class TCustomWinSocket;
+    // Makes the socket for the next connection: a QSslSocket when TLS is
+    // wanted, otherwise the plain QTcpSocket as always.
+    void MakeSocket(bool Ssl);
+    void ConfigureTls();
+    std::string PeerName() const;
+    void HandleEncrypted();
+    void HandleSslErrors(const QList<QSslError>& Errors);
+    void TlsFailed(const std::string& Text);
+    void Connected();
     void HandleConnected();
     void HandleDisconnected();
     void HandleReadyRead();
@@ -159,6 +208,9 @@ private:
 
     std::unique_ptr<TClientWinSocket> FSocket;
     QTcpSocket* FTcp = nullptr;
+    QSslSocket* FSsl = nullptr;         // FTcp, when it is a QSslSocket
+    bool FCertRefused = false;          // a certificate of this connection was not trusted
+    TSecurity FMode = TSecurity::None;  // TlsMode as the connection was opened
     QTimer FReplyTimer;
     bool FActive = false;
     bool FClosing = false;

@@ -139,6 +139,34 @@ std::string TCrMD5::HexDigest(const std::string& S) {
     return BytesToHexLower(Out, 16);
 }
 
+namespace {
+
+std::string RawDigest(const std::string& S) {
+    TCrMD5 Md5;
+    unsigned char Out[16];
+    Md5.InputKind = TCrMD5::ikString;
+    Md5.Text = S;
+    Md5.Digest = Out;
+    Md5.Calculate();
+    return std::string(reinterpret_cast<const char*>(Out), 16);
+}
+
+}  // namespace
+
+std::string HmacMd5Hex(const std::string& Key, const std::string& Text) {
+    // A key longer than the block is replaced by its digest; a shorter one is
+    // padded with zero bytes to the 64-byte block.
+    std::string K = Key.size() > 64 ? RawDigest(Key) : Key;
+    K.resize(64, '\0');
+    std::string Inner(64, '\0'), Outer(64, '\0');
+    for (size_t I = 0; I < 64; ++I) {
+        Inner[I] = static_cast<char>(K[I] ^ 0x36);
+        Outer[I] = static_cast<char>(K[I] ^ 0x5c);
+    }
+    const std::string D = RawDigest(Outer + RawDigest(Inner + Text));
+    return BytesToHexLower(reinterpret_cast<const unsigned char*>(D.data()), D.size());
+}
+
 std::string BytesToHexLower(const unsigned char* Data, size_t Size) {
     static const char Hex[] = "0123456789abcdef";
     std::string R;

@@ -39,5 +39,9 @@ private:
     size_t FPendingLen = 0;
 };
 
+// HMAC-MD5 (RFC 2104) of Text under Key, as 32 lower-case hexadecimal
+// digits; the keyed digest of a CRAM-MD5 sign-in.
+std::string HmacMd5Hex(const std::string& Key, const std::string& Text);
+
 // The lower-case hexadecimal text of Size bytes.
 std::string BytesToHexLower(const unsigned char* Data, size_t Size);

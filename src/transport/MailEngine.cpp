@@ -8,6 +8,7 @@
 #include "CrMD5.h"
 #include "LineSplitter.h"
 #include "SysUtils.h"
+#include "codex.h"
 
 namespace {
 
@@ -15,7 +16,13 @@ const std::string CRLF = "\r\n";
 
 int ClampToInt(size_t N) { return N > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(N); }
 
-bool IsMultiLineState(TPopState S) { return S == popList || S == popRetr || S == popTop || S == popUidl; }
+bool IsMultiLineState(TPopState S) {
+    return S == popList || S == popRetr || S == popTop || S == popUidl || S == popCapa;
+}
+
+// A CAPA listing is a few lines; a server that sends more than this is not
+// answering CAPA, and its reply counts as one without STLS.
+constexpr size_t MaxCapaReply = 64 * 1024;
 
 // Each command's verb as it goes on the wire and the state it sets. APOP
 // travels in the mixed case "APop" that servers have always been sent.
@@ -24,9 +31,36 @@ struct TPopCommandRow {
     TPopState State;
 };
 const TPopCommandRow PopCommands[] = {
-    {"APop", popApop}, {"USER", popUser}, {"PASS", popPass}, {"LIST", popList}, {"RETR", popRetr},
-    {"TOP", popTop},   {"DELE", popDele}, {"QUIT", popQuit}, {"UIDL", popUidl},
+    {"APop", popApop}, {"USER", popUser}, {"PASS", popPass}, {"LIST", popList},
+    {"RETR", popRetr}, {"TOP", popTop},   {"DELE", popDele}, {"QUIT", popQuit},
+    {"UIDL", popUidl}, {"CAPA", popCapa}, {"STLS", popStls},
 };
+
+// The blank-separated words of S.
+std::vector<std::string> Words(const std::string& S) {
+    std::vector<std::string> R;
+    size_t I = 0;
+    while (I < S.size()) {
+        while (I < S.size() && (S[I] == ' ' || S[I] == '\t')) ++I;
+        const size_t Start = I;
+        while (I < S.size() && S[I] != ' ' && S[I] != '\t') ++I;
+        if (I > Start) R.push_back(S.substr(Start, I - Start));
+    }
+    return R;
+}
+
+std::string Base64Encode(const std::string& Bytes) {
+    std::string R;
+    R.reserve((Bytes.size() + 2) / 3 * 4);
+    for (size_t I = 0; I < Bytes.size(); I += 3) {
+        const size_t N = std::min<size_t>(3, Bytes.size() - I);
+        uint32_t V = 0;
+        for (size_t K = 0; K < 3; ++K) V = V << 8 | (K < N ? static_cast<unsigned char>(Bytes[I + K]) : 0);
+        for (size_t K = 0; K < 4; ++K)
+            R += K <= N ? Base64Digit(static_cast<int>(V >> (18 - 6 * K)) & 63) : '=';
+    }
+    return R;
+}
 
 }  // namespace
 
@@ -41,6 +75,15 @@ std::string ApopTimestamp(const std::string& Greeting) {
 
 std::string ApopDigest(const std::string& Greeting, const std::string& Password) {
     return TCrMD5::HexDigest(ApopTimestamp(Greeting) + Password);
+}
+
+std::vector<std::string> CapaNames(const TStrings& Lines) {
+    std::vector<std::string> R;
+    for (int I = 0; I < Lines.Count(); ++I) {
+        const std::vector<std::string> W = Words(Lines.Get(I));
+        if (!W.empty()) R.push_back(UpperCase(W[0]));
+    }
+    return R;
 }
 
 // ---------------------------------------------------------------- POP3
@@ -145,7 +188,28 @@ bool TPopEngine::LineTooLong(size_t OldSize) {
     return true;
 }
 
+void TPopEngine::TlsStarted() {
+    if (!FAwaitingTls) return;
+    FAwaitingTls = false;
+    // What the server said before TLS counts no more (RFC 2595).
+    Capabilities.clear();
+    LogIn();
+}
+
+void TPopEngine::LogIn() {
+    if (APop)
+        SendCommand(TPopCommand::Apop, User + " " + ApopDigest(FGreeting, Password));
+    else
+        SendCommand(TPopCommand::User, User);
+}
+
 void TPopEngine::Process(size_t OldSize) {
+    if (FAwaitingTls) {
+        // Bytes between the STLS reply and the handshake are no reply to
+        // anything; taking them would let a third party answer for the server.
+        EmptyBuffer();
+        return;
+    }
     if (LineTooLong(OldSize)) return;
     // Once a reply has shown itself to be large, room for the listed size
     // (within reason: the size comes from the server) spares the buffer its
@@ -173,7 +237,12 @@ void TPopEngine::Process(size_t OldSize) {
     }
 
     if (IsMultiLineState(State)) {
-        if (OnReceiving) {
+        if (State == popCapa && FBuffer.size() > MaxCapaReply) {
+            EmptyBuffer();
+            Dispatch(false);
+            return;
+        }
+        if (OnReceiving && State != popCapa) {
             TPopReceivingEvent Handler = OnReceiving;
             Handler(ClampToInt(FBuffer.size()));
         }
@@ -192,10 +261,18 @@ void TPopEngine::Process(size_t OldSize) {
 
     switch (State) {
         case popNone:
-            if (APop)
-                SendCommand(TPopCommand::Apop, User + " " + ApopDigest(FirstLine, Password));
+            FGreeting = FirstLine;
+            FAwaitingTls = false;
+            if (Security == TSecurity::StartTls)
+                SendCommand(TPopCommand::Capa);
             else
-                SendCommand(TPopCommand::User, User);
+                LogIn();
+            break;
+        case popStls:
+            // The handshake comes next; anything after the +OK line is dropped.
+            FAwaitingTls = true;
+            EmptyBuffer();
+            TransportStartTls();
             break;
         case popUser: SendCommand(TPopCommand::Pass, Password); break;
         case popApop:
@@ -244,6 +321,16 @@ void TPopEngine::FinishMultiLine() {
     Text.clear();
     Text.shrink_to_fit();
 
+    if (State == popCapa) {
+        Capabilities = CapaNames(Lines);
+        bool Stls = false;
+        for (const std::string& C : Capabilities) Stls = Stls || C == "STLS";
+        if (Stls)
+            SendCommand(TPopCommand::Stls);
+        else
+            Dispatch(false);
+        return;
+    }
     if (State == popUidl) {
         Uids.assign(static_cast<size_t>(std::max(MessageCount, 0)), std::string());
         const int N = Lines.Count();
@@ -320,13 +407,57 @@ void SplitAddresses(const std::string& Value, TStrings& Dest) {
     if (!Rest.empty()) Dest.Add(Rest);
 }
 
+const char* const SmtpNoStartTls = "STARTTLS is not offered by the server";
+const char* const SmtpNoAuthMechanism = "no usable AUTH mechanism is offered by the server";
+
+TEhloCapabilities ParseEhloReply(const TStrings& ReplyLines) {
+    TEhloCapabilities C;
+    for (int I = 1; I < ReplyLines.Count(); ++I) {
+        const std::string L = ReplyLines.Get(I);
+        if (L.size() <= 4) continue;
+        std::vector<std::string> W = Words(L.substr(4));
+        if (W.empty()) continue;
+        std::string Keyword = UpperCase(W[0]);
+        if (Keyword == "STARTTLS") {
+            C.StartTls = true;
+            continue;
+        }
+        size_t First = 1;
+        if (Keyword.compare(0, 5, "AUTH=") == 0) {
+            W[0] = Keyword.substr(5);
+            First = 0;
+        } else if (Keyword != "AUTH") {
+            continue;
+        }
+        for (size_t K = First; K < W.size(); ++K) {
+            const std::string M = UpperCase(W[K]);
+            if (M.empty()) continue;
+            bool Known = false;
+            for (const std::string& Had : C.AuthMechanisms) Known = Known || Had == M;
+            if (!Known) C.AuthMechanisms.push_back(M);
+        }
+    }
+    return C;
+}
+
 TSMTPEngine::TSMTPEngine() = default;
+
+void TSMTPEngine::ResetState() {
+    State = smtpNone;
+    FAwaitingTls = false;
+    FSignedIn = false;
+}
 
 bool TSMTPEngine::SendCommand(const std::string& Verb, const std::string& Arg) {
     const std::string V = UpperCase(Verb);
     if (V == "HELO") State = smtpHelo;
+    if (V == "EHLO") State = smtpEhlo;
     if (State == smtpNone) return false;
-    if (V == "MAIL")
+    if (V == "STARTTLS")
+        State = smtpStartTls;
+    else if (V == "AUTH")
+        State = smtpAuth;
+    else if (V == "MAIL")
         State = smtpMail;
     else if (V == "RCPT")
         State = smtpRcpt;
@@ -350,7 +481,7 @@ void TSMTPEngine::Quit() {
 void TSMTPEngine::Reset() { SendCommand("RSET"); }
 
 void TSMTPEngine::Abort() {
-    State = smtpNone;
+    ResetState();
     TransportClose();
 }
 
@@ -491,6 +622,9 @@ void TSMTPEngine::NameNextRecipient() {
 void TSMTPEngine::DataArrived(const std::string& Bytes) { DataArrived(Bytes.data(), Bytes.size()); }
 
 void TSMTPEngine::DataArrived(const char* Data, size_t Size) {
+    // Bytes between the STARTTLS reply and the handshake are no reply to
+    // anything; taking them would let a third party answer for the server.
+    if (FAwaitingTls) return;
     const size_t Old = FBuffer.size();
     FBuffer.append(Data, Size);
     Process(Old);
@@ -541,8 +675,22 @@ void TSMTPEngine::HandleReply(bool Malformed) {
 
     if (Ok) {
         switch (State) {
-            case smtpNone: SendCommand("HELO", Domain); break;
+            case smtpNone:
+                FSignedIn = false;
+                FAwaitingTls = false;
+                SendCommand(Security != TSecurity::None || SignIn ? "EHLO" : "HELO", Domain);
+                break;
             case smtpHelo: SendMailFrom(); break;
+            case smtpEhlo: AfterEhlo(); break;
+            case smtpStartTls:
+                // The handshake comes next; anything after the reply is dropped.
+                FAwaitingTls = true;
+                ClearBuffer();
+                TransportStartTls();
+                break;
+            case smtpAuth:
+            case smtpAuthUser:
+            case smtpAuthPass: AuthReply(); break;
             case smtpMail: NameNextRecipient(); break;
             case smtpRcpt:
                 Accepted.Add(First);
@@ -579,6 +727,11 @@ void TSMTPEngine::HandleReply(bool Malformed) {
     switch (State) {
         case smtpNone:
         case smtpHelo:
+        case smtpEhlo:
+        case smtpStartTls:
+        case smtpAuth:
+        case smtpAuthUser:
+        case smtpAuthPass:
         case smtpRset:
         case smtpMail:
         case smtpData:
@@ -598,4 +751,97 @@ void TSMTPEngine::HandleReply(bool Malformed) {
             break;
         default: break;
     }
+}
+
+void TSMTPEngine::TlsStarted() {
+    if (!FAwaitingTls) return;
+    FAwaitingTls = false;
+    // What the server said before TLS counts no more (RFC 3207).
+    Capabilities = TEhloCapabilities();
+    SendCommand("EHLO", Domain);
+}
+
+void TSMTPEngine::Fail(TSMTPState S, const std::string& RespStr) {
+    if (OnSMTPError) {
+        TSMTPErrorEvent Handler = OnSMTPError;
+        Handler(S, RespStr);
+    }
+}
+
+void TSMTPEngine::AfterEhlo() {
+    Capabilities = ParseEhloReply(ReplyLines);
+    if (Security != TSecurity::None && !TransportEncrypted()) {
+        // TLS was asked for and the connection is still plain: STARTTLS or
+        // nothing. (With TLS from the first byte the transport is encrypted
+        // before the greeting.)
+        if (Security == TSecurity::StartTls && Capabilities.StartTls)
+            SendCommand("STARTTLS");
+        else
+            Fail(smtpStartTls, SmtpNoStartTls);
+        return;
+    }
+    if (SignIn && !FSignedIn)
+        StartAuth();
+    else
+        SendMailFrom();
+}
+
+void TSMTPEngine::StartAuth() {
+    const bool Tls = TransportEncrypted();
+    auto Offered = [&](const char* M) {
+        for (const std::string& A : Capabilities.AuthMechanisms)
+            if (A == M) return true;
+        return false;
+    };
+    if (Offered("CRAM-MD5"))
+        AuthMechanism = "CRAM-MD5";
+    else if (Tls && Offered("PLAIN"))
+        AuthMechanism = "PLAIN";
+    else if (Tls && Offered("LOGIN"))
+        AuthMechanism = "LOGIN";
+    else {
+        AuthMechanism.clear();
+        Fail(smtpAuth, SmtpNoAuthMechanism);
+        return;
+    }
+    if (AuthMechanism == "PLAIN") {
+        // The answer goes with the command (RFC 4954): authorization identity
+        // empty, then the user and the password, each after a NUL.
+        SendCommand("AUTH", "PLAIN " + Base64Encode(std::string(1, '\0') + AuthUser + '\0' + AuthPassword));
+        State = smtpAuthPass;
+    } else {
+        SendCommand("AUTH", AuthMechanism);
+    }
+}
+
+void TSMTPEngine::SendAuthLine(const std::string& Line, TSMTPState Next) {
+    State = Next;
+    ReplyLines.Clear();
+    ClearBuffer();
+    TransportSend(Line + CRLF);
+}
+
+void TSMTPEngine::AuthReply() {
+    const std::string First = ReplyLines.Count() > 0 ? ReplyLines.At(0) : std::string();
+    if (ReplyCode / 100 == 2) {
+        FSignedIn = true;
+        SendMailFrom();
+        return;
+    }
+    if (ReplyCode == 334 && State == smtpAuth && AuthMechanism == "CRAM-MD5") {
+        const std::string Challenge = Base64Decode(First.size() > 4 ? Trim(First.substr(4)) : std::string());
+        SendAuthLine(Base64Encode(AuthUser + " " + HmacMd5Hex(AuthPassword, Challenge)), smtpAuthPass);
+        return;
+    }
+    if (ReplyCode == 334 && State == smtpAuth && AuthMechanism == "LOGIN") {
+        SendAuthLine(Base64Encode(AuthUser), smtpAuthUser);
+        return;
+    }
+    if (ReplyCode == 334 && State == smtpAuthUser) {
+        SendAuthLine(Base64Encode(AuthPassword), smtpAuthPass);
+        return;
+    }
+    // Any other reply (a further challenge after the password, an odd code)
+    // is no success.
+    Fail(State, First.empty() ? "no message" : First);
 }

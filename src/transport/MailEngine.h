@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Classes.h"
+#include "Security.h"
 
 // ---------------------------------------------------------------- POP3
 
@@ -24,12 +25,14 @@ enum TPopState {
     popTop,
     popDele,
     popQuit,
-    popUidl  // "UIDL" sent (multi-line reply)
+    popUidl,  // "UIDL" sent (multi-line reply)
+    popCapa,  // "CAPA" sent (STLS asked for: the server must list STLS)
+    popStls   // "STLS" sent; after its +OK, until the TLS handshake is done
 };
 
 // The commands the engine sends. Each puts the engine into the state of the
 // same name; the verb goes on the wire as the table in MailEngine.cpp spells it.
-enum class TPopCommand { Apop, User, Pass, List, Retr, Top, Dele, Quit, Uidl };
+enum class TPopCommand { Apop, User, Pass, List, Retr, Top, Dele, Quit, Uidl, Capa, Stls };
 
 using TPopResponsEvent = std::function<void(bool ResponceOK, TPopState PopState)>;
 using TPopReceivingEvent = std::function<void(int Bytes)>;
@@ -41,6 +44,10 @@ using TPopReceivingEvent = std::function<void(int Bytes)>;
 std::string ApopTimestamp(const std::string& Greeting);
 std::string ApopDigest(const std::string& Greeting, const std::string& Password);
 
+// The capability names of a CAPA listing (the lines after the status line,
+// terminator removed): the first word of every line, in upper case.
+std::vector<std::string> CapaNames(const TStrings& Lines);
+
 class TPopEngine {
 public:
     TPopEngine() = default;
@@ -51,6 +58,13 @@ public:
     std::string User;
     std::string Password;
     bool APop = false;
+    // TSecurity::StartTls: after the greeting the engine sends CAPA and, when
+    // the server lists STLS, STLS; once the transport reports the TLS
+    // handshake done (TlsStarted) it logs in as usual. A server that does not
+    // list STLS, or refuses it, is reported through OnGetError with popCapa
+    // or popStls, and nothing more is sent. TSecurity::Tls is the transport's
+    // business (TLS from the first byte); the dialogue is then as without TLS.
+    TSecurity Security = TSecurity::None;
 
     TPopResponsEvent OnRecvComp;
     TPopResponsEvent OnHeaderRecv;
@@ -76,6 +90,7 @@ public:
     // never ends a line would otherwise grow the buffer without bound; no
     // real message comes near this.
     size_t MaxLineLength = size_t(64) << 20;
+    std::vector<std::string> Capabilities;  // names of the last CAPA listing
 
     // RETR / TOP n 0 / DELE for 1 <= N <= MessageCount; false (nothing sent) otherwise.
     bool Retrieve(int N);
@@ -87,7 +102,13 @@ public:
     // QUIT; when the wait runs out the connection is simply closed.
     void Quit();
     void ClearBuffer();
-    void ResetState() { State = popNone; }
+    void ResetState() {
+        State = popNone;
+        FAwaitingTls = false;
+    }
+    // The transport finished the TLS handshake that STLS started: the login
+    // begins (APOP with the greeting's timestamp, or USER).
+    void TlsStarted();
     // Size of the listed message at the zero-based Index, -1 when out of range.
     int MessageSize(int Index) const;
 
@@ -109,12 +130,16 @@ public:
 protected:
     virtual void TransportSend(const std::string& Text) = 0;
     virtual void TransportClose() = 0;
+    // Starts the TLS handshake on the connection; TlsStarted follows when it
+    // is done. A transport that cannot do TLS ends the connection.
+    virtual void TransportStartTls() { TransportClose(); }
     // Processes events until Done() holds or the bound passes; returns Done().
     // Without an event loop there is nothing to wait for.
     virtual bool WaitUntil(const std::function<bool()>& Done) { return Done(); }
 
 private:
     void Process(size_t OldSize);
+    void LogIn();
     void FinishMultiLine();
     void Dispatch(bool Ok);
     void EmptyBuffer();
@@ -127,6 +152,8 @@ private:
     size_t FExpected = 0;   // listed size of the message being retrieved
     size_t FLineStart = 0;  // where the buffer's last (unfinished) line starts
     uint64_t FScanned = 0;
+    std::string FGreeting;      // the greeting's first line (its APOP timestamp)
+    bool FAwaitingTls = false;  // STLS accepted, handshake under way: nothing is read
 };
 
 // ---------------------------------------------------------------- SMTP
@@ -140,8 +167,31 @@ enum TSMTPState {
     smtpMail = 5,
     smtpData = 6,
     smtpText = 8,  // message text sent, waiting for its reply (7 is never used)
-    smtpQuit = 9
+    smtpQuit = 9,
+    smtpEhlo = 10,      // "EHLO" sent: the reply lists the server's extensions
+    smtpStartTls = 11,  // "STARTTLS" sent; after its 220, until the TLS handshake is done
+    smtpAuth = 12,      // "AUTH" sent with a mechanism
+    smtpAuthUser = 13,  // LOGIN: the user name sent
+    smtpAuthPass = 14   // the password (PLAIN, LOGIN) or the CRAM-MD5 answer sent
 };
+
+// What an EHLO reply says about the extensions the client uses.
+struct TEhloCapabilities {
+    bool StartTls = false;
+    std::vector<std::string> AuthMechanisms;  // upper case, each once, in the server's order
+};
+// Reads the lines of an EHLO reply (the first line, the server's greeting,
+// names no extension). "AUTH mech ..." and the older "AUTH=mech ..." both
+// count.
+TEhloCapabilities ParseEhloReply(const TStrings& ReplyLines);
+
+// RespStr of OnSMTPError for failures the client finds itself (the server
+// sent no refusal): STARTTLS missing from the EHLO reply when TLS was asked
+// for (state smtpStartTls), and no sign-in mechanism that may be used
+// (state smtpAuth). CRAM-MD5 may always be used; PLAIN and LOGIN only
+// inside TLS.
+extern const char* const SmtpNoStartTls;
+extern const char* const SmtpNoAuthMechanism;
 
 using TSMTPErrorEvent = std::function<void(TSMTPState State, const std::string& RespStr)>;
 using TNotifyEvent = std::function<void(TObject* Sender)>;
@@ -190,12 +240,25 @@ public:
 
     std::string MyAddress;
     std::string Domain;
+    // With TLS (either way) or a sign-in the client greets with EHLO instead
+    // of HELO. TSecurity::StartTls: STARTTLS after the first EHLO, then EHLO
+    // again inside TLS; a server that does not offer it, or refuses it, is
+    // an error (OnSMTPError with smtpStartTls), never a plain-text fall-back.
+    // SignIn: AUTH with the best mechanism offered among CRAM-MD5, PLAIN and
+    // LOGIN (the last two only inside TLS) before MAIL, as AuthUser with
+    // AuthPassword. Every failure leaves the state as a refused command does.
+    TSecurity Security = TSecurity::None;
+    bool SignIn = false;
+    std::string AuthUser;
+    std::string AuthPassword;
     TNotifyEvent OnSendComp;
     TSMTPErrorEvent OnSMTPError;
 
     TSMTPState State = smtpNone;
     TStringList ReplyLines;
     int ReplyCode = 0;
+    TEhloCapabilities Capabilities;  // of the last EHLO reply
+    std::string AuthMechanism;       // the mechanism of the last sign-in
     std::string FromAddress;
     TStringList Accepted;
     TStringList Rejected;
@@ -216,7 +279,10 @@ public:
     void Quit();   // QUIT at once, unless not connected
     void Reset();  // RSET
     void Abort();  // back to smtpNone and close
-    void ResetState() { State = smtpNone; }
+    void ResetState();
+    // The transport finished the TLS handshake that STARTTLS started: EHLO
+    // is sent again.
+    void TlsStarted();
     bool SendCommand(const std::string& Verb, const std::string& Arg = std::string());
 
     // The receive engine: the bytes of one read event.
@@ -235,12 +301,23 @@ protected:
     // afterwards). A transport may send it in pieces; whatever is sent after
     // it must follow it on the wire.
     virtual void TransportSendText(std::string&& Text) { TransportSend(Text); }
+    // Starts the TLS handshake; TlsStarted follows when it is done. A
+    // transport that cannot do TLS ends the connection.
+    virtual void TransportStartTls() { TransportClose(); }
+    // True when the connection is encrypted (from the first byte, or after
+    // STARTTLS).
+    virtual bool TransportEncrypted() const { return false; }
 
 private:
     void Process(size_t OldSize);
     void HandleReply(bool Malformed);
     void NameNextRecipient();
     void SendMailFrom();
+    void AfterEhlo();
+    void StartAuth();
+    void AuthReply();
+    void SendAuthLine(const std::string& Line, TSMTPState Next);
+    void Fail(TSMTPState S, const std::string& RespStr);
 
     std::string FBuffer;
     size_t FLfScan = 0;                   // bytes of FBuffer already examined for LF
@@ -248,4 +325,6 @@ private:
     size_t FLastLf = std::string::npos;   // last LF seen
     size_t FPrevLf = std::string::npos;   // the LF before FLastLf
     uint64_t FScanned = 0;
+    bool FAwaitingTls = false;  // STARTTLS accepted, handshake under way: nothing is read
+    bool FSignedIn = false;     // this connection has signed in
 };

@@ -40,19 +40,32 @@ TPOPx::~TPOPx() {
 }
 
 void TPOPx::Connect() {
-    if (State == popNone) Open();
+    if (State != popNone) return;
+    TlsMode = Security;
+    Open();
+}
+
+void TPOPx::SetSecurity(const TConnectionSecurity& S) {
+    if (S.Port > 0) Port = S.Port;
+    Security = S.Mode;
+    PeerVerifyName = S.PeerName;
+    TrustedFingerprints = S.TrustedFingerprints;
 }
 
 void TPOPx::TransportSend(const std::string& Text) { Socket()->SendText(Text); }
 
 void TPOPx::TransportClose() { Close(); }
 
+void TPOPx::TransportStartTls() { StartTls(); }
+
+void TPOPx::TlsEstablished() { TlsStarted(); }
+
 bool TPOPx::WaitUntil(const std::function<bool()>& Done) { return ProcessEventsUntil(Done, WaitLimit); }
 
 void TPOPx::Disconnected() {
     // Whatever handler replaced OnDisconnect, a closed connection is popNone
     // and a half-received reply is dropped.
-    State = popNone;
+    ResetState();
     ClearBuffer();
 }
 
@@ -132,12 +145,26 @@ void TSMTPx::StopText() {
 void TSMTPx::TransportClose() { Close(); }
 
 void TSMTPx::TransportOpen() {
+    TlsMode = Security;
     StopText();
     Open();
 }
 
+void TSMTPx::SetSecurity(const TConnectionSecurity& S) {
+    if (S.Port > 0) Port = S.Port;
+    Security = S.Mode;
+    PeerVerifyName = S.PeerName;
+    TrustedFingerprints = S.TrustedFingerprints;
+}
+
+void TSMTPx::TransportStartTls() { StartTls(); }
+
+bool TSMTPx::TransportEncrypted() const { return Encrypted(); }
+
+void TSMTPx::TlsEstablished() { TlsStarted(); }
+
 void TSMTPx::Disconnected() {
-    State = smtpNone;
+    ResetState();
     StopText();
     ClearBuffer();
 }

@@ -21,12 +21,17 @@ public:
 
     // Opens the connection when State is popNone; does nothing otherwise.
     void Connect();
+    // The port (when given), the protection and the certificate rules of
+    // the next Connect (see TPopEngine::Security and TClientSocket's TLS).
+    void SetSecurity(const TConnectionSecurity& S);
 
     int WaitLimit = 5000;
 
 protected:
     void TransportSend(const std::string& Text) override;
     void TransportClose() override;
+    void TransportStartTls() override;
+    void TlsEstablished() override;
     bool WaitUntil(const std::function<bool()>& Done) override;
     void Disconnected() override;
     bool ReplyPending() const override;
@@ -42,6 +47,11 @@ public:
     explicit TSMTPx(QObject* Owner = nullptr);
     ~TSMTPx() override;
 
+    // The port (when given), the protection and the certificate rules of
+    // the next connection (see TSMTPEngine::Security and TClientSocket's
+    // TLS); the sign-in is set on the engine (SignIn, AuthUser, AuthPassword).
+    void SetSecurity(const TConnectionSecurity& S);
+
     int WaitLimit = 5000;
 
 protected:
@@ -49,6 +59,9 @@ protected:
     void TransportSendText(std::string&& Text) override;
     void TransportClose() override;
     void TransportOpen() override;
+    void TransportStartTls() override;
+    bool TransportEncrypted() const override;
+    void TlsEstablished() override;
     void Disconnected() override;
     bool ReplyPending() const override;
 

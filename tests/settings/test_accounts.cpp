@@ -120,8 +120,10 @@ TEST_F(AccountsTest, SaveReloadAndShowTouchTheFileInTheDesignedOrder) {
         "R Number/count", "R Account1/user", "R Account1/password", "R Account1/pop3", "R Account1/smtp",
         "R Account1/address", "R Account1/signcount", "R Account1/sign1", "R Account1/signcheck",
         "R Account1/encode", "R Account1/mailhead", "R Account1/apop", "R Account1/patrol",
-        "R Account1/pingcheck",
-        // save: the question, then erase and write
+        "R Account1/pingcheck", "R Account1/pop3port", "R Account1/pop3security", "R Account1/smtpport",
+        "R Account1/smtpsecurity", "R Account1/smtpauth", "R Account1/smtpuser", "R Account1/smtppassword",
+        "R Account1/trustcert",
+        // save: an account that uses none of the connection section writes none of its keys: the question, then erase and write
         "E Account1", "W Number/count=1", "W Number/start=1", "W Account1/user=a",
         "W Account1/password=", "W Account1/pop3=pop.a",
         "W Account1/smtp=", "W Account1/address=", "W Account1/signcount=1", "W Account1/sign1=s1",
@@ -131,7 +133,9 @@ TEST_F(AccountsTest, SaveReloadAndShowTouchTheFileInTheDesignedOrder) {
         "R Number/count", "R Number/start", "R Account1/user", "R Account1/patrol", "R Account1/user",
         "R Account1/password", "R Account1/pop3", "R Account1/smtp", "R Account1/address",
         "R Account1/signcount", "R Account1/sign1", "R Account1/signcheck", "R Account1/encode",
-        "R Account1/mailhead", "R Account1/apop", "R Account1/patrol", "R Account1/pingcheck"};
+        "R Account1/mailhead", "R Account1/apop", "R Account1/patrol", "R Account1/pingcheck",
+        "R Account1/pop3port", "R Account1/pop3security", "R Account1/smtpport", "R Account1/smtpsecurity",
+        "R Account1/smtpauth", "R Account1/smtpuser", "R Account1/smtppassword", "R Account1/trustcert"};
     EXPECT_EQ(Log, Expected);
     EXPECT_EQ(Questions, 1);
 }
@@ -257,6 +261,106 @@ TEST_F(AccountsTest, HandWrittenAndDamagedFilesGiveDefinedResults) {
     Settings.DeleteAccount(1);  // count reads as its default 1; start cannot overflow
     EXPECT_EQ(Value("Number", "count"), "0");
     EXPECT_EQ(Value("Number", "start"), "-2147483648");
+}
+
+TEST_F(AccountsTest, ConnectionSectionRoundTripsAtTheEndAndTodaysFilesReadAsBefore) {
+    // A file of today's form: the plain connection on the old ports.
+    const std::string Today = "[Number]\r\ncount=1\r\nstart=1\r\n[Account1]\r\nuser=taro\r\npassword=\r\n"
+                              "pop3=pop.example.jp\r\nsmtp=smtp.example.jp\r\naddress=taro@example.jp\r\n"
+                              "signcount=0\r\nsigncheck=0\r\nencode=1\r\nmailhead=1\r\napop=0\r\npatrol=0\r\n"
+                              "pingcheck=0\r\n";
+    WriteFileText(Settings.SettingsPath(), Today);
+    Settings.Reload();
+    TAccountRecord Plain;
+    EXPECT_FALSE(Settings.Record.UsesConnectionSection());
+    EXPECT_EQ(Settings.Record.PopPort, 110);
+    EXPECT_EQ(Settings.Record.SmtpPort, 25);
+    Settings.Save();  // rewritten as it was
+    EXPECT_EQ(ReadFileText(Settings.SettingsPath()), Today);
+
+    const std::string Fp(64, 'A');
+    TAccountRecord Secure = Settings.Record;
+    Secure.PopPort = 995;
+    Secure.PopSecurity = 2;
+    Secure.SmtpPort = 587;
+    Secure.SmtpSecurity = 1;
+    Secure.SmtpAuth = true;
+    Secure.SmtpUser = "taro@example.jp";
+    Secure.SmtpPassword = "\x8c\xa9smtp";
+    Secure.TrustedCerts = {Fp};
+    for (bool Store : {true, false}) {
+        SCOPED_TRACE(Store);
+        Settings.editdisp(1);
+        Settings.Record = Secure;
+        Settings.Record.passsave = Store;
+        Settings.Save();
+        TIniSectionValues Keys;
+        TIniFile(Settings.SettingsPath()).ReadSectionValues("Account1", Keys);
+        ASSERT_GE(Keys.size(), 8u);
+        std::vector<std::string> Last;
+        for (size_t I = Keys.size() - 8; I < Keys.size(); ++I) Last.push_back(Keys[I].first);
+        EXPECT_EQ(Last, (std::vector<std::string>{"pop3port", "pop3security", "smtpport", "smtpsecurity",
+                                                  "smtpauth", "smtpuser", "smtppassword", "trustcert"}));
+        EXPECT_EQ(Value("Account1", "smtppassword"),
+                  Store ? EncodePassword(PasswordKey, "\x8c\xa9smtp") : std::string());
+        TAccountRecord Expected = Secure;
+        Expected.passsave = Store;
+        if (!Store) Expected.SmtpPassword.clear();
+        EXPECT_EQ(Settings.Record, Expected);
+    }
+
+    // Values out of range read as the defaults; junk among the fingerprints is passed over.
+    WriteFileText(Settings.SettingsPath(), Today +
+                                               "pop3port=0\r\npop3security=3\r\nsmtpport=70000\r\n"
+                                               "smtpsecurity=x\r\ntrustcert=zz," +
+                                               std::string(64, 'b') + ",\r\n");
+    Settings.Reload();
+    EXPECT_EQ(Settings.Record.PopPort, 110);
+    EXPECT_EQ(Settings.Record.PopSecurity, 0);
+    EXPECT_EQ(Settings.Record.SmtpPort, 25);
+    EXPECT_EQ(Settings.Record.SmtpSecurity, 0);
+    EXPECT_EQ(Settings.Record.TrustedCerts, std::vector<std::string>{std::string(64, 'B')});
+}
+
+TEST_F(AccountsTest, TrustingACertificateWritesOnlyItsKeyAndKeepsTheNewest) {
+    AddAccount("a");
+    AddAccount("b");
+    Settings.editdisp(1);
+    Settings.Record.Edit1 = "edited, not saved";
+    auto Fp = [](int I) {
+        std::string F(64, '0');
+        F[63] = static_cast<char>('0' + I);
+        return F;
+    };
+    for (int I = 1; I <= MaxTrustedCertificates + 1; ++I) Settings.TrustCertificate(1, Fp(I));
+    Settings.TrustCertificate(1, Fp(9));          // known already
+    Settings.TrustCertificate(1, "not a print");  // ignored
+    Settings.TrustCertificate(2, Fp(5));
+    std::string Expected;
+    for (int I = 2; I <= MaxTrustedCertificates + 1; ++I) Expected += (I > 2 ? "," : "") + Fp(I);
+    EXPECT_EQ(Value("Account1", "trustcert"), Expected);
+    EXPECT_EQ(Value("Account2", "trustcert"), Fp(5));
+    EXPECT_EQ(Value("Account1", "pop3"), "pop.a");  // nothing else written
+    EXPECT_EQ(Settings.Record.Edit1, "edited, not saved");
+    EXPECT_EQ(Settings.Record.TrustedCerts.size(), static_cast<size_t>(MaxTrustedCertificates));
+    EXPECT_EQ(Settings.Record.TrustedCerts.back(), Fp(9));
+    Settings.editdisp(2);
+    EXPECT_EQ(Settings.Record.TrustedCerts, std::vector<std::string>{Fp(5)});
+    EXPECT_EQ(Settings.Record.PopPort, 110);  // the other keys of the section still read as defaults
+}
+
+TEST(ProposedPort, FollowsTheSecurityChoiceUnlessThePortIsTheUsersOwn) {
+    const struct {
+        bool Smtp;
+        int Security, Port, Expected;
+    } Cases[] = {
+        {false, 2, 110, 995},   {false, 1, 995, 110},  {false, 0, 995, 110},
+        {false, 2, 1110, 1110}, {true, 1, 25, 587},    {true, 2, 587, 465},
+        {true, 0, 465, 25},     {true, 2, 2525, 2525}, {true, 1, 0, 587},
+    };
+    for (const auto& C : Cases)
+        EXPECT_EQ(ProposedPort(C.Smtp, C.Security, C.Port), C.Expected)
+            << C.Smtp << " " << C.Security << " " << C.Port;
 }
 
 TEST_F(AccountsTest, FailedSaveStillReloadsAndReportsThePath) {

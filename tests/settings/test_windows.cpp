@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -256,6 +257,64 @@ TEST_F(SettingsWindowTest, EmptyFolderThenAddingSavingAndSwitchingAccounts) {
     EXPECT_EQ(ReadFileText(Path()), Before);
     EXPECT_EQ(Form->eUserName->text(), "bob");
     EXPECT_EQ(Main.eUserName->currentText(), "bob");
+}
+
+TEST_F(SettingsWindowTest, ConnectionSectionProposesPortsSavesAndTrustsCertificates) {
+    Create();
+    AddAccount("taro", "pop.a");
+    EXPECT_EQ(Form->PopPort->value(), 110);
+    EXPECT_FALSE(Form->SmtpUser->isEnabled());
+    // A new choice proposes its usual port while the port is a usual one.
+    const struct {
+        QComboBox* Choice;
+        QSpinBox* Port;
+        int Index, Expected;
+    } Steps[] = {
+        {Form->PopSecurity, Form->PopPort, 2, 995},
+        {Form->PopSecurity, Form->PopPort, 1, 110},
+        {Form->SmtpSecurity, Form->SmtpPort, 2, 465},
+        {Form->SmtpSecurity, Form->SmtpPort, 1, 587},
+    };
+    for (const auto& S : Steps) {
+        S.Choice->setCurrentIndex(S.Index);
+        EXPECT_EQ(S.Port->value(), S.Expected) << S.Choice->objectName().toStdString() << " " << S.Index;
+    }
+    Form->PopPort->setValue(1995);  // the user's own port stays
+    Form->PopSecurity->setCurrentIndex(2);
+    EXPECT_EQ(Form->PopPort->value(), 1995);
+    Form->SmtpAuth->setCurrentIndex(1);
+    EXPECT_TRUE(Form->SmtpUser->isEnabled());
+    Type(Form->SmtpUser, "taro@example.jp");
+    Form->SmtpPassword->setText("smtp-pw");
+    EXPECT_EQ(Main.Host.Account.SmtpSecurity, 1);  // the served window's record follows
+    EXPECT_EQ(Main.Host.Account.SmtpSignInPassword(), "smtp-pw");
+    QTest::mouseClick(Form->Button1, Qt::LeftButton);
+    EXPECT_EQ(Value("Account1", "pop3port"), "1995");
+    EXPECT_EQ(Value("Account1", "smtpauth"), "1");
+    EXPECT_EQ(Value("Account1", "smtppassword"), "");  // passwords are not stored for this account
+
+    // Another account and back: the stored values come back without proposals.
+    AddAccount("hanako", "pop.b");
+    EXPECT_EQ(Form->SmtpPort->value(), 25);
+    EXPECT_EQ(Form->SmtpAuth->currentIndex(), 0);
+    Form->editdisp(1);
+    EXPECT_EQ(Form->PopPort->value(), 1995);
+    EXPECT_EQ(Form->PopSecurity->currentIndex(), 2);
+    EXPECT_EQ(Form->SmtpPort->value(), 587);
+    EXPECT_EQ(Form->SmtpUser->text(), "taro@example.jp");
+
+    // Trusting a certificate for the shown account keeps the typed edits.
+    Form->Edit2->setText("smtp.typed");
+    const std::string Fp(64, 'C');
+    Form->TrustCertificate(1, Fp);
+    EXPECT_EQ(Value("Account1", "trustcert"), Fp);
+    EXPECT_EQ(Value("Account1", "smtp"), "smtp.pop.a");
+    EXPECT_EQ(Form->Edit2->text(), "smtp.typed");
+    EXPECT_EQ(Main.Host.Account.TrustedCerts, std::vector<std::string>{Fp});
+    EXPECT_EQ(Form->CurrentRecord().TrustedCerts, std::vector<std::string>{Fp});
+    Form->BeginNewAccount();
+    EXPECT_EQ(Form->CurrentRecord().UsesConnectionSection(), false);
+    EXPECT_TRUE(Errors.isEmpty());
 }
 
 TEST_F(SettingsWindowTest, EditAndDeleteThroughTheAccountSubItems) {

@@ -8,7 +8,7 @@
 
 struct RecordingPop : TPopEngine {
     std::vector<std::string> Sent;
-    int Closes = 0;
+    int Closes = 0, TlsStarts = 0;
     std::vector<std::pair<bool, TPopState>> Events;  // every completion, in order
     RecordingPop() {
         OnRecvComp = [this](bool Ok, TPopState S) { Events.push_back({Ok, S}); };
@@ -16,6 +16,7 @@ struct RecordingPop : TPopEngine {
     }
     void TransportSend(const std::string& T) override { Sent.push_back(T); }
     void TransportClose() override { ++Closes; }
+    void TransportStartTls() override { ++TlsStarts; }
     std::string LastSent() const { return Sent.empty() ? std::string() : Sent.back(); }
     // Feeds Text in pieces of Piece bytes (0 = all at once).
     void Feed(const std::string& Text, size_t Piece = 0) {
@@ -26,7 +27,8 @@ struct RecordingPop : TPopEngine {
 
 struct RecordingSmtp : TSMTPEngine {
     std::vector<std::string> Sent;
-    int Opens = 0, Closes = 0, SendComps = 0;
+    int Opens = 0, Closes = 0, SendComps = 0, TlsStarts = 0;
+    bool Encrypted = false;  // what the transport says about the connection
     std::vector<std::pair<TSMTPState, std::string>> Errors;
     RecordingSmtp() {
         MyAddress = "me@example.test";
@@ -37,6 +39,8 @@ struct RecordingSmtp : TSMTPEngine {
     void TransportSend(const std::string& T) override { Sent.push_back(T); }
     void TransportClose() override { ++Closes; }
     void TransportOpen() override { ++Opens; }
+    void TransportStartTls() override { ++TlsStarts; }
+    bool TransportEncrypted() const override { return Encrypted; }
     std::string LastSent() const { return Sent.empty() ? std::string() : Sent.back(); }
     void Feed(const std::string& Text, size_t Piece = 0) {
         if (Piece == 0) Piece = Text.size() ? Text.size() : 1;

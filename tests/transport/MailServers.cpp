@@ -5,12 +5,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -26,17 +28,24 @@ namespace {
 const char* const Users[] = {"alice", "bob", "carol", "dave"};
 const int MailUid = 8;  // Debian's "mail" user and group
 
-// A port that nothing on loopback uses right now.
+// A port that nothing on loopback uses right now, and that this process has
+// not handed out before.
 int FreePort() {
-    int S = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in A{};
-    A.sin_family = AF_INET;
-    A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(S, reinterpret_cast<sockaddr*>(&A), sizeof A);
-    socklen_t L = sizeof A;
-    getsockname(S, reinterpret_cast<sockaddr*>(&A), &L);
-    close(S);
-    return ntohs(A.sin_port);
+    static std::vector<int> Given;
+    for (;;) {
+        int S = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in A{};
+        A.sin_family = AF_INET;
+        A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(S, reinterpret_cast<sockaddr*>(&A), sizeof A);
+        socklen_t L = sizeof A;
+        getsockname(S, reinterpret_cast<sockaddr*>(&A), &L);
+        close(S);
+        const int Port = ntohs(A.sin_port);
+        if (std::find(Given.begin(), Given.end(), Port) != Given.end()) continue;
+        Given.push_back(Port);
+        return Port;
+    }
 }
 
 bool Listening(int Port) {
@@ -120,6 +129,7 @@ void MailServers::Prepare() {
             fs::create_directories(fs::path(FRoot) / "mail" / U / "Maildir" / Sub);
     }
     ChownTree(fs::path(FRoot) / "mail", MailUid);
+    FCertsMade = MakeTestCertificates(FRoot + "/certs", FCerts, FCertsWhy);
     StartWatchdog();
 }
 
@@ -168,11 +178,18 @@ bool MailServers::StartDovecot(std::string& Why) {
     if (!Installed("/usr/sbin/dovecot") || !Installed("/usr/lib/dovecot/pop3"))
         return (Why = FDovecotWhy = "Dovecot POP3 is not installed (Debian package dovecot-pop3d)", false);
     Prepare();
+    if (!FCertsMade) return (Why = FDovecotWhy = FCertsWhy, false);
     const fs::path Dir = fs::path(FRoot) / "dovecot";
     fs::create_directories(Dir / "state");
     fs::remove_all(Dir / "run");  // stale sockets there slow the first login
     fs::create_directories(Dir / "run");
     FPopPort = FreePort();
+    FPopsPort = FreePort();
+    // Postfix asks Dovecot to check sign-ins through this socket.
+    const std::string AuthSocket = getpwnam("postfix")
+                                       ? "service auth {\n  unix_listener auth-postfix {\n    mode = 0600\n"
+                                         "    user = postfix\n    group = postfix\n  }\n}\n"
+                                       : "";
     std::string Passwd;
     for (const char* U : Users) Passwd += std::string(U) + ":{PLAIN}" + U + "pw\n";
     Write(Dir / "users", Passwd);
@@ -187,8 +204,11 @@ bool MailServers::StartDovecot(std::string& Why) {
               "log_path = " +
               (Dir / "dovecot.log").string() +
               "\n"
-              "protocols = pop3\nlisten = 127.0.0.1\nssl = no\ndisable_plaintext_auth = no\n"
-              "auth_mechanisms = plain apop\nauth_failure_delay = 0\nfirst_valid_uid = 8\n"
+              "protocols = pop3\nlisten = 127.0.0.1\ndisable_plaintext_auth = no\n"
+              "ssl = yes\nssl_cert = <" +
+              FCerts.Good + "\nssl_key = <" + FCerts.Key +
+              "\n"
+              "auth_mechanisms = plain login apop cram-md5\nauth_failure_delay = 0\nfirst_valid_uid = 8\n"
               "mail_location = maildir:" +
               R +
               "/mail/%u/Maildir\n"
@@ -200,8 +220,10 @@ bool MailServers::StartDovecot(std::string& Why) {
               "/mail/%u\n}\n"
               "service pop3-login {\n  inet_listener pop3 {\n    port = " +
               std::to_string(FPopPort) +
-              "\n  }\n}\n"
-              "service anvil {\n  unix_listener anvil-auth-penalty {\n    mode = 0\n  }\n}\n");
+              "\n  }\n  inet_listener pop3s {\n    port = " + std::to_string(FPopsPort) +
+              "\n    ssl = yes\n  }\n}\n"
+              "service anvil {\n  unix_listener anvil-auth-penalty {\n    mode = 0\n  }\n}\n" +
+              AuthSocket);
     const std::string Cmd = "/usr/sbin/dovecot -c " + (Dir / "dovecot.conf").string() + " >" +
                             (Dir / "start.log").string() + " 2>&1";
     if (std::system(Cmd.c_str()) != 0)
@@ -214,7 +236,7 @@ bool MailServers::StartDovecot(std::string& Why) {
     for (int I = 0; I < 250 && (FDovecotPid = ReadPid(PidFile)) <= 0; ++I)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     if (FDovecotPid > 0) Write(fs::path(FRoot) / "pids" / "dovecot", std::to_string(FDovecotPid));
-    const bool Up = WaitListening(FPopPort, 5000);
+    const bool Up = WaitListening(FPopPort, 5000) && WaitListening(FPopsPort, 5000);
     if (FDovecotPid <= 0 || !Up)
         return (Why = FDovecotWhy = "dovecot does not listen: " + Read(Dir / "dovecot.log"), false);
     FDovecotFailed = false;
@@ -229,6 +251,9 @@ bool MailServers::StartPostfix(std::string& Why) {
         return (Why = FPostfixWhy = "the real-server tests need root (Postfix runs as root only)", false);
     if (!Installed("/usr/sbin/postfix") || !Installed("/usr/lib/postfix/sbin/master"))
         return (Why = FPostfixWhy = "Postfix is not installed (Debian package postfix)", false);
+    // Sign-ins go to Dovecot's socket: without it smtpd stops at the first
+    // sign-in and the master then holds the service back for a minute.
+    if (!StartDovecot(Why)) return (FPostfixWhy = Why, false);
     Prepare();
     const fs::path Dir = fs::path(FRoot) / "postfix";
     const fs::path Etc = Dir / "etc";
@@ -239,6 +264,10 @@ bool MailServers::StartPostfix(std::string& Why) {
     if (std::system(("chown postfix " + (Dir / "data").string()).c_str()) != 0)
         return (Why = FPostfixWhy = "no postfix user on this machine", false);
     FSmtpPort = FreePort();
+    FSubmissionPort = FreePort();
+    FSmtpsPort = FreePort();
+    FExpiredPort = FreePort();
+    FRoguePort = FreePort();
     std::string Maps;
     for (const char* U : Users) Maps += std::string(U) + "@" + Domain + "  " + U + "/Maildir/\n";
     Write(Etc / "vmailbox", Maps);
@@ -274,8 +303,27 @@ bool MailServers::StartPostfix(std::string& Why) {
               E +
               "/refuse, permit_mynetworks, reject_unauth_destination\n"
               "message_size_limit = 0\nvirtual_mailbox_limit = 0\nsmtputf8_enable = no\nbiff = no\n"
-              "smtpd_banner = $myhostname ESMTP\nsmtpd_peername_lookup = no\n");
+              "smtpd_banner = $myhostname ESMTP\nsmtpd_peername_lookup = no\n"
+              "smtpd_tls_cert_file = " +
+              FCerts.Good + "\nsmtpd_tls_key_file = " + FCerts.Key +
+              "\n"
+              "smtpd_sasl_type = dovecot\nsmtpd_sasl_path = " +
+              FRoot + "/dovecot/run/auth-postfix\n");
     std::string Master = "127.0.0.1:" + std::to_string(FSmtpPort) + " inet n - n - - smtpd\n";
+    // Mail only after a sign-in; the client rule stops loopback, which
+    // mynetworks admits.
+    const std::string SignInOnly = " -o smtpd_sasl_auth_enable=yes"
+                                   " -o smtpd_client_restrictions=permit_sasl_authenticated,reject"
+                                   " -o smtpd_relay_restrictions=permit_sasl_authenticated,reject";
+    Master += "127.0.0.1:" + std::to_string(FSubmissionPort) +
+              " inet n - n - - smtpd -o smtpd_tls_security_level=encrypt" + SignInOnly + "\n";
+    const std::pair<int, std::string> Wrapped[] = {
+        {FSmtpsPort, FCerts.Good}, {FExpiredPort, FCerts.Expired}, {FRoguePort, FCerts.Rogue}};
+    for (const auto& [Port, Cert] : Wrapped)
+        Master += "127.0.0.1:" + std::to_string(Port) +
+                  " inet n - n - - smtpd -o smtpd_tls_wrappermode=yes -o smtpd_tls_cert_file=" + Cert +
+                  SignInOnly + "\n";
+    Master += "tlsmgr unix - - n 1000? 1 tlsmgr\n";
     for (const char* L : {"pickup unix n - n 60 1 pickup",
                           "cleanup unix n - n - 0 cleanup",
                           "qmgr unix n - n 300 1 qmgr",
@@ -301,9 +349,15 @@ bool MailServers::StartPostfix(std::string& Why) {
                           "postlog unix-dgram n - n - 1 postlogd"})
         Master += std::string(L) + "\n";
     Write(Etc / "master.cf", Master);
+    // "postfix start" waits until main.cf is two seconds old.
+    const fs::file_time_type Old = fs::file_time_type::clock::now() - std::chrono::seconds(10);
+    fs::last_write_time(Etc / "main.cf", Old);
+    fs::last_write_time(Etc / "master.cf", Old);
     const std::string Cmd = "/usr/sbin/postfix -c " + E + " start >" + (Dir / "start.log").string() + " 2>&1";
     const int Rc = std::system(Cmd.c_str());
-    const bool Up = Rc == 0 && WaitListening(FSmtpPort, 5000);
+    bool Up = Rc == 0;
+    for (int Port : {FSmtpPort, FSubmissionPort, FSmtpsPort, FExpiredPort, FRoguePort})
+        Up = Up && WaitListening(Port, 5000);
     FPostfixPid = ReadPid(Dir / "queue" / "pid" / "master.pid");
     if (FPostfixPid > 0) Write(fs::path(FRoot) / "pids" / "postfix", std::to_string(FPostfixPid));
     if (!Up || FPostfixPid <= 0)

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "TestCertificates.h"
+
 class MailServers {
 public:
     // The servers of this process; each starts on first use.
@@ -13,8 +15,20 @@ public:
     bool StartDovecot(std::string& Why);
     bool StartPostfix(std::string& Why);
 
+    // Dovecot: POP3 (plain, with STLS) and POP3 over TLS. Postfix: plain
+    // SMTP without STARTTLS, as ever; submission (STARTTLS required, no mail
+    // without sign-in); SMTP over TLS with sign-in, once with the good
+    // certificate and once each with the expired and the rogue one. Sign-in
+    // goes through Dovecot (PLAIN, LOGIN, CRAM-MD5; the POP3 passwords).
     int PopPort() const { return FPopPort; }
+    int PopsPort() const { return FPopsPort; }
     int SmtpPort() const { return FSmtpPort; }
+    int SubmissionPort() const { return FSubmissionPort; }
+    int SmtpsPort() const { return FSmtpsPort; }
+    int ExpiredSmtpsPort() const { return FExpiredPort; }
+    int RogueSmtpsPort() const { return FRoguePort; }
+    // The certificates the servers use; CaFile is the authority to trust.
+    const TTestCertificates& Certificates() const { return FCerts; }
 
     // Puts a message into the user's new mail, owned by the mail user.
     void Seed(const std::string& User, const std::string& Text);
@@ -34,8 +48,11 @@ private:
 
     std::string FRoot;
     bool FPrepared = false;
-    int FPopPort = 0;
-    int FSmtpPort = 0;
+    int FPopPort = 0, FPopsPort = 0;
+    int FSmtpPort = 0, FSubmissionPort = 0, FSmtpsPort = 0, FExpiredPort = 0, FRoguePort = 0;
+    TTestCertificates FCerts;
+    bool FCertsMade = false;
+    std::string FCertsWhy;
     int FDovecotPid = 0;
     int FPostfixPid = 0;
     bool FDovecotFailed = false, FPostfixFailed = false;

@@ -86,6 +86,45 @@ TEST(PopScripted, CloseInTheMiddleOfAReplyEndsInPopNone) {
     EXPECT_TRUE(R.Events.empty());
 }
 
+TEST(PopScripted, StlsChosenButMissingOrRefusedLeavesNoSecretOnTheWire) {
+    const struct {
+        const char* Capa;
+        const char* Stls;  // reply to STLS, when it is sent
+        TPopState Failed;
+    } Cases[] = {
+        {"+OK\r\nUSER\r\nTOP\r\n.\r\n", nullptr, popCapa},
+        {"+OK\r\nSTLS\r\n.\r\n", "-ERR not now\r\n", popStls},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Failed);
+        ScriptedServer Srv;
+        TPOPx Pop;
+        Pop.Address = "127.0.0.1";
+        Pop.SetSecurity({Srv.Port(), TSecurity::StartTls, "mail.example.test", {}});
+        Pop.User = "alice";
+        Pop.Password = "pw-never-plain";
+        std::vector<std::pair<bool, TPopState>> Events;
+        Pop.OnGetError = [&](bool Ok, TPopState S) { Events.push_back({Ok, S}); };
+        Pop.Connect();
+        ASSERT_TRUE(Srv.WaitPeer());
+        Srv.Send("+OK hi <1.2@x>\r\n");
+        ASSERT_TRUE(Srv.WaitGot("CAPA\r\n"));
+        Srv.Send(C.Capa);
+        if (C.Stls) {
+            ASSERT_TRUE(Srv.WaitGot("STLS\r\n"));
+            Srv.Send(C.Stls);
+        }
+        ASSERT_TRUE(Wait([&] { return !Events.empty(); }));
+        EXPECT_EQ(Events[0], std::make_pair(false, C.Failed));
+        Pop.Quit();
+        ASSERT_TRUE(Srv.WaitGot("QUIT\r\n"));
+        EXPECT_EQ(Srv.Got, C.Stls ? "CAPA\r\nSTLS\r\nQUIT\r\n" : "CAPA\r\nQUIT\r\n");
+        EXPECT_FALSE(Pop.Encrypted());
+        Srv.Send("+OK bye\r\n");
+        ASSERT_TRUE(Wait([&] { return !Pop.Opening(); }));
+    }
+}
+
 TEST(PopScripted, SilentServerTimesOutWith10060) {
     ScriptedServer Srv;
     TPOPx Pop;
