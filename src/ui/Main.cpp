@@ -68,8 +68,6 @@ QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
 // The two text boxes hold at most this many characters.
 constexpr int MaxBoxLength = 1000000;
 
-const QString TextFilter = QStringLiteral("Text files (*.txt *.TXT);;all files (*)");
-
 QMessageBox::StandardButton DefaultMessageBox(QWidget* Parent, QMessageBox::Icon Icon, const QString& Title,
                                               const QString& Text, QMessageBox::StandardButtons Buttons) {
     QMessageBox Box(Icon, Title.isEmpty() ? QApplication::applicationName() : Title, Text, Buttons, Parent);
@@ -878,27 +876,55 @@ void TMainForm::Paste1Click() {
 }
 
 // ---------------------------------------------------------------------------
+// File dialogs
+
+const QString TMainForm::TextFilter = QStringLiteral("Text files (*.txt *.TXT);;all files (*)");
+
+QString TMainForm::AskOpenPath(TDialogFolder Kind, const QString& Filter) {
+    const QString Dir = StartFolder(Kind);
+    QString Path;
+    if (OpenDialog) {
+        Path = OpenDialog(Dir, Filter);
+    } else {
+        QFileDialog Dialog(this, QString(), Dir, Filter);
+        Dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        Dialog.setFileMode(QFileDialog::ExistingFile);
+        if (Dialog.exec() == QDialog::Accepted && !Dialog.selectedFiles().isEmpty())
+            Path = Dialog.selectedFiles().first();
+    }
+    if (!Path.isEmpty()) RememberFolder(Kind, Path);
+    return Path;
+}
+
+QString TMainForm::AskSavePath(TDialogFolder Kind, const QString& Name, const QString& Filter,
+                               const QString& Suffix) {
+    const QString Dir = StartFolder(Kind);
+    QString Path;
+    if (SaveDialog) {
+        Path = SaveDialog(Dir, Name, Filter);
+    } else {
+        QFileDialog Dialog(this, QString(), Dir, Filter);
+        Dialog.setAcceptMode(QFileDialog::AcceptSave);
+        Dialog.setFileMode(QFileDialog::AnyFile);
+        if (!Suffix.isEmpty()) Dialog.setDefaultSuffix(Suffix);
+        Dialog.selectFile(Name);
+        if (Dialog.exec() == QDialog::Accepted && !Dialog.selectedFiles().isEmpty())
+            Path = Dialog.selectedFiles().first();
+    }
+    if (!Path.isEmpty()) RememberFolder(Kind, Path);
+    return Path;
+}
+
+// ---------------------------------------------------------------------------
 // Menu commands
 
 void TMainForm::N1Click() {
     QWidget* Page = PageControl1->currentWidget();
     QTextEdit* Source = Page == RecvPage ? mReadMessage : Page == SendPage ? reMessageText : nullptr;
     if (!Source) return;
-    const QString Dir = StartFolder(TDialogFolder::Files);
-    QString Path;
-    if (SaveDialog) {
-        Path = SaveDialog(Dir, QStringLiteral("default.txt"), TextFilter);
-    } else {
-        QFileDialog Dialog(this, QString(), Dir, TextFilter);
-        Dialog.setAcceptMode(QFileDialog::AcceptSave);
-        Dialog.setFileMode(QFileDialog::AnyFile);
-        Dialog.setDefaultSuffix(QStringLiteral("txt"));
-        Dialog.selectFile(QStringLiteral("default.txt"));
-        if (Dialog.exec() == QDialog::Accepted && !Dialog.selectedFiles().isEmpty())
-            Path = Dialog.selectedFiles().first();
-    }
+    const QString Path =
+        AskSavePath(TDialogFolder::Files, QStringLiteral("default.txt"), TextFilter, QStringLiteral("txt"));
     if (Path.isEmpty()) return;
-    RememberFolder(TDialogFolder::Files, Path);
     try {
         SaveTextFile(WidgetToPath(Path), BoxLines(Source->toPlainText()));
     } catch (const Exception& E) {
@@ -907,19 +933,8 @@ void TMainForm::N1Click() {
 }
 
 void TMainForm::Open1Click() {
-    const QString Dir = StartFolder(TDialogFolder::Files);
-    QString Path;
-    if (OpenDialog) {
-        Path = OpenDialog(Dir, TextFilter);
-    } else {
-        QFileDialog Dialog(this, QString(), Dir, TextFilter);
-        Dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        Dialog.setFileMode(QFileDialog::ExistingFile);
-        if (Dialog.exec() == QDialog::Accepted && !Dialog.selectedFiles().isEmpty())
-            Path = Dialog.selectedFiles().first();
-    }
+    const QString Path = AskOpenPath(TDialogFolder::Files, TextFilter);
     if (Path.isEmpty()) return;
-    RememberFolder(TDialogFolder::Files, Path);
     LoadFileIntoBody(Path);
 }
 

@@ -16,6 +16,7 @@
 
 #include "AccessibleControls.h"
 #include "AccountHost.h"
+#include "DialogFolders.h"
 #include "EditCommands.h"  // ActiveTextControl, TEditItems
 #include "ResizeLayout.h"
 #include "SendFlow.h"
@@ -87,6 +88,15 @@ public:
     // replace them. Return the chosen path, or an empty string when cancelled.
     std::function<QString(const QString& Dir, const QString& Name, const QString& Filter)> SaveDialog;
     std::function<QString(const QString& Dir, const QString& Filter)> OpenDialog;
+    // The open dialog (an existing file) and the save dialog (asking before
+    // overwriting; Suffix is added to a name typed without one), through the
+    // hooks above when set. They start in the folder of Kind, and a chosen
+    // path becomes that kind's folder. Empty when cancelled.
+    QString AskOpenPath(TDialogFolder Kind, const QString& Filter);
+    QString AskSavePath(TDialogFolder Kind, const QString& Name, const QString& Filter,
+                        const QString& Suffix = QString());
+    // "Text files (*.txt)|*.TXT|all files (*.*)|*.*" as a dialog filter.
+    static const QString TextFilter;
 
     // --- State -------------------------------------------------------------
     int Tag = 0;  // 0: the main window; 1..n: a patrol window

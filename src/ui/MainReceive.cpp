@@ -325,20 +325,8 @@ void TMainForm::Button4Click() {
     if (Index < 0) return;
     // The listed name is already safe: it names a file inside the folder.
     const QString Name = ComboBox1->currentText();
-    const QString Dir = StartFolder(TDialogFolder::Downloads);
-    QString Path;
-    if (SaveDialog) {
-        Path = SaveDialog(Dir, Name, QString());
-    } else {
-        QFileDialog Dialog(this, QString(), Dir);
-        Dialog.setAcceptMode(QFileDialog::AcceptSave);
-        Dialog.setFileMode(QFileDialog::AnyFile);
-        Dialog.selectFile(Name);
-        if (Dialog.exec() == QDialog::Accepted && !Dialog.selectedFiles().isEmpty())
-            Path = Dialog.selectedFiles().first();
-    }
+    const QString Path = AskSavePath(TDialogFolder::Downloads, Name, QString());
     if (Path.isEmpty()) return;
-    RememberFolder(TDialogFolder::Downloads, Path);
     // The program's text names the file; a name it cannot hold would be
     // saved under another name.
     const std::string FsPath = WidgetToPath(Path);

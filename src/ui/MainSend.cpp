@@ -22,7 +22,6 @@ QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
 // The body box holds at most this many characters.
 constexpr int MaxBodyLength = 1000000;
 // The filter of the dialog that adds a file to send (as for opening text).
-const QString FileFilter = QStringLiteral("Text files (*.txt *.TXT);;all files (*)");
 
 }  // namespace
 
@@ -101,19 +100,8 @@ void TMainForm::ClearBtnClick() {
 }
 
 void TMainForm::Button2Click() {
-    const QString Dir = StartFolder(TDialogFolder::Files);
-    QString Path;
-    if (OpenDialog) {
-        Path = OpenDialog(Dir, FileFilter);
-    } else {
-        QFileDialog Dialog(this, QString(), Dir, FileFilter);
-        Dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        Dialog.setFileMode(QFileDialog::ExistingFile);
-        if (Dialog.exec() == QDialog::Accepted && !Dialog.selectedFiles().isEmpty())
-            Path = Dialog.selectedFiles().first();
-    }
+    const QString Path = AskOpenPath(TDialogFolder::Files, TextFilter);
     if (Path.isEmpty()) return;
-    RememberFolder(TDialogFolder::Files, Path);
     ComboBox2->addItem(Path);
     ComboBox2->setCurrentIndex(ComboBox2->count() - 1);
     ComboBox2->setToolTip(Path);
