@@ -239,7 +239,7 @@ TEST(ProposedPort, FollowsTheSecurityChoiceUnlessThePortIsTheUsersOwn) {
 
 TEST_F(AccountsTest, FailedSaveKeepsTheFileWholeStillReloadsAndReportsThePath) {
     AddAccount("a");
-    ::chmod(Settings.SettingsPath().c_str(), 0644);
+    ::chmod(Settings.SettingsPath().c_str(), 0666);
     ::chmod(Dir.Path.c_str(), 0555);
     const std::string Before = File();
     {

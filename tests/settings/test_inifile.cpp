@@ -77,7 +77,7 @@ TEST(IniFile, RefusedOrUnreadableFileIsKeptWholeAndTheErrorNamesIt) {
     const struct {
         const char* Name;
         mode_t File, Folder;
-    } Cases[] = {{"folder not writable", 0644, 0555}, {"file not readable", 0, 0777}};
+    } Cases[] = {{"folder not writable, file writable in place", 0666, 0555}, {"file not readable", 0, 0777}};
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Name);
         TTempDir Dir;

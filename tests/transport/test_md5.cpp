@@ -4,26 +4,30 @@
 #include "CrMD5.h"
 #include "MailEngine.h"
 
-TEST(CrMD5, MatchesTheRfc1321TestSuiteAndAgreesAcrossBlockBoundaries) {
-    const std::pair<const char*, const char*> Suite[] = {
+TEST(CrMD5, MatchesTheRfc1321TestSuiteAndThePaddingCasesFromBufferOrString) {
+    const std::pair<std::string, const char*> Suite[] = {
         {"", "d41d8cd98f00b204e9800998ecf8427e"},
         {"abc", "900150983cd24fb0d6963f7d28e17f72"},
         {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
         {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
          "57edf4a22be3c955ac49da2e2107b67a"},
+        // 55, 56, 63, 64 and 65 bytes straddle the padding cases.
+        {std::string(55, 'x'), "04364420e25c512fd958a70738aa8f72"},
+        {std::string(56, 'x'), "668a72d5ba17f08e62dabcafad6db14b"},
+        {std::string(63, 'x'), "7dc2ca208106a2f703567bdff99d8981"},
+        {std::string(64, 'x'), "c1bb4f81d892b2d57947682aeb252456"},
+        {std::string(65, 'x'), "1bc932052302d074bdec39795fe00cf6"},
     };
-    for (const auto& [Input, Hex] : Suite) EXPECT_EQ(TCrMD5::HexDigest(Input), Hex) << Input;
-    // 55, 56, 63, 64 and 65 bytes straddle the padding cases; a buffer digests like a string.
-    for (size_t N : {55u, 56u, 63u, 64u, 65u, 1000u}) {
-        std::string S(N, 'x');
+    for (const auto& [Input, Hex] : Suite) {
+        EXPECT_EQ(TCrMD5::HexDigest(Input), Hex) << Input.size();
         unsigned char Out[16];
         TCrMD5 M;
         M.InputKind = TCrMD5::ikBuffer;
-        M.Buffer = reinterpret_cast<const unsigned char*>(S.data());
-        M.Length = static_cast<int32_t>(N);
+        M.Buffer = reinterpret_cast<const unsigned char*>(Input.data());
+        M.Length = static_cast<int32_t>(Input.size());
         M.Digest = Out;
         M.Calculate();
-        EXPECT_EQ(BytesToHexLower(Out, 16), TCrMD5::HexDigest(S)) << N;
+        EXPECT_EQ(BytesToHexLower(Out, 16), Hex) << Input.size();
     }
 }
 
