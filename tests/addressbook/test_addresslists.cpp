@@ -14,24 +14,17 @@ TAddressList Rows(std::initializer_list<const char*> Addresses, int Selected = -
     return L;
 }
 
-std::string Addresses(const TAddressList& L) { return L.JoinedAddresses(); }
-
-TEST(AddressBookLists, CopySelectedSourceRowToToAndCc) {
+TEST(AddressBookLists, CopyingNeedsASelectedSourceRowAndKeepsIt) {
     TAddressBookLists B;
     B.Source = Rows({"a@x", "b@x"});
-    EXPECT_FALSE(B.IncludeBtnClick());  // nothing selected
+    EXPECT_FALSE(B.IncludeBtnClick());
     B.Source.Selected = 1;
     EXPECT_TRUE(B.IncludeBtnClick());
     EXPECT_TRUE(B.IncludeBtnClick());  // duplicates are allowed
     EXPECT_TRUE(B.SpeedButton1Click());
-    EXPECT_EQ(B.Source.Rows.size(), 2u);  // the source row stays
-    ASSERT_EQ(B.To.Rows.size(), 2u);
-    EXPECT_EQ(B.To.Rows[0], (TAddressEntry{"n-b@x", "b@x"}));
-    EXPECT_EQ(Addresses(B.Cc), "b@x");
-    B.HelpBtnClick();
-    EXPECT_TRUE(B.To.Rows.empty());
-    B.Button3Click();
-    EXPECT_TRUE(B.Cc.Rows.empty());
+    EXPECT_EQ(B.Source.JoinedAddresses(), "a@x,b@x");
+    EXPECT_EQ(B.To.JoinedAddresses(), "b@x,b@x");
+    EXPECT_EQ(B.Cc.Rows, (std::vector<TAddressEntry>{{"n-b@x", "b@x"}}));
 }
 
 TEST(AddressBookLists, DeleteSelectsTheRowThatTakesThePlace) {
@@ -51,7 +44,7 @@ TEST(AddressBookLists, DeleteSelectsTheRowThatTakesThePlace) {
     for (const Case& C : Cases) {
         TAddressList L = Rows(C.Before, C.Selected);
         EXPECT_EQ(TAddressBookLists::DeleteSelected(L), C.Selected >= 0);
-        EXPECT_EQ(Addresses(L), C.After);
+        EXPECT_EQ(L.JoinedAddresses(), C.After);
         EXPECT_EQ(L.Selected, C.NowSelected) << C.After;
     }
 }
@@ -61,24 +54,14 @@ TEST(AddressBookLists, DeleteButtonWorksOnTheListSelectedLast) {
     B.Source = Rows({"s1", "s2"}, 0);
     B.To = Rows({"t1", "t2"}, 1);
     EXPECT_EQ(B.Button2Click(), nullptr);  // no selection change yet: nothing happens
-    EXPECT_EQ(Addresses(B.Source), "s1,s2");
     B.SelectItem(TAddressBookLists::ToName);
     EXPECT_EQ(B.Button2Click(), &B.To);
-    EXPECT_EQ(Addresses(B.To), "t1");
-    EXPECT_EQ(Addresses(B.Source), "s1,s2");
-    B.SelectItem(TAddressBookLists::SourceName);
-    EXPECT_EQ(B.Button2Click(), &B.Source);
-    EXPECT_EQ(Addresses(B.Source), "s2");
-
-    TAddressList Empty;
-    TAddressBookLists::EnterList(Empty);
-    EXPECT_EQ(Empty.Selected, -1);
+    EXPECT_EQ(B.To.JoinedAddresses(), "t1");
+    EXPECT_EQ(B.Source.JoinedAddresses(), "s1,s2");
+    // Entering a list with rows and none selected selects the first.
     TAddressList Two = Rows({"a", "b"});
     TAddressBookLists::EnterList(Two);
     EXPECT_EQ(Two.Selected, 0);
-    Two.Selected = 1;
-    TAddressBookLists::EnterList(Two);
-    EXPECT_EQ(Two.Selected, 1);
 }
 
 TEST(AddressBookLists, HandOverJoinsAddressesAndKeepsFieldsOfEmptyLists) {
@@ -86,8 +69,7 @@ TEST(AddressBookLists, HandOverJoinsAddressesAndKeepsFieldsOfEmptyLists) {
     std::string To = "kept@x", Cc = "old@x";
     B.Cc = Rows({"c1@x", "c2@x"});
     B.OKBtnClick(To, Cc);
-    EXPECT_EQ(To, "kept@x");
-    EXPECT_EQ(Cc, "c1@x,c2@x");
+    EXPECT_EQ(To + " " + Cc, "kept@x c1@x,c2@x");
     B.To = Rows({"a@x", "", "b@x"});
     B.OKBtnClick(To, Cc);
     EXPECT_EQ(To, "a@x,,b@x");  // only the comma after the last address goes
@@ -96,38 +78,22 @@ TEST(AddressBookLists, HandOverJoinsAddressesAndKeepsFieldsOfEmptyLists) {
     EXPECT_EQ(To, "");
 }
 
-TEST(AddressBookLists, EntryDialogAddsOnlyWithAnAddress) {
-    TAddressBookLists B;
-    EXPECT_FALSE(B.AddEntry(SJ("山田"), ""));
-    EXPECT_TRUE(B.AddEntry("", "  "));  // blanks count as an address
-    EXPECT_TRUE(B.AddEntry(SJ("山田"), "y@x"));
-    ASSERT_EQ(B.Source.Rows.size(), 2u);
-    EXPECT_EQ(B.Source.Rows[0].Address, "  ");
-    EXPECT_EQ(AddressMissingText(), SJ("メールアドレスをいれてください。"));
-}
-
-TEST(AddressBookLists, SourceReadFromAndSavedToTheFile) {
+TEST(AddressBookLists, EntriesNeedAnAddressAndTheSourceRoundTripsThroughTheFile) {
     TTempDir Dir;
     const std::string Path = Dir.Path + "VELNARO.LST";
     TAddressBookLists B;
     B.Source = Rows({"keep@x"}, 0);
     EXPECT_FALSE(B.LoadSource(Path));  // no file: the rows stay
-    EXPECT_EQ(Addresses(B.Source), "keep@x");
-    EXPECT_EQ(NoAddressBookText(), SJ("住所録のファイルはありません"));
+    EXPECT_EQ(B.Source.JoinedAddresses(), "keep@x");
 
-    WriteFileText(Path, SJ("山田,yamada@example.jp,") + "\r\nonly-name,\r\n\r\nno comma\r\n");
+    WriteFileText(Path, SJ("山田,yamada@example.jp,") + "\r\nonly-name,\r\n\r\n");
     ASSERT_TRUE(B.LoadSource(Path));
     EXPECT_EQ(B.Source.Selected, -1);
-    ASSERT_EQ(B.Source.Rows.size(), 4u);
-    EXPECT_EQ(B.Source.Rows[0], (TAddressEntry{SJ("山田"), "yamada@example.jp"}));
-    EXPECT_EQ(B.Source.Rows[1], (TAddressEntry{"only-name", ""}));
-    EXPECT_EQ(B.Source.Rows[3], (TAddressEntry{"", ""}));
-
-    B.AddEntry("", "anon@x");
+    EXPECT_FALSE(B.AddEntry(SJ("山田"), ""));
+    EXPECT_TRUE(B.AddEntry("", "  "));  // blanks count as an address
     B.To = Rows({"not-saved@x"});
     B.ListSave(Path);
-    EXPECT_EQ(ReadFileText(Path),
-              SJ("山田,yamada@example.jp,") + "\r\nonly-name,,\r\n,,\r\n,,\r\n,anon@x,\r\n");
+    EXPECT_EQ(ReadFileText(Path), SJ("山田,yamada@example.jp,") + "\r\nonly-name,,\r\n,,\r\n,  ,\r\n");
     TAddressBookLists Again;
     ASSERT_TRUE(Again.LoadSource(Path));
     EXPECT_EQ(Again.Source.Rows, B.Source.Rows);
