@@ -234,3 +234,45 @@ TEST(ReceiveFlowServers, DeletePassDeletesExactlyTheMarkedMessages) {
         EXPECT_EQ(H.Flow.DeleteGone, 0);
     }
 }
+
+TEST(ReceiveFlowServers, HeaderOnlyReadFindsTheChosenMessageAfterAnotherDeviceDeleted) {
+    NEED_DOVECOT();
+    struct Case {
+        const char* Name;
+        int Deleted, Read;  // rows of the listing
+    };
+    const Case Cases[] = {{"an earlier message deleted", 0, 3}, {"the chosen message deleted", 2, 2}};
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        SeedOnly("bob", {Simple("r1"), Simple("r2"), Simple("r3"), Simple("r4"), Simple("r5")});
+        ReceiveHarness H(MailServers::Get().PopPort());
+        const TAccountRecord A = ReceiveHarness::Account("bob");
+        ASSERT_TRUE(H.List(A));
+        const std::string Gone = H.Rows[size_t(C.Deleted)].Subject;
+        const std::string Chosen = H.Rows[size_t(C.Read)].Subject;
+        {
+            ReceiveHarness Other(MailServers::Get().PopPort());
+            ASSERT_TRUE(Other.List(A));
+            for (size_t I = 0; I < Other.Rows.size(); ++I)
+                if (Other.Rows[I].Subject == Gone) Other.Flow.ListView1Change(int(I), true);
+            Other.Flow.Button1Click(A);
+            ASSERT_TRUE(Wait([&] { return Other.Rows.size() == 4; }) && Other.Idle());
+        }
+        H.PopStatuses.clear();
+        H.Flow.CheckListBox1DblClick(A, C.Read);
+        ASSERT_TRUE(Wait([&] { return H.Shown || !H.Boxes.empty(); }) && H.Idle());
+        if (Gone != Chosen) {
+            ASSERT_TRUE(H.Shown);
+            EXPECT_EQ(H.Shown->Lines, std::vector<std::string>{Chosen + " body"});
+            EXPECT_EQ(H.Flow.MessageStore().Subject(C.Read), Chosen);
+            EXPECT_TRUE(H.Boxes.empty());
+        } else {
+            // The row keeps its header; nothing else is fetched in its place.
+            EXPECT_FALSE(H.Shown);
+            EXPECT_EQ(H.LastPop(), "3" + SJ("通目のメールはすでにサーバにありません"));
+            ASSERT_EQ(H.Boxes.size(), 1u);
+            EXPECT_EQ(H.Flow.MessageStore().Subject(C.Read), Chosen);
+            EXPECT_EQ(H.Flow.MessageStore().Message(C.Read)->Body().Count(), 0);
+        }
+    }
+}
