@@ -462,6 +462,7 @@ void TReceiveFlow::POPTlsError(const std::string& Text) {
     Fire(Events.OnProgressShown, false);
     Box(TBoxIcon::Critical, Text);
     if (!Life->Alive) return;
+    Fire(Events.OnOkCaption, SJ("再接続"));
     BothStatus(Text);
     Controls(true);
 }

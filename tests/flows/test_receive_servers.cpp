@@ -276,3 +276,40 @@ TEST(ReceiveFlowServers, HeaderOnlyReadFindsTheChosenMessageAfterAnotherDeviceDe
         }
     }
 }
+
+TEST(ReceiveFlowServers, StlsLoginAsksAboutACertificateForAnotherNameAndTheReadKeepsTheAnswer) {
+    NEED_DOVECOT();
+    TClientSocket::ExtraCaCertificates =
+        QSslCertificate::fromPath(QString::fromStdString(MailServers::Get().Certificates().CaFile));
+    SeedOnly("carol", {Simple("s1"), Simple("s2")});
+    ReceiveHarness H(0);
+    std::vector<std::string> Fingerprints;
+    bool Trust = false;
+    H.Flow.Events.OnTrustCertificate = [&](const std::string&, const std::string& Fp) {
+        Fingerprints.push_back(Fp);
+        return Trust;
+    };
+    TAccountRecord A = ReceiveHarness::Account("carol");
+    A.Edit1 = "pop.other.test";  // the certificate names mail.example.test
+    A.PopPort = MailServers::Get().PopPort();
+    A.PopSecurity = 1;
+
+    H.Flow.PasswdOKClick(A);
+    ASSERT_TRUE(Wait([&] { return !H.Boxes.empty(); }) && H.Idle());
+    const std::string Refused = SJ("サーバの証明書を信頼しなかったため、接続を中止しました。");
+    EXPECT_EQ(H.Boxes, (std::vector<std::pair<TBoxIcon, std::string>>{{TBoxIcon::Critical, Refused}}));
+    EXPECT_EQ(H.LastPop(), Refused);
+    EXPECT_EQ(H.OkCaption, SJ("再接続"));
+    EXPECT_TRUE(H.Rows.empty());
+
+    // Yes: the listing, and the read's new connection asks no more.
+    Trust = true;
+    ASSERT_TRUE(H.List(A));
+    EXPECT_EQ(H.Rows.size(), 2u);
+    H.Flow.CheckListBox1DblClick(A, 1);
+    ASSERT_TRUE(Wait([&] { return H.Shown != nullptr; }) && H.Idle());
+    ASSERT_EQ(Fingerprints.size(), 2u);
+    EXPECT_EQ(Fingerprints[0], Fingerprints[1]);
+    EXPECT_EQ(H.Boxes.size(), 1u);
+    TClientSocket::ExtraCaCertificates.clear();
+}
