@@ -79,6 +79,8 @@ TReceiveFlow::~TReceiveFlow() {
     C->OnGetError = nullptr;
     C->OnReceiving = nullptr;
     C->OnLineTooLong = nullptr;
+    C->OnCertificateQuestion = nullptr;
+    C->OnTlsError = [](QObject*, TCustomWinSocket*, const std::string&) {};
     // One whose event is running (the flow ended inside it) goes later.
     if (FLife->EventDepth > 0) FPop.release()->deleteLater();
 }
