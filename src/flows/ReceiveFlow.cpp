@@ -9,6 +9,7 @@
 #include "MailNews.h"
 #include "MessageReader.h"
 #include "MessageStore.h"
+#include "Secure.h"
 #include "cp932.h"
 
 namespace {
@@ -78,6 +79,8 @@ TReceiveFlow::~TReceiveFlow() {
     C->OnGetError = nullptr;
     C->OnReceiving = nullptr;
     C->OnLineTooLong = nullptr;
+    C->OnCertificateQuestion = nullptr;
+    C->OnTlsError = [](QObject*, TCustomWinSocket*, const std::string&) {};
     // One whose event is running (the flow ended inside it) goes later.
     if (FLife->EventDepth > 0) FPop.release()->deleteLater();
 }
@@ -182,13 +185,12 @@ void TReceiveFlow::Login() {
             C.Host = FAccount.Edit1;
         else
             C.Address = Address;
-        C.Port = Port;
         C.User = FAccount.eUserName;
         C.Password = FAccount.ePassword;
         C.MaxLineLength = MaxLineLength;
         Controls(false);
         FStopping = false;
-        C.Connect();
+        Connect();
     }
     Hourglass(false);
 }
@@ -203,6 +205,12 @@ bool TReceiveFlow::ForceDisconnect() {
 }
 
 // ---------------------------------------------------------------- the client
+
+void TReceiveFlow::Connect() {
+    FPop->SetSecurity(PopConnection(FAccount));
+    if (Port > 0) FPop->Port = Port;
+    FPop->Connect();
+}
 
 void TReceiveFlow::CreateClient() {
     FPop = std::make_unique<TPOPx>();
@@ -259,6 +267,15 @@ void TReceiveFlow::CreateClient() {
         if (!L->Alive) return;
         POPLineTooLong();
     };
+    C->OnCertificateQuestion = [this, L](const TCertificateProblem& Problem) {
+        TEventScope E(L->EventDepth);
+        return L->Alive && POPTrust(Problem);
+    };
+    C->OnTlsError = [this, L](QObject*, TCustomWinSocket*, const std::string& Text) {
+        TEventScope E(L->EventDepth);
+        if (!L->Alive) return;
+        POPTlsError(Text);
+    };
 }
 
 void TReceiveFlow::POPConnecting() {
@@ -285,9 +302,10 @@ void TReceiveFlow::POPRecvComp(bool Ok, TPopState State) {
     }
     switch (State) {
         case popList:
-            // The unique ids come with every listing except a single read,
-            // which keeps the rows of the listing before.
-            if (DeleteMode || !(KeepList && ReadingWhole))
+            // The unique ids come with every listing. A single read keeps
+            // the rows of the listing before and asks for them only to find
+            // its message again (a listing without them compares sizes).
+            if (DeleteMode || !(KeepList && ReadingWhole) || !FListedUids.empty())
                 FPop->RetrieveUids();
             else
                 ListingArrived(false);
@@ -341,7 +359,7 @@ void TReceiveFlow::ListingArrived(bool WithUids) {
     if (HeaderOnly() && !ReadingWhole) {
         RetrieveNextHeader();
     } else if (HeaderOnly()) {
-        RetrieveTarget();
+        RetrieveTarget(WithUids && !C.Uids.empty());
         if (ReadTarget != 0) ShowProgress();
     } else {
         RetrieveNextWhole();
@@ -360,6 +378,10 @@ void TReceiveFlow::POPHeaderRecv() {
 
 void TReceiveFlow::POPGetError(TPopState State) {
     if (!FPop) return;
+    if (const std::string T = PopSecurityFailureText(State); !T.empty()) {
+        SecurityRefused(T);
+        return;
+    }
     if (State == popUidl) {
         // A server without UIDL: the listing goes on without ids.
         if (!FStopping) ListingArrived(false);
@@ -383,7 +405,7 @@ void TReceiveFlow::POPGetError(TPopState State) {
 
 void TReceiveFlow::POPReceiving(int Bytes) {
     if (!FPop) return;
-    const int T = FPop->MessageSize((ReadingWhole ? ReadTarget : HeaderCursor) - 1);
+    const int T = FPop->MessageSize((ReadingWhole ? FReadNumber : HeaderCursor) - 1);
     if (T > 0) Fire(Events.OnProgress, static_cast<int>(std::min<long long>(100, Bytes * 100LL / T)));
 }
 
@@ -422,6 +444,41 @@ void TReceiveFlow::POPLineTooLong() {
     Fire(Events.OnProgressShown, false);
     BothStatus(Text);
     Box(TBoxIcon::Critical, Text);
+}
+
+bool TReceiveFlow::POPTrust(const TCertificateProblem& Problem) {
+    const std::shared_ptr<TLife> Life = FLife;
+    const bool Yes = AskToTrust(Events, Problem);
+    if (!Life->Alive) return false;
+    // Kept for the further connections of this operation (a header-only
+    // read connects anew); the window stores it with the account.
+    if (Yes) FAccount.TrustedCerts.push_back(Problem.Fingerprint);
+    return Yes;
+}
+
+void TReceiveFlow::POPTlsError(const std::string& Text) {
+    // The client closes the connection after this event (reporting it only
+    // when STLS had connected); its end is no break in the middle.
+    const std::shared_ptr<TLife> Life = FLife;
+    FStopping = true;
+    Fire(Events.OnProgressShown, false);
+    Box(TBoxIcon::Critical, Text);
+    if (!Life->Alive) return;
+    Fire(Events.OnOkCaption, SJ("再接続"));
+    BothStatus(Text);
+    Controls(true);
+}
+
+void TReceiveFlow::SecurityRefused(const std::string& Text) {
+    // The server cannot or will not encrypt: the connection ends before the
+    // password would go out, as after a refused login.
+    const std::shared_ptr<TLife> Life = FLife;
+    Fire(Events.OnProgressShown, false);
+    Box(TBoxIcon::NoIcon, Text);
+    if (!Life->Alive || !FPop) return;
+    BothStatus(Text);
+    QuitPop();
+    Controls(true);
 }
 
 // ---------------------------------------------------------------- listing
@@ -496,11 +553,26 @@ void TReceiveFlow::ReadOneMessage(int N) {
         ProcessEventsUntil([this, Life] { return !Life->Alive || !FPop || !FPop->Opening(); }, CloseWaitMs);
     if (!Life->Alive || !FPop) return;
     FStopping = false;
-    FPop->Connect();
+    Connect();
 }
 
-void TReceiveFlow::RetrieveTarget() {
-    if (!FPop->Retrieve(ReadTarget)) {
+void TReceiveFlow::RetrieveTarget(bool HaveUids) {
+    // The row's message may have another number by now, or be gone: the
+    // mailbox may have changed since the listing.
+    FReadNumber = ReadTarget > 0 ? NumberNow(ReadTarget - 1, HaveUids, UidNumbers(HaveUids)) : 0;
+    if (ReadTarget > 0 && FReadNumber == 0) {
+        const int Row = ReadTarget;
+        FinishTarget();
+        const std::string Text = IntToStr(Row) + SJ("通目のメールはすでにサーバにありません");
+        BothStatus(Text);
+        const std::shared_ptr<TLife> Life = FLife;
+        Box(TBoxIcon::Information,
+            Text + SJ("（ほかのメールソフトなどで消去されたようです）。「OK」で一覧を読み直してください"));
+        if (!Life->Alive) return;
+        Controls(true);
+        return;
+    }
+    if (!FPop->Retrieve(FReadNumber)) {
         // The mailbox holds fewer messages than the list now.
         FinishTarget();
         PopStatus(SJ("メールの数の範囲を超えています"));
@@ -525,6 +597,7 @@ void TReceiveFlow::StoreFullMessage() {
 void TReceiveFlow::FinishTarget() {
     QuitPop();
     ReadTarget = 0;
+    FReadNumber = 0;
 }
 
 void TReceiveFlow::DisplayMessage(int Index, bool WithHeader) {
@@ -661,34 +734,43 @@ void TReceiveFlow::Button1Click(const TAccountRecord& Account) {
     KeepList = false;
 }
 
-void TReceiveFlow::PlanDeletes(bool HaveUids) {
-    // The marks belong to the listing the rows came from; the mailbox may
-    // have changed since (another program deleted or received mail). Each
-    // marked message is found again by its unique id, or, without ids, kept
-    // at its number only while its size is the listed one.
-    TPOPx& C = *FPop;
+std::unordered_map<std::string, int> TReceiveFlow::UidNumbers(bool HaveUids) const {
     std::unordered_map<std::string, int> Now;
-    if (HaveUids)
-        for (size_t I = 0; I < C.Uids.size(); ++I)
-            if (!C.Uids[I].empty()) Now.emplace(C.Uids[I], static_cast<int>(I) + 1);
+    if (!HaveUids) return Now;
+    const std::vector<std::string>& Uids = FPop->Uids;
+    for (size_t I = 0; I < Uids.size(); ++I)
+        if (!Uids[I].empty()) Now.emplace(Uids[I], static_cast<int>(I) + 1);
+    return Now;
+}
+
+int TReceiveFlow::NumberNow(int Row, bool HaveUids, const std::unordered_map<std::string, int>& Now) const {
+    // The rows belong to the listing they came from; the mailbox may have
+    // changed since (another program deleted or received mail). A row's
+    // message is found again by its unique id, or, without ids, kept at its
+    // number only while its size is the listed one.
+    const TPOPx& C = *FPop;
+    const size_t I = static_cast<size_t>(Row);
+    const std::string Uid = I < FListedUids.size() ? FListedUids[I] : std::string();
+    if (HaveUids && !Uid.empty()) {
+        const auto It = Now.find(Uid);
+        return It != Now.end() ? It->second : 0;
+    }
+    if (Row < C.MessageCount && I < FListedSizes.size() && C.MessageSize(Row) == FListedSizes[I])
+        return Row + 1;
+    return 0;
+}
+
+void TReceiveFlow::PlanDeletes(bool HaveUids) {
+    const std::unordered_map<std::string, int> Now = UidNumbers(HaveUids);
     FDeletePlan.clear();
     DeleteGone = 0;
     const int Count = std::min(DeleteCount, RowCount());
     for (int R = 0; R < Count; ++R) {
         if (!FMarks[static_cast<size_t>(R)]) continue;
-        const size_t I = static_cast<size_t>(R);
-        const std::string Uid = I < FListedUids.size() ? FListedUids[I] : std::string();
-        if (HaveUids && !Uid.empty()) {
-            const auto It = Now.find(Uid);
-            if (It != Now.end())
-                FDeletePlan.push_back(It->second);
-            else
-                ++DeleteGone;
-        } else if (R < C.MessageCount && I < FListedSizes.size() && C.MessageSize(R) == FListedSizes[I]) {
-            FDeletePlan.push_back(R + 1);
-        } else {
+        if (const int N = NumberNow(R, HaveUids, Now))
+            FDeletePlan.push_back(N);
+        else
             ++DeleteGone;
-        }
     }
 }
 

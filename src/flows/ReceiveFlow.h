@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "Accounts.h"
@@ -77,8 +78,10 @@ public:
     int Tag = 0;
     TReceiveEvents Events;
     TReachCheckFactory MakeReachCheck = ChekPingFactory();
-    // The POP3 port; mail servers listen on 110, tests elsewhere.
-    int Port = 110;
+    // The POP3 port when not 0; otherwise the account's (110 unless set).
+    // The account's security and trusted certificates apply either way; a
+    // certificate that fails its check is put to OnTrustCertificate.
+    int Port = 0;
     // The longest reply line the client accepts (see TPopEngine).
     size_t MaxLineLength = size_t(64) << 20;
     // The header display ("ヘッダ表示(&H)"): messages are shown with their
@@ -155,6 +158,8 @@ private:
 
     void Login();
     void CreateClient();
+    // Opens the client's connection with the account's port and security.
+    void Connect();
     bool HeaderOnly() const { return FAccount.mailhead; }
 
     // The client's events.
@@ -167,6 +172,9 @@ private:
     void POPError(int& ErrorCode);
     void POPDisconnect();
     void POPLineTooLong();
+    bool POPTrust(const TCertificateProblem& Problem);
+    void POPTlsError(const std::string& Text);
+    void SecurityRefused(const std::string& Text);
 
     // Internal operations.
     void ListingArrived(bool WithUids);
@@ -177,10 +185,17 @@ private:
     void RetrieveNextWhole();
     void ListingDone();
     void ReadOneMessage(int N);
-    void RetrieveTarget();
+    // Fetches the message of row ReadTarget by its number now (HaveUids:
+    // the client holds the current unique ids), or tells that it is gone.
+    void RetrieveTarget(bool HaveUids);
     void FinishTarget();
     void QuitPop();
     void ShowProgress();
+    // The client's current numbers by unique id (empty without HaveUids).
+    std::unordered_map<std::string, int> UidNumbers(bool HaveUids) const;
+    // The current number of the message of listed row Row (0-based); 0 when
+    // it is no longer on the server.
+    int NumberNow(int Row, bool HaveUids, const std::unordered_map<std::string, int>& Now) const;
     void PlanDeletes(bool HaveUids);
     void DeleteNextChecked();
     void ReadAt(const TAccountRecord& Account, int Row);
@@ -208,5 +223,6 @@ private:
     std::vector<std::string> FListedUids;
     bool FStopping = false;        // the connection is being ended: no further commands
     std::vector<int> FDeletePlan;  // current numbers of the marked messages
+    int FReadNumber = 0;           // current number of the message of row ReadTarget
     std::shared_ptr<TLife> FLife;
 };

@@ -181,6 +181,9 @@ TSendFlow::~TSendFlow() {
         C->OnError = nullptr;
         C->OnSendComp = nullptr;
         C->OnSMTPError = nullptr;
+        // A handshake under way ends quietly: no question, no report.
+        C->OnCertificateQuestion = nullptr;
+        C->OnTlsError = [](QObject*, TCustomWinSocket*, const std::string&) {};
         if (FLife->EventDepth > 0) C.release()->deleteLater();
     }
     FReleased.clear();

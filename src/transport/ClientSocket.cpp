@@ -160,7 +160,14 @@ std::string TCustomWinSocket::RemoteAddress() const {
 
 int TCustomWinSocket::RemotePort() const { return Handle()->peerPort(); }
 
-qint64 TCustomWinSocket::PendingSend() const { return Handle()->bytesToWrite(); }
+qint64 TCustomWinSocket::PendingSend() const {
+    // A TLS socket holds what it has not encrypted yet, and the encrypted
+    // bytes wait in the connection beneath it.
+    const QSslSocket* const Ssl = FOwner->FSsl;
+    if (Ssl && Ssl->mode() != QSslSocket::UnencryptedMode)
+        return Ssl->bytesToWrite() + Ssl->encryptedBytesToWrite();
+    return Handle()->bytesToWrite();
+}
 
 // ---------------------------------------------------------------- client socket
 
@@ -184,6 +191,9 @@ void TClientSocket::MakeSocket(bool Ssl) {
         FTcp = FSsl;
         connect(FSsl, &QSslSocket::encrypted, this, &TClientSocket::HandleEncrypted);
         connect(FSsl, &QSslSocket::sslErrors, this, &TClientSocket::HandleSslErrors);
+        // Its bytesWritten tells of bytes encrypted, not of bytes sent: the
+        // progress of the connection itself comes as encryptedBytesWritten.
+        connect(FSsl, &QSslSocket::encryptedBytesWritten, this, &TClientSocket::HandleBytesWritten);
     } else {
         FSsl = nullptr;
         FTcp = new QTcpSocket(this);
@@ -455,8 +465,9 @@ void TClientSocket::HandleBytesWritten() {
     if (FClosing || !FActive) return;
     // While a long text is still going out, no reply can be due yet.
     RestartReplyTimer();
-    if (FTcp->bytesToWrite() > 0) return;
     NotifyScope Scope(FNotifyDepth);
+    SendProgress();
+    if (FClosing || !FActive || FSocket->PendingSend() > 0) return;
     Fire(OnWrite);
 }
 

@@ -73,7 +73,8 @@ public:
     bool Connected() const;
     std::string RemoteAddress() const;
     int RemotePort() const;
-    // Bytes handed to SendText that the system has not taken yet.
+    // Bytes handed to SendText that the system has not taken yet (with
+    // TLS: those not yet encrypted and the encrypted ones not yet sent).
     qint64 PendingSend() const;
     // The socket of the current connection (a QSslSocket when TLS was asked
     // for); a new one may be made by the next Open.
@@ -179,6 +180,10 @@ protected:
     virtual bool ReplyPending() const { return false; }
     // Runs when the handshake that StartTls began is done.
     virtual void TlsEstablished() {}
+    // Runs whenever bytes given to SendText have gone on towards the server
+    // (with TLS: when encrypted bytes have been sent), whatever socket object
+    // the connection has; PendingSend tells how many still wait.
+    virtual void SendProgress() {}
     // Restarts the reply time-out (called on sends).
     void RestartReplyTimer();
     // OnError, then ESocketError when the handler left the code non-zero.

@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
-#include <QTcpSocket>
 
 #include <algorithm>
 
@@ -108,10 +107,10 @@ void TSMTPx::TransportSendText(std::string&& Text) {
     FText = std::move(Text);
     FTextSent = 0;
     FFeeding = true;
-    // The socket object is asked each time: the connection may have a new one.
-    connect(Socket()->Handle(), &QIODevice::bytesWritten, this, &TSMTPx::FeedText, Qt::UniqueConnection);
-    FeedText();
+    FeedText();  // the rest follows on SendProgress
 }
+
+void TSMTPx::SendProgress() { FeedText(); }
 
 void TSMTPx::FeedText() {
     // Writing may emit bytesWritten at once, which runs this again inside

@@ -62,6 +62,7 @@ protected:
     void TransportStartTls() override;
     bool TransportEncrypted() const override;
     void TlsEstablished() override;
+    void SendProgress() override;
     void Disconnected() override;
     bool ReplyPending() const override;
 

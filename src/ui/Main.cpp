@@ -27,6 +27,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -1031,6 +1032,23 @@ void TMainForm::About1Click() {
     about->show();
     about->raise();
     about->activateWindow();
+}
+
+bool TMainForm::AskTrustCertificate(const std::string& Text, const std::string& Fingerprint) {
+    const QPointer<TMainForm> Self(this);
+    const bool Yes = ShowMessageBox(this, QMessageBox::Warning, ShownText(Text),
+                                    QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    if (!Yes || !Self) return false;
+    // The settings file keeps it for the account; a patrol window's account
+    // is not the one the settings window shows, so the window's own record
+    // takes it too.
+    if (Form3) Form3->TrustCertificate(Host.MySelf, Fingerprint);
+    std::vector<std::string>& Own = Host.Account.TrustedCerts;
+    if (std::find(Own.begin(), Own.end(), Fingerprint) == Own.end()) {
+        Own.push_back(Fingerprint);
+        if (Own.size() > MaxTrustedCertificates) Own.erase(Own.begin());
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------------------

@@ -259,6 +259,11 @@ public:
     void ResetPopShow();
     void SetMySelf(int N) { Host.MySelf = N; }
     int GetMySelf() const { return Host.MySelf; }
+    // A flow's certificate question (Text, Shift_JIS) as a Yes/No box. On
+    // Yes, Fingerprint is stored with the account this window uses (its
+    // MySelf) and joins the window's own record, so that its next connection
+    // trusts the certificate; true for Yes.
+    bool AskTrustCertificate(const std::string& Text, const std::string& Fingerprint);
 
     // --- The send page (MainSend.cpp) --------------------------------------
     // The page's work without widgets: the send checks, building the

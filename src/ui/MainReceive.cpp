@@ -74,6 +74,9 @@ void TMainForm::CreateReceive() {
     };
     E.OnHourglass = [this](bool On) { SetHourglass(On); };
     E.OnShowSettings = [this] { Edit1Click(); };
+    E.OnTrustCertificate = [this](const std::string& Text, const std::string& Fingerprint) {
+        return AskTrustCertificate(Text, Fingerprint);
+    };
     E.OnConnectStatus = [this](const std::string& T) { SetPending(FPendingConnect, ShownText(T)); };
     E.OnPopStatus = [this](const std::string& T) { SetPending(FPendingPop, ShownText(T)); };
     E.OnOkCaption = [this](const std::string& T) { PasswdOK->setText(ShownText(T)); };

@@ -50,6 +50,9 @@ void TMainForm::ConnectSend() {
         }
     };
     E.OnShowSettings = [this] { Edit1Click(); };
+    E.OnTrustCertificate = [this](const std::string& Text, const std::string& Fingerprint) {
+        return AskTrustCertificate(Text, Fingerprint);
+    };
     E.OnSendControls = [this](bool On) { SetSendControls(On); };
     E.OnSubjectChanged = [this](const std::string& Subject) { eSubject->setText(ShownText(Subject)); };
     E.OnBodyChanged = [this](const std::string& Body) {

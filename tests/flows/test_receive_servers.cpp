@@ -234,3 +234,82 @@ TEST(ReceiveFlowServers, DeletePassDeletesExactlyTheMarkedMessages) {
         EXPECT_EQ(H.Flow.DeleteGone, 0);
     }
 }
+
+TEST(ReceiveFlowServers, HeaderOnlyReadFindsTheChosenMessageAfterAnotherDeviceDeleted) {
+    NEED_DOVECOT();
+    struct Case {
+        const char* Name;
+        int Deleted, Read;  // rows of the listing
+    };
+    const Case Cases[] = {{"an earlier message deleted", 0, 3}, {"the chosen message deleted", 2, 2}};
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        SeedOnly("bob", {Simple("r1"), Simple("r2"), Simple("r3"), Simple("r4"), Simple("r5")});
+        ReceiveHarness H(MailServers::Get().PopPort());
+        const TAccountRecord A = ReceiveHarness::Account("bob");
+        ASSERT_TRUE(H.List(A));
+        const std::string Gone = H.Rows[size_t(C.Deleted)].Subject;
+        const std::string Chosen = H.Rows[size_t(C.Read)].Subject;
+        {
+            ReceiveHarness Other(MailServers::Get().PopPort());
+            ASSERT_TRUE(Other.List(A));
+            for (size_t I = 0; I < Other.Rows.size(); ++I)
+                if (Other.Rows[I].Subject == Gone) Other.Flow.ListView1Change(int(I), true);
+            Other.Flow.Button1Click(A);
+            ASSERT_TRUE(Wait([&] { return Other.Rows.size() == 4; }) && Other.Idle());
+        }
+        H.PopStatuses.clear();
+        H.Flow.CheckListBox1DblClick(A, C.Read);
+        ASSERT_TRUE(Wait([&] { return H.Shown || !H.Boxes.empty(); }) && H.Idle());
+        if (Gone != Chosen) {
+            ASSERT_TRUE(H.Shown);
+            EXPECT_EQ(H.Shown->Lines, std::vector<std::string>{Chosen + " body"});
+            EXPECT_EQ(H.Flow.MessageStore().Subject(C.Read), Chosen);
+            EXPECT_TRUE(H.Boxes.empty());
+        } else {
+            // The row keeps its header; nothing else is fetched in its place.
+            EXPECT_FALSE(H.Shown);
+            EXPECT_EQ(H.LastPop(), "3" + SJ("通目のメールはすでにサーバにありません"));
+            ASSERT_EQ(H.Boxes.size(), 1u);
+            EXPECT_EQ(H.Flow.MessageStore().Subject(C.Read), Chosen);
+            EXPECT_EQ(H.Flow.MessageStore().Message(C.Read)->Body().Count(), 0);
+        }
+    }
+}
+
+TEST(ReceiveFlowServers, StlsLoginAsksAboutACertificateForAnotherNameAndTheReadKeepsTheAnswer) {
+    NEED_DOVECOT();
+    TClientSocket::ExtraCaCertificates =
+        QSslCertificate::fromPath(QString::fromStdString(MailServers::Get().Certificates().CaFile));
+    SeedOnly("carol", {Simple("s1"), Simple("s2")});
+    ReceiveHarness H(0);
+    std::vector<std::string> Fingerprints;
+    bool Trust = false;
+    H.Flow.Events.OnTrustCertificate = [&](const std::string&, const std::string& Fp) {
+        Fingerprints.push_back(Fp);
+        return Trust;
+    };
+    TAccountRecord A = ReceiveHarness::Account("carol");
+    A.Edit1 = "pop.other.test";  // the certificate names mail.example.test
+    A.PopPort = MailServers::Get().PopPort();
+    A.PopSecurity = 1;
+
+    H.Flow.PasswdOKClick(A);
+    ASSERT_TRUE(Wait([&] { return !H.Boxes.empty(); }) && H.Idle());
+    const std::string Refused = SJ("サーバの証明書を信頼しなかったため、接続を中止しました。");
+    EXPECT_EQ(H.Boxes, (std::vector<std::pair<TBoxIcon, std::string>>{{TBoxIcon::Critical, Refused}}));
+    EXPECT_EQ(H.LastPop(), Refused);
+    EXPECT_EQ(H.OkCaption, SJ("再接続"));
+    EXPECT_TRUE(H.Rows.empty());
+
+    // Yes: the listing, and the read's new connection asks no more.
+    Trust = true;
+    ASSERT_TRUE(H.List(A));
+    EXPECT_EQ(H.Rows.size(), 2u);
+    H.Flow.CheckListBox1DblClick(A, 1);
+    ASSERT_TRUE(Wait([&] { return H.Shown != nullptr; }) && H.Idle());
+    ASSERT_EQ(Fingerprints.size(), 2u);
+    EXPECT_EQ(Fingerprints[0], Fingerprints[1]);
+    EXPECT_EQ(H.Boxes.size(), 1u);
+    TClientSocket::ExtraCaCertificates.clear();
+}

@@ -1,7 +1,8 @@
-// Tests of the receive flow against a POP3 server in this process: replies cut into bytes, refusals, broken and hostile servers, the reachability check, the delete pass without unique ids.
+// Tests of the receive flow against a POP3 server in this process: replies cut into bytes, refusals, broken and hostile servers, the reachability check, the delete pass and a read without unique ids, STLS missing or refused.
 #include <gtest/gtest.h>
 
 #include "ReceiveFixtures.h"
+#include "Secure.h"
 
 namespace {
 
@@ -132,5 +133,48 @@ TEST(ReceiveFlowScripted, DeletePassWithoutUniqueIdsSkipsNumbersWhoseSizeChanged
         EXPECT_EQ(H.Flow.DeleteGone, C.Gone);
         EXPECT_EQ(H.Boxes.size(), C.Gone ? 1u : 0u);
         EXPECT_FALSE(H.Flow.DeleteMode);
+    }
+}
+
+TEST(ReceiveFlowScripted, HeaderOnlyReadWithoutUniqueIdsFetchesOnlyAMessageOfTheListedSize) {
+    const std::vector<std::string> Three = {Message("a"), Message("bb"), Message("ccc")};
+    for (bool FirstDeleted : {false, true}) {
+        SCOPED_TRACE(FirstDeleted);
+        ScriptedPop Server;
+        std::vector<std::string> Box = Three;
+        Server.Answer = [&](const std::string& Command) { return ScriptedPop::Mailbox(Box, {}, Command); };
+        ReceiveHarness H(Server.Port());
+        ASSERT_TRUE(H.List(ReceiveHarness::Account()));
+        if (FirstDeleted) Box.erase(Box.begin());
+        Server.Commands.clear();
+        H.Flow.CheckListBox1DblClick(ReceiveHarness::Account(), 1);
+        ASSERT_TRUE(Wait([&] { return H.Shown || !H.Boxes.empty(); }) && H.Idle());
+        const bool Fetched = std::count(Server.Commands.begin(), Server.Commands.end(), "RETR 2") == 1;
+        EXPECT_EQ(Fetched, !FirstDeleted);
+        EXPECT_EQ(H.Shown != nullptr, !FirstDeleted);
+        EXPECT_EQ(H.Boxes.size(), FirstDeleted ? 1u : 0u);
+    }
+}
+
+TEST(ReceiveFlowScripted, StlsMissingOrRefusedEndsBeforeThePasswordGoesOut) {
+    for (const char* Stls : {"", "-ERR not now\r\n"}) {
+        SCOPED_TRACE(Stls);
+        ScriptedPop Server;
+        Server.Answer = [&](const std::string& Command) -> std::string {
+            if (Command == "CAPA") return *Stls ? "+OK\r\nSTLS\r\n.\r\n" : "+OK\r\nUSER\r\n.\r\n";
+            if (Command == "STLS") return Stls;
+            return ScriptedPop::Mailbox(TwoMessages, {}, Command);
+        };
+        ReceiveHarness H(Server.Port());
+        TAccountRecord A = ReceiveHarness::Account();
+        A.PopSecurity = 1;
+        H.Flow.PasswdOKClick(A);
+        ASSERT_TRUE(Wait([&] { return !H.Boxes.empty(); }) && H.Idle());
+        const std::string Text = PopSecurityFailureText(*Stls ? popStls : popCapa);
+        EXPECT_EQ(H.Boxes, (std::vector<std::pair<TBoxIcon, std::string>>{{TBoxIcon::NoIcon, Text}}));
+        EXPECT_EQ(H.LastPop(), Text);
+        std::vector<std::string> Sent = {"CAPA", "STLS", "QUIT"};
+        if (!*Stls) Sent.erase(Sent.begin() + 1);
+        EXPECT_EQ(Server.Commands, Sent);
     }
 }

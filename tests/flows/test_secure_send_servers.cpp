@@ -170,3 +170,25 @@ TEST(SendFlowSecureServers, BadCertificatesAskSendNothingUntilTrustedAndAskAgain
                                         Unique("unknown issuer"), Unique("unknown issuer") + "-again",
                                         Unique("another name"), Unique("another name") + "-again"}));
 }
+
+TEST(SendFlowSecureServers, EndingInsideTheCertificateQuestionReportsNothingMore) {
+    // The window goes while the question is open: the handshake then fails,
+    // and the client reports that to nobody.
+    NEED_SERVERS();
+    TInstantCheck::TAnswer Reach;
+    auto Flow = std::make_unique<TSendFlow>();
+    Flow->Port = MailServers::Get().RogueSmtpsPort();
+    Flow->MakeReachCheck = [&] { return std::make_unique<TInstantCheck>(Reach); };
+    int Reports = 0;
+    Flow->Events.OnStatus = [&](const std::string&) { ++Reports; };
+    Flow->Events.OnMessageBox = [&](TBoxIcon, const std::string&) { ++Reports; };
+    Flow->Events.OnTrustCertificate = [&](const std::string&, const std::string&) {
+        Reports = 0;
+        Flow.reset();
+        return false;
+    };
+    Flow->SendBtnClick(SecureHarness::Secure(2), SecureHarness::Draft("never"));
+    ASSERT_TRUE(Wait([&] { return !Flow; }));
+    Wait([] { return false; }, 500);
+    EXPECT_EQ(Reports, 0);
+}

@@ -1,6 +1,8 @@
-// Tests of TPOPx over TLS against the real Dovecot: TLS from the first byte, STLS, and a certificate for another name.
+// Tests of the clients over TLS against the real servers: POP3 from the first byte, after STLS and with a certificate for another name; a large message through submission.
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <QSslSocket>
 
 #include "MailNews.h"
 #include "MailServers.h"
@@ -107,4 +109,52 @@ TEST(DovecotPop3Tls, CertificateForAnotherNameAsksAndOnlyAYesGoesOn) {
             EXPECT_TRUE(P.Questions.empty());
         }
     }
+}
+
+TEST(PostfixSubmissionTls, TwentyMegabytesGoOutWholeAPieceAtATime) {
+    NEED_DOVECOT();
+    std::string Why;
+    ASSERT_TRUE(MailServers::Get().StartPostfix(Why)) << Why;
+    MailServers& S = MailServers::Get();
+    S.Empty("carol");
+    const std::string Subject = "big-tls-" + std::to_string(getpid());
+    std::string Body;
+    for (int I = 0; Body.size() < (20u << 20); ++I)
+        Body += (I % 9 == 0 ? "." : "") + std::to_string(I) + std::string(70, 'z') + "\n";
+    TStringList Lines;
+    Lines.SetText("To: carol@example.test\r\nSubject: " + Subject + "\r\n\r\n" + Body);
+
+    TSMTPx Smtp;
+    Smtp.Address = "127.0.0.1";
+    Smtp.SetSecurity({S.SubmissionPort(), TSecurity::StartTls, "mail.example.test", {}});
+    Smtp.SignIn = true;
+    Smtp.AuthUser = "dave";
+    Smtp.AuthPassword = "davepw";
+    Smtp.Domain = "client.example.test";
+    Smtp.MyAddress = "dave@example.test";
+    bool Done = false;
+    std::string Error;
+    Smtp.OnSendComp = [&](TObject*) { Done = true; };
+    Smtp.OnSMTPError = [&](TSMTPState, const std::string& R) { Error = R; };
+    ASSERT_TRUE(Smtp.SendMessage(Lines));
+    // What waits in the socket, encrypted or not, stays a few pieces however
+    // long the text is.
+    qint64 Most = 0;
+    ASSERT_TRUE(ProcessEventsUntil(
+        [&] {
+            if (auto* T = qobject_cast<QSslSocket*>(Smtp.Socket()->Handle()))
+                Most = std::max(Most, T->bytesToWrite() + T->encryptedBytesToWrite());
+            return Done || !Error.empty();
+        },
+        60000));
+    EXPECT_TRUE(Done) << Error;
+    EXPECT_TRUE(Smtp.Encrypted());
+    EXPECT_LT(Most, 4 << 20);
+    Smtp.Quit();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return S.Messages("carol").size() == 1; }, 30000));
+    const std::string Got = S.Messages("carol")[0];
+    EXPECT_NE(Got.find("Subject: " + Subject + "\n"), std::string::npos);
+    ASSERT_GE(Got.size(), Body.size());
+    EXPECT_TRUE(Got.compare(Got.size() - Body.size(), Body.size(), Body) == 0);
+    S.Empty("carol");
 }

@@ -73,13 +73,19 @@ protected:
             F.Port = MailServers::Get().PopPort();
             F.MakeReachCheck = [] { return std::make_unique<TLoopbackCheck>(); };
         };
+        // Questions (a certificate to trust) are answered Yes.
         MessageBoxHook = [this](QWidget*, QMessageBox::Icon, const QString&, const QString& Text,
-                                QMessageBox::StandardButtons) {
+                                QMessageBox::StandardButtons Buttons) {
+            if (Buttons & QMessageBox::Yes) {
+                Questions << Text;
+                return QMessageBox::Yes;
+            }
             Boxes << Text;
             return QMessageBox::Ok;
         };
     }
-    void Open(const std::vector<std::string>& Users, bool HeaderOnly = false) {
+    void Open(const std::vector<std::string>& Users, bool HeaderOnly = false,
+              const std::function<void(TAccountRecord&)>& Edit = nullptr) {
         TAccountSettings File;
         File.OnConfirmOverwrite = [] { return true; };
         for (size_t I = 0; I < Users.size(); ++I) {
@@ -92,6 +98,7 @@ protected:
             File.Record.Edit4 = Users[I] + "@example.test";
             File.Record.mailhead = HeaderOnly;
             File.Record.patrol = true;
+            if (Edit) Edit(File.Record);
             File.CurrentAccount = static_cast<int>(I) + 1;
             File.Save();
         }
@@ -120,7 +127,7 @@ protected:
     }
 
     QTemporaryDir Dir;
-    QStringList Boxes;
+    QStringList Boxes, Questions;
     TMainForm* Main = nullptr;
     TOKsign* Sign = nullptr;
     TForm3* Settings = nullptr;
@@ -258,6 +265,20 @@ TEST_F(ReceiveWindowTest, PatrolWindowsListTheirAccountsAtOnce) {
     EXPECT_EQ(W[1]->ListView1->topLevelItem(0)->text(1), U("発表順のお知らせ"));
     EXPECT_EQ(Main->ListView1->topLevelItemCount(), 0);
 
+    // A certificate trusted in the first window goes to its account, in the
+    // file and in the window's own record, though the settings window shows
+    // the second account.
+    const std::string Fp(64, 'A');
+    EXPECT_TRUE(W[0]->AskTrustCertificate(SJ("信頼しますか"), Fp));
+    EXPECT_EQ(Questions, QStringList{U("信頼しますか")});
+    EXPECT_EQ(W[0]->Host.Account.TrustedCerts, std::vector<std::string>{Fp});
+    EXPECT_TRUE(W[1]->Host.Account.TrustedCerts.empty());
+    TAccountSettings File;
+    for (int N : {1, 2}) {
+        File.editdisp(N);
+        EXPECT_EQ(File.Record.TrustedCerts.size(), N == 1 ? 1u : 0u) << N;
+    }
+
     // Closing one clears only its own slot.
     W[0]->close();
     EXPECT_EQ(Settings->PatrolWindows[0], nullptr);
@@ -266,3 +287,56 @@ TEST_F(ReceiveWindowTest, PatrolWindowsListTheirAccountsAtOnce) {
 }
 
 }  // namespace
+
+TEST_F(ReceiveWindowTest, SecureAccountReceivesAndSendsThroughTheWindowAfterOneTrustQuestion) {
+    std::string Why;
+    ASSERT_TRUE(MailServers::Get().StartPostfix(Why)) << Why;
+    MailServers& S = MailServers::Get();
+    S.Empty("alice");
+    S.Empty("bob");
+    S.Seed("alice", Sample("02-sjis.eml"));
+    // POP3 over TLS on its own port, submission with STARTTLS and sign-in,
+    // both servers named as their certificate names them. The test authority
+    // is trusted nowhere: the user trusts the certificate when asked.
+    TClientSocket::ExtraCaCertificates.clear();
+    TMainForm::ReceiveSetUp = [](TReceiveFlow& F) {
+        F.MakeReachCheck = [] { return std::make_unique<TLoopbackCheck>(); };
+    };
+    Open({"alice"}, true, [&](TAccountRecord& A) {
+        A.Edit1 = A.Edit2 = "mail.example.test";
+        A.PopPort = S.PopsPort();
+        A.PopSecurity = 2;
+        A.SmtpPort = S.SubmissionPort();
+        A.SmtpSecurity = 1;
+        A.SmtpAuth = true;
+    });
+    Main->SendFlow->MakeReachCheck = [] { return std::make_unique<TLoopbackCheck>(); };
+
+    QTest::mouseClick(Main->PasswdOK, Qt::LeftButton);
+    ASSERT_TRUE(Listed(Main, 1)) << Boxes.join('|').toStdString();
+    ASSERT_EQ(Questions.size(), 1);
+    EXPECT_TRUE(Questions[0].contains(U("証明書の発行元を確認できません")));
+    TAccountSettings File;
+    File.editdisp(1);
+    ASSERT_EQ(File.Record.TrustedCerts.size(), 1u);
+    EXPECT_EQ(Main->Host.Account.TrustedCerts, File.Record.TrustedCerts);
+
+    // Header-only: reading connects again.
+    Main->ListView1->setCurrentItem(Main->ListView1->topLevelItem(0));
+    Main->CheckListBox1DblClick();
+    ASSERT_TRUE(Wait([&] { return Main->POPStatus->currentMessage() == U("メールの展開完了"); }));
+    EXPECT_TRUE(Main->mReadMessage->toPlainText().contains(U("会議資料")));
+
+    const QString Subject = QString("secure-%1").arg(getpid());
+    Main->eTo->setText("bob@example.test");
+    Main->eSubject->setText(Subject);
+    Main->reMessageText->setPlainText(U("暗号化して送ります"));
+    QTest::mouseClick(Main->SendBtn, Qt::LeftButton);
+    ASSERT_TRUE(Wait([&] { return Main->SMTPStatus->currentMessage() == U("送信終了"); }, 30000))
+        << Main->SMTPStatus->currentMessage().toStdString() << " " << Boxes.join('|').toStdString();
+    EXPECT_EQ(Boxes, QStringList{U("送信が完了しました")});
+    EXPECT_EQ(Questions.size(), 1);
+    ASSERT_TRUE(Wait([&] { return S.Messages("bob").size() == 1; }));
+    EXPECT_NE(S.Messages("bob")[0].find(Subject.toStdString()), std::string::npos);
+    S.Empty("bob");
+}
