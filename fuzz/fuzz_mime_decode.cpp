@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "MIMEx.h"
@@ -11,9 +12,15 @@
 namespace {
 std::string TempDir() {
     static std::string Dir = [] {
-        char Tmpl[] = "/tmp/fuzz-mime-XXXXXX";
+        // A buffer without a destructor, so the exit handler can still read it.
+        static char Tmpl[] = "/tmp/fuzz-mime-XXXXXX";
         const char* D = mkdtemp(Tmpl);
         if (!D) std::abort();
+        // The folder goes when the run ends (libFuzzer leaves through exit).
+        std::atexit([] {
+            std::error_code E;
+            std::filesystem::remove_all(Tmpl, E);
+        });
         return std::string(D);
     }();
     return Dir;

@@ -10,5 +10,5 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/corpus"
 [ -d "$seeds" ] && cp -r "$seeds"/. "$work/corpus/" 2>/dev/null || true
 cd "$work"
-exec "$bin" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+"$bin" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
   -print_final_stats=1 "$@" "$work/corpus"
