@@ -4,73 +4,15 @@
 #include <utility>
 
 #include "SysUtils.h"
+#include "Utf8.h"
 #include "uni2sj.h"
 
 namespace {
 
-int HexValue(unsigned char C) {
-    if (C >= '0' && C <= '9') return C - '0';
-    if (C >= 'a' && C <= 'f') return C - 'a' + 10;
-    if (C >= 'A' && C <= 'F') return C - 'A' + 10;
-    return -1;
-}
-
-// Decodes the escapes "%XY"; any other "%" is kept with what follows it.
-std::string PercentDecode(const std::string& S, size_t Begin, size_t End) {
-    std::string Out;
-    Out.reserve(End - Begin);
-    for (size_t i = Begin; i < End; ++i) {
-        if (S[i] == '%' && i + 2 < End) {
-            const int Hi = HexValue(static_cast<unsigned char>(S[i + 1]));
-            const int Lo = HexValue(static_cast<unsigned char>(S[i + 2]));
-            if (Hi >= 0 && Lo >= 0) {
-                Out += static_cast<char>(Hi * 16 + Lo);
-                i += 2;
-                continue;
-            }
-        }
-        Out += S[i];
-    }
-    return Out;
-}
-
-// True when S is well-formed UTF-8 (shortest forms, no surrogates, at most U+10FFFF).
-bool IsUtf8(const std::string& S) {
-    const auto* P = reinterpret_cast<const unsigned char*>(S.data());
-    const size_t N = S.size();
-    size_t i = 0;
-    while (i < N) {
-        const unsigned char C = P[i];
-        if (C < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t Len;
-        unsigned char Lo = 0x80, Hi = 0xBF;  // range of the second byte
-        if (C >= 0xC2 && C <= 0xDF)
-            Len = 2;
-        else if (C >= 0xE0 && C <= 0xEF) {
-            Len = 3;
-            if (C == 0xE0) Lo = 0xA0;
-            if (C == 0xED) Hi = 0x9F;
-        } else if (C >= 0xF0 && C <= 0xF4) {
-            Len = 4;
-            if (C == 0xF0) Lo = 0x90;
-            if (C == 0xF4) Hi = 0x8F;
-        } else
-            return false;
-        if (N - i < Len || P[i + 1] < Lo || P[i + 1] > Hi) return false;
-        for (size_t k = 2; k < Len; ++k)
-            if ((P[i + k] & 0xC0) != 0x80) return false;
-        i += Len;
-    }
-    return true;
-}
-
 // The decoded value of Link[Begin, End) as program text.
 std::string ValueText(const std::string& Link, size_t Begin, size_t End) {
-    std::string Bytes = PercentDecode(Link, Begin, End);
-    return IsUtf8(Bytes) ? UTF8ToSJIS(Bytes) : Bytes;
+    std::string Bytes = PercentDecode(std::string_view(Link).substr(Begin, End - Begin));
+    return IsValidUtf8(Bytes) ? UTF8ToSJIS(Bytes) : Bytes;
 }
 
 // A header value: control characters become spaces, blanks around are trimmed.
@@ -143,7 +85,8 @@ bool ParseMailto(const std::string& Link, TMailtoFields& Fields) {
         Pos = End;
         const size_t Equals = Link.find('=', Begin);
         if (Equals == std::string::npos || Equals > End) continue;
-        const std::string Name = LowerCase(PercentDecode(Link, Begin, Equals));
+        const std::string Name =
+            LowerCase(PercentDecode(std::string_view(Link).substr(Begin, Equals - Begin)));
         if (Name == "to") {
             AddAddresses(ValueText(Link, Equals + 1, End), F.To);
         } else if (Name == "cc") {

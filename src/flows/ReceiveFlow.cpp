@@ -69,18 +69,7 @@ TReceiveFlow::~TReceiveFlow() {
     FLife->Alive = false;
     if (!FPop) return;
     // The client goes without telling the window, which may be half gone.
-    TPOPx* C = FPop.get();
-    C->OnConnect = nullptr;
-    C->OnConnecting = nullptr;
-    C->OnDisconnect = nullptr;
-    C->OnError = [](QObject*, TCustomWinSocket*, TErrorEvent, int& Code) { Code = 0; };
-    C->OnRecvComp = nullptr;
-    C->OnHeaderRecv = nullptr;
-    C->OnGetError = nullptr;
-    C->OnReceiving = nullptr;
-    C->OnLineTooLong = nullptr;
-    C->OnCertificateQuestion = nullptr;
-    C->OnTlsError = [](QObject*, TCustomWinSocket*, const std::string&) {};
+    FPop->DropHandlers();
     // One whose event is running (the flow ended inside it) goes later.
     if (FLife->EventDepth > 0) FPop.release()->deleteLater();
 }

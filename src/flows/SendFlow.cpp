@@ -175,15 +175,8 @@ TSendFlow::~TSendFlow() {
     // whose event is running (this flow ended inside it) goes later.
     if (FSmtp) FReleased.push_back(std::move(FSmtp));
     for (std::unique_ptr<TSMTPx>& C : FReleased) {
-        C->OnConnect = nullptr;
-        C->OnConnecting = nullptr;
-        C->OnDisconnect = nullptr;
-        C->OnError = nullptr;
-        C->OnSendComp = nullptr;
-        C->OnSMTPError = nullptr;
-        // A handshake under way ends quietly: no question, no report.
-        C->OnCertificateQuestion = nullptr;
-        C->OnTlsError = [](QObject*, TCustomWinSocket*, const std::string&) {};
+        // A handshake under way ends quietly too: no question, no report.
+        C->DropHandlers();
         if (FLife->EventDepth > 0) C.release()->deleteLater();
     }
     FReleased.clear();

@@ -23,30 +23,6 @@ void ParseParamItem(const std::string& Item, std::string& Name, std::string& Sec
     Value = Eq == std::string::npos ? std::string() : Item.substr(Eq + 1);
 }
 
-std::string PercentDecode(const std::string& Text) {
-    auto HexVal = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        return -1;
-    };
-    std::string Out;
-    Out.reserve(Text.size());
-    const size_t N = Text.size();
-    for (size_t i = 0; i < N; ++i) {
-        if (Text[i] == '%' && i + 2 < N) {
-            const int H = HexVal(Text[i + 1]), L = HexVal(Text[i + 2]);
-            if (H >= 0 && L >= 0) {
-                Out += static_cast<char>(H * 16 + L);
-                i += 2;
-                continue;
-            }
-        }
-        Out += Text[i];
-    }
-    return Out;
-}
-
 std::string PercentEncode(const std::string& Text) {
     static const char Hex[] = "0123456789ABCDEF";
     std::string Out;

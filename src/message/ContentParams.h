@@ -35,7 +35,6 @@ public:
 // Name (before the first "*" or "="), section (after that first "*" up to the
 // first "=") and value (after the first "=") of one parameter item.
 void ParseParamItem(const std::string& Item, std::string& Name, std::string& Section, std::string& Value);
-std::string PercentDecode(const std::string& Text);
 std::string PercentEncode(const std::string& Text);
 // charset'language'text (or charset'text) to Shift_JIS; text alone is
 // percent-decoded.

@@ -336,6 +336,30 @@ std::string TrimRight(const std::string& S) {
 
 std::string Trim(const std::string& S) { return TrimLeft(TrimRight(S)); }
 
+std::string PercentDecode(std::string_view Text) {
+    auto HexValue = [](char C) -> int {
+        if (C >= '0' && C <= '9') return C - '0';
+        if (C >= 'a' && C <= 'f') return C - 'a' + 10;
+        if (C >= 'A' && C <= 'F') return C - 'A' + 10;
+        return -1;
+    };
+    std::string Out;
+    Out.reserve(Text.size());
+    const size_t N = Text.size();
+    for (size_t i = 0; i < N; ++i) {
+        if (Text[i] == '%' && i + 2 < N) {
+            const int Hi = HexValue(Text[i + 1]), Lo = HexValue(Text[i + 2]);
+            if (Hi >= 0 && Lo >= 0) {
+                Out += static_cast<char>(Hi * 16 + Lo);
+                i += 2;
+                continue;
+            }
+        }
+        Out += Text[i];
+    }
+    return Out;
+}
+
 std::string ExecutableDir() {
     char Buf[4096];
     ssize_t N = readlink("/proc/self/exe", Buf, sizeof Buf - 1);

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 // Base of every exception the program raises.
 class Exception : public std::runtime_error {
@@ -67,6 +68,10 @@ bool SameText(const std::string& A, const std::string& B);
 std::string Trim(const std::string& S);
 std::string TrimLeft(const std::string& S);
 std::string TrimRight(const std::string& S);
+
+// Decodes the escapes "%XY" (two hexadecimal digits); a "%" without them is
+// kept as it stands, and "+" stays "+".
+std::string PercentDecode(std::string_view Text);
 
 // The folder of VELNARO.ini and VELNARO.LST, ending in "/": the folder of the
 // executable when it holds VELNARO.ini or the program runs with --portable,

@@ -243,6 +243,17 @@ void TClientSocket::Raise(const ESocketError& E) {
     throw E;
 }
 
+void TClientSocket::DropHandlers() {
+    OnLookup = nullptr;
+    OnConnecting = nullptr;
+    OnConnect = nullptr;
+    OnDisconnect = nullptr;
+    OnWrite = nullptr;
+    OnError = [](QObject*, TCustomWinSocket*, TErrorEvent, int& Code) { Code = 0; };
+    OnCertificateQuestion = nullptr;
+    OnTlsError = [](QObject*, TCustomWinSocket*, const std::string&) {};
+}
+
 void TClientSocket::SocketError(TErrorEvent Kind, int Code) {
     int ErrorCode = Code;
     if (OnError) {

@@ -146,6 +146,11 @@ public:
     // Authorities trusted besides the system's (tests add their own).
     static QList<QSslCertificate> ExtraCaCertificates;
 
+    // Lets go of everything the user of the component bound to its events,
+    // for a component that outlives its user: nothing is reported any more,
+    // errors raise nothing and certificate questions are answered no.
+    virtual void DropHandlers();
+
     // Starts TLS on the connected plain connection (STLS, STARTTLS);
     // TlsEstablished runs when the handshake is done.
     void StartTls();

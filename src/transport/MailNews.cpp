@@ -38,17 +38,34 @@ TPOPx::~TPOPx() {
     if (Opening()) Close();
 }
 
+namespace {
+// The port (when given), the engine's protection and the certificate rules of
+// a client's next connection.
+template <class TClient>
+void ApplySecurity(TClient& C, const TConnectionSecurity& S) {
+    if (S.Port > 0) C.Port = S.Port;
+    C.Security = S.Mode;
+    C.PeerVerifyName = S.PeerName;
+    C.TrustedFingerprints = S.TrustedFingerprints;
+}
+}  // namespace
+
 void TPOPx::Connect() {
     if (State != popNone) return;
     TlsMode = Security;
     Open();
 }
 
-void TPOPx::SetSecurity(const TConnectionSecurity& S) {
-    if (S.Port > 0) Port = S.Port;
-    Security = S.Mode;
-    PeerVerifyName = S.PeerName;
-    TrustedFingerprints = S.TrustedFingerprints;
+void TPOPx::SetSecurity(const TConnectionSecurity& S) { ApplySecurity(*this, S); }
+
+void TPOPx::DropHandlers() {
+    TClientSocket::DropHandlers();
+    OnRecvComp = nullptr;
+    OnHeaderRecv = nullptr;
+    OnDeleted = nullptr;
+    OnGetError = nullptr;
+    OnReceiving = nullptr;
+    OnLineTooLong = nullptr;
 }
 
 void TPOPx::TransportSend(const std::string& Text) { Socket()->SendText(Text); }
@@ -149,11 +166,12 @@ void TSMTPx::TransportOpen() {
     Open();
 }
 
-void TSMTPx::SetSecurity(const TConnectionSecurity& S) {
-    if (S.Port > 0) Port = S.Port;
-    Security = S.Mode;
-    PeerVerifyName = S.PeerName;
-    TrustedFingerprints = S.TrustedFingerprints;
+void TSMTPx::SetSecurity(const TConnectionSecurity& S) { ApplySecurity(*this, S); }
+
+void TSMTPx::DropHandlers() {
+    TClientSocket::DropHandlers();
+    OnSendComp = nullptr;
+    OnSMTPError = nullptr;
 }
 
 void TSMTPx::TransportStartTls() { StartTls(); }

@@ -24,6 +24,8 @@ public:
     // The port (when given), the protection and the certificate rules of
     // the next Connect (see TPopEngine::Security and TClientSocket's TLS).
     void SetSecurity(const TConnectionSecurity& S);
+    // Also the POP3 events.
+    void DropHandlers() override;
 
     int WaitLimit = 5000;
 
@@ -51,6 +53,8 @@ public:
     // the next connection (see TSMTPEngine::Security and TClientSocket's
     // TLS); the sign-in is set on the engine (SignIn, AuthUser, AuthPassword).
     void SetSecurity(const TConnectionSecurity& S);
+    // Also the SMTP events.
+    void DropHandlers() override;
 
     int WaitLimit = 5000;
 

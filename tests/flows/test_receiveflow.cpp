@@ -63,7 +63,9 @@ TEST(ReceiveFlowScripted, ListingSurvivesOddServers) {
         ASSERT_TRUE(H.Idle());
         EXPECT_EQ(H.Rows.size(), C.Rows);
         EXPECT_EQ(H.Flow.MessageStore().Count(), static_cast<int>(C.Rows));
-        if (C.Rows == 2) EXPECT_EQ(H.Rows[1].Subject, "second");
+        if (C.Rows == 2) {
+            EXPECT_EQ(H.Rows[1].Subject, "second");
+        }
         EXPECT_EQ(!H.Boxes.empty(), C.Box);
         EXPECT_FALSE(H.ProgressShown);
         EXPECT_EQ(H.HourglassDepth, 0);

@@ -121,7 +121,9 @@ TEST(SendFlow, ReachabilityOutcomes) {
         A.pingcheck = C.IgnorePing;
         const int Before = Server.Connections;
         H.Flow.SendBtnClick(A, Draft());
-        if (C.Sends) EXPECT_TRUE(Wait([&] { return H.LastStatus() == SJ("送信終了"); })) << C.What;
+        if (C.Sends) {
+            EXPECT_TRUE(Wait([&] { return H.LastStatus() == SJ("送信終了"); })) << C.What;
+        }
         EXPECT_EQ(H.Reach.Host, "127.0.0.1") << C.What;
         EXPECT_EQ(H.Reach.TimeoutTenths, C.Tenths) << C.What;
         ASSERT_GE(H.Statuses.size(), 2u) << C.What;
