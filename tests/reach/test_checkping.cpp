@@ -51,6 +51,8 @@ const CheckCase Cases[] = {
      3000, Path::None, true, true, "", 0, "Unable to register icmpDLL"},
 };
 
+void PrintTo(const CheckCase& C, std::ostream* Os) { *Os << C.Name; }
+
 class Check : public ::testing::TestWithParam<CheckCase> {};
 
 TEST_P(Check, ReportsWhatHappened) {
