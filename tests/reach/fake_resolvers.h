@@ -19,9 +19,8 @@ public:
         Names.push_back(Name);
         Err = 0;
         if (!Answers) return 77;
-        int Handle = ++LastHandle;
-        QTimer::singleShot(10, &Context, [this, Handle, Answer] { Answer(Handle, Error, Addresses); });
-        return Handle;
+        QTimer::singleShot(10, &Context, [this, H = ++LastHandle, Answer] { Answer(H, Error, Addresses); });
+        return LastHandle;
     }
     bool Cancel(int Handle, int& Err) override {
         Cancelled.push_back(Handle);

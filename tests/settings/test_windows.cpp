@@ -33,12 +33,8 @@ QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
 class THost : public QMainWindow {
 public:
     explicit THost(int Tag = 0) : Tag(Tag) {
-        eUserName = new QComboBox(this);
         eUserName->setEditable(true);
-        ePassword = new QLineEdit(this);
-        Cmailhead = new QCheckBox(this);
         Cmailhead->setChecked(true);
-        Items = {new QAction(this), new QAction(this), new QAction(this)};
         QObject::connect(eUserName, &QComboBox::editTextChanged, [this] { ePOPserverChange(); });
         QObject::connect(ePassword, &QLineEdit::textChanged, [this] {
             if (Form3) Form3->SetPassword(ePassword->text());
@@ -73,10 +69,10 @@ public:
 
     int Tag;
     TAccountHost Host;
-    QComboBox* eUserName;
-    QLineEdit* ePassword;
-    QCheckBox* Cmailhead;
-    TEditItems Items;
+    QComboBox* eUserName = new QComboBox(this);
+    QLineEdit* ePassword = new QLineEdit(this);
+    QCheckBox* Cmailhead = new QCheckBox(this);
+    TEditItems Items = {new QAction(this), new QAction(this), new QAction(this)};
     TAccountList List;
     QString Status;
     bool AddEnabled = true;
