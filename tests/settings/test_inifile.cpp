@@ -67,7 +67,8 @@ TEST(IniFile, WritesInPlaceOnOneLineEachAndCreatesNoFileWithoutWrites) {
     EXPECT_EQ(Again.ReadString("Fresh", "long", ""), std::string(2047, 'v'));  // read back cut
 }
 
-// (A folder that refuses the new file is AccountsTest.FailedSaveKeepsTheFileWhole...)
+// (A folder that refuses the new file is the case of
+// AccountsTest.FailedSaveKeepsTheFileWholeStillReloadsAndReportsThePath.)
 TEST(IniFile, UnreadableFileIsKeptWholeAndTheErrorNamesIt) {
     TTempDir Dir;
     const std::string Path = Dir.Path + "VELNARO.ini";

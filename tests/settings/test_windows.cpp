@@ -190,7 +190,7 @@ TEST_F(SettingsWindowTest, PatrolAndDeleteQuestionThroughTheAccountSubItems) {
     Answer = false;
     Main.List.OnDelete(0);
     EXPECT_EQ(Questions.back(), U("ユーザ名 aのデータをファイルから消去しますか？"));
-    EXPECT_EQ(Main.List.Names.size(), 3u);  // the deletion itself: AccountsTest.DeletingRenumbers...
+    EXPECT_EQ(Main.List.Names.size(), 3u);  // the deletion itself is AccountsTest's
 }
 
 TEST_F(SettingsWindowTest, PasswordWarningNamesTheRealFileOnlyWhenTheWindowIsActive) {
