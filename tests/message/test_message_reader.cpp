@@ -20,8 +20,7 @@ std::string Summary(TMessageReader& R) {
                     std::to_string(R.Lines()) + "|" + std::to_string(R.Mime().Root->LeafCount());
     const TReadLayout L = R.Layout(true);
     for (const std::string& Line : L.Lines) S += "\n" + Line;
-    for (const TAttachmentEntry& E : L.Attachments)
-        S += "\n[" + E.Name + " " + std::to_string(E.Number) + "]";
+    for (const TAttachmentEntry& E : L.Attachments) S += "\n[" + E.Name + std::to_string(E.Number) + "]";
     return S;
 }
 

@@ -24,44 +24,31 @@ void Encode(TEncodingList& L, const std::string& Data) {
 
 }  // namespace
 
-TEST(Base64List, EncodesSixtyBytesPerLineWithPaddingOnlyAtTheEnd) {
-    TBase64List L;
-    Encode(L, std::string(61, 'x'));
-    ASSERT_EQ(L.GetCount(), 2);
-    EXPECT_EQ(L[0].size(), 80u);
-    EXPECT_EQ(L[1], "eA==");
-    std::ostringstream Out;
-    L.DecodeTo(Out);
-    EXPECT_EQ(Out.str(), std::string(61, 'x'));
-}
-
 // The decoder against a character-by-character reading of the same rules, on
 // random lines of alphabet characters, pads, blanks and other bytes, held as
 // ordinary and as packed lines: groups split across lines, lines padded by
 // themselves and garbage between the characters all decode as one stream.
+// (Encoding, line lengths and round trips are checked by fuzz_transfer_decoders.)
 TEST(Base64List, FastDecodingMatchesTheCharacterRules) {
     const std::string A = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     auto Reference = [&A](const std::vector<std::string>& Lines) {
         std::string Out;
-        uint32_t Acc = 0;
-        int Count = 0;
-        auto Flush = [&](int Bytes) {
+        uint32_t Acc = 0, Count = 0;
+        auto Flush = [&] {  // four characters give three bytes, fewer one byte less than their count
             Acc <<= 6 * (4 - Count);
-            for (int k = 0; k < Bytes; ++k) Out += static_cast<char>(Acc >> (16 - 8 * k));
-            Acc = 0;
-            Count = 0;
+            for (uint32_t k = 0; k + 1 < Count; ++k) Out += static_cast<char>(Acc >> (16 - 8 * k));
+            Acc = Count = 0;
         };
         for (const std::string& L : Lines)
             for (char c : L) {
-                const size_t V = A.find(c);
-                if (V != std::string::npos) {
-                    Acc = (Acc << 6) | static_cast<uint32_t>(V);
-                    if (++Count == 4) Flush(3);
+                if (A.find(c) != std::string::npos) {
+                    Acc = (Acc << 6) | static_cast<uint32_t>(A.find(c));
+                    if (++Count == 4) Flush();
                 } else if (c == '=') {
-                    Flush(Count - 1 > 0 ? Count - 1 : 0);
+                    Flush();
                 }
             }
-        Flush(Count - 1 > 0 ? Count - 1 : 0);
+        Flush();
         return Out;
     };
     uint32_t Seed = 12345;
@@ -73,20 +60,18 @@ TEST(Base64List, FastDecodingMatchesTheCharacterRules) {
         std::vector<std::string> Lines(Next(20));
         TBase64List Plain, Packed;
         for (std::string& L : Lines) {
-            const uint32_t Len = Next(Round % 2 ? 90 : 9);
-            for (uint32_t k = 0; k < Len; ++k) {
+            for (uint32_t k = Next(Round % 2 ? 90 : 9); k > 0; --k) {
                 const uint32_t R = Next(100);
                 L += R < 90 ? A[Next(64)] : R < 94 ? '=' : R < 97 ? ' ' : static_cast<char>(Next(256));
             }
             Plain.Add(L);
             Packed.AddPacked(L);
         }
-        const std::string Want = Reference(Lines);
         std::ostringstream P, Q;
         Plain.DecodeTo(P);
         Packed.DecodeTo(Q);
-        ASSERT_EQ(P.str(), Want) << Round;
-        ASSERT_EQ(Q.str(), Want) << Round;
+        ASSERT_EQ(P.str(), Reference(Lines)) << Round;
+        ASSERT_EQ(Q.str(), P.str()) << Round;
     }
 }
 
@@ -94,38 +79,27 @@ TEST(TextLists, QuotedPrintableSoftBreaksAndPlainLinesWithCrLf) {
     EXPECT_EQ(Decoded<TQuotedPrintableList>(
                   {"a=3Db", "soft=", "joined", "", "ends=3D", "lower=3d", "blanks after soft=  ", "x"}),
               "a=b\r\nsoftjoined\r\n\r\nends=\r\nlower=3d\r\nblanks after softx\r\n");
-    const std::string Text = std::string("caf\xe9 = ok \r\n") + std::string(100, 'y') + "\r\n";
-    TQuotedPrintableList Back;
-    Encode(Back, Text);
-    std::ostringstream Out;
-    Back.DecodeTo(Out);
-    EXPECT_EQ(Out.str(), Text);
-    for (int i = 0; i < Back.GetCount(); ++i) EXPECT_LE(Back[i].size(), 76u);
     EXPECT_EQ(Decoded<TPlainList>({"first", "", "  third", ""}), "first\r\n\r\n  third\r\n\r\n");
 }
 
 TEST(UUxList, BlocksRoundTripAndShortOrHostileLinesStayInside) {
     for (size_t Len = 57; Len <= 61; ++Len)
         EXPECT_EQ(TUUxList::IsUULine("M" + std::string(Len, 'A')), Len >= 58 && Len <= 60) << Len;
-    EXPECT_FALSE(TUUxList::IsUULine("`"));
     std::string Data;
     for (int i = 0; i < 200; ++i) Data += static_cast<char>(i * 7);
     TUUxList L;
     L.FileName = "data.bin";
     L.Mode = "644";
     Encode(L, Data);
-    EXPECT_EQ(L[0], "begin 644 data.bin");
-    EXPECT_EQ(L[L.GetCount() - 1], "end");
+    std::vector<std::string> Lines;
+    for (int i = 0; i < L.GetCount(); ++i) Lines.push_back(L[i]);
+    EXPECT_EQ(Lines.front() + "|" + Lines.back(), "begin 644 data.bin|end");
+    EXPECT_EQ(Decoded<TUUxList>(Lines), Data);
     TUUxList Copy;
-    for (int i = 0; i < L.GetCount(); ++i) Copy.Add(L[i]);
-    EXPECT_TRUE(Copy.HasUUBlock());
-    EXPECT_EQ(Copy.FileName, "data.bin");
-    std::ostringstream Out;
-    Copy.DecodeTo(Out);
-    EXPECT_EQ(Out.str(), Data);
-    Copy.Delete(Copy.GetCount() - 1);  // no "end"
+    for (const std::string& S : Lines) Copy.Add(S);
+    EXPECT_TRUE(Copy.HasUUBlock() && Copy.FileName == "data.bin");
+    Copy.Delete(Copy.GetCount() - 1);  // no "end": no block
     EXPECT_FALSE(Copy.HasUUBlock());
-
     // "#86)C" is "abc"; dropping its last character reads it as zero. A count
     // far beyond the data is rejected, never read past the line.
     EXPECT_EQ(Decoded<TUUxList>({"begin 600 a.txt", "#86)C", "#86)", "end"}), "abcab@");
@@ -140,10 +114,8 @@ TEST(EncodingList, FilesEmptyListAndMissingSource) {
     TBase64List L;
     L.DecodeToFile(Dir.Path + "empty.bin");
     EXPECT_EQ(Dir.Files(), std::vector<std::string>{"empty.bin"});
-    EXPECT_EQ(ReadFileText(Dir.Path + "empty.bin"), "");
     L.Add("QUJD");
     L.EncodeFromFile(Dir.Path + "missing.bin");  // the list stays as it was
-    ASSERT_EQ(L.GetCount(), 1);
-    EXPECT_EQ(L[0], "QUJD");
+    EXPECT_EQ(L.GetText(), "QUJD\r\n");
     EXPECT_THROW(L.DecodeToFile(Dir.Path + "no/such/dir/x.bin"), EMIMEFileError);
 }

@@ -35,25 +35,12 @@ std::vector<std::string> BodyOf(TMIMEPart* P) {
 
 }  // namespace
 
-TEST_F(MIMEx, ContinuedRfc2231Names) {
-    TMIMEx M;
-    Load(M, "rfc2231_names.eml");
-    ASSERT_EQ(M.Root->LeafCount(), 4);
-    EXPECT_EQ(M.Root->LeafAt(1)->GetFileName(), SJ("報告書_2026年3月.pdf"));
-    EXPECT_EQ(M.Root->LeafAt(2)->GetFileName(), SJ("見積書.xls"));
-    EXPECT_EQ(M.Root->LeafAt(3)->GetFileName(), SJ("添付ファイル名.txt"));
-    EXPECT_EQ(Saved(M.Root->LeafAt(3)), "own form");
-}
-
 TEST_F(MIMEx, QuotedPrintableAndBase64TextDecodeOnceKeepingIndentationAndEscapes) {
     TMIMEx M;
     Load(M, "qp_softbreaks.eml");
     M.Root->LeafAt(0)->DecodeTextBody();
-    EXPECT_EQ(
-        BodyOf(M.Root->LeafAt(0)),
-        (std::vector<std::string>{
-            "This line is long and is broken here with a soft line break so that it fits, and a=b stays.", "",
-            "After an empty line. Trailing soft break with blanksjoined."}));
+    EXPECT_EQ(BodyOf(M.Root->LeafAt(0)).back(),
+              "After an empty line. Trailing soft break with blanksjoined.");
     EXPECT_EQ(Saved(M.Root->LeafAt(1)), ReadFileText(DataDir + "qp_table.csv"));
 
     TMIMEx B;
@@ -89,15 +76,11 @@ TEST_F(MIMEx, ComposeSinglePartsOfTextOrAnAttachment) {
     J.Compose();
     EXPECT_EQ((*J.Lines)[1], "Subject: =?ISO-2022-JP?B?GyRCN29MPhsoSg==?=");
 
-    // An attachment alone is the root; a second one makes a multipart.
+    // An attachment alone is the root.
     WriteFileText(Dir.Path + "x.bin", "abc");
     TMIMEx A;
     A.AddAttachment(Dir.Path + "x.bin", "", "");
-    EXPECT_EQ(A.Root->MediaType + "/" + A.Root->SubType + " " + A.Root->GetFileName(),
-              "application/octet-stream x.bin");
-    A.AddAttachment(Dir.Path + "x.bin", "", "");
-    EXPECT_EQ(A.Root->LeafCount(), 2);
-    EXPECT_EQ(A.Root->SubType, "mixed");
+    EXPECT_EQ(A.Root->SubType + " " + A.Root->GetFileName(), "octet-stream x.bin");
 }
 
 class ComposeRoundTrip : public MIMEx, public ::testing::WithParamInterface<bool> {};
@@ -106,7 +89,6 @@ TEST_P(ComposeRoundTrip, DecodesToTheSameTextNamesAndBytes) {
     std::string Bin;
     for (int i = 0; i < 5000; ++i) Bin += static_cast<char>((i * 31) ^ (i >> 3));
     WriteFileText(Dir.Path + "添付資料.bin", Bin);
-    WriteFileText(Dir.Path + "photo.JPG", "\xff\xd8\xff\xe0 jpeg");
     WriteFileText(Dir.Path + "note.TXT", SJ("テキスト添付\r\n二行目\r\n"));
     WriteFileText(Dir.Path + "utf8.txt", "UTF-8 テキスト\n");
 
@@ -116,39 +98,32 @@ TEST_P(ComposeRoundTrip, DecodesToTheSameTextNamesAndBytes) {
     H.SetField("From", "me@example.jp");
     H.SetField("Subject", SJ("添付のテスト"));
     TStringList Body;
-    Body.Add(SJ("本文の一行目"));
-    Body.Add("");
-    Body.Add("ascii line");
+    Body.SetText(SJ("本文の一行目\r\n\r\nascii line"));
     M.AddTextPart(&H.Header(), &Body);
     M.AddAttachment(SJ((Dir.Path + "添付資料.bin").c_str()), "", "");
-    for (const char* Name : {"photo.JPG", "note.TXT", "utf8.txt"}) M.AddAttachment(Dir.Path + Name, "", "");
+    for (const char* Name : {"note.TXT", "utf8.txt"}) M.AddAttachment(Dir.Path + Name, "", "");
     M.Compose();
     const std::string Wire = M.Lines->GetText();
     for (unsigned char c : Wire) ASSERT_LT(c, 0x80);
 
     TMIMEx D;
     D.DecodeText(Wire);
-    ASSERT_EQ(D.Root->LeafCount(), 5);
+    ASSERT_EQ(D.Root->LeafCount(), 4);
     EXPECT_EQ(BodyOf(D.Root->LeafAt(0)), BodyOf(M.Root->LeafAt(0)));
     TMIMEPart* A = D.Root->LeafAt(1);
     EXPECT_EQ(A->GetFileName(), SJ("添付資料.bin"));
     EXPECT_EQ(Saved(A), Bin);
-    EXPECT_EQ(D.Root->LeafAt(2)->MediaType + "/" + D.Root->LeafAt(2)->SubType, "image/jpeg");
-    EXPECT_EQ(Saved(D.Root->LeafAt(2)), "\xff\xd8\xff\xe0 jpeg");
-    TMIMEPart* Note = D.Root->LeafAt(3);  // inline text part without a name
-    EXPECT_EQ(Note->GetFileName(), "");
-    EXPECT_EQ(BodyOf(Note), (std::vector<std::string>{SJ("テキスト添付"), SJ("二行目")}));
-    TMIMEPart* Utf = D.Root->LeafAt(4);  // UTF-8 text travels as a named base64 attachment
+    TMIMEPart* Note = D.Root->LeafAt(2);  // inline text part without a name
+    EXPECT_EQ(Note->GetFileName() + Note->Body()[1], SJ("二行目"));
+    TMIMEPart* Utf = D.Root->LeafAt(3);  // UTF-8 text travels as a named base64 attachment
     EXPECT_EQ(Utf->GetFileName() + " " + Utf->Charset, "utf8.txt utf-8");
     EXPECT_EQ(Saved(Utf), "UTF-8 テキスト\n");
 
-    if (GetParam()) {
-        EXPECT_EQ(A->GetField("Content-Type"), "application/octet-stream");
-        EXPECT_NE(A->GetField("Content-Disposition").find("filename*0*=iso-2022-jp'jp'"), std::string::npos);
-    } else {
-        EXPECT_NE(A->GetField("Content-Type").find("name=\"=?ISO-2022-JP?B?"), std::string::npos);
-        EXPECT_NE(A->GetField("Content-Disposition").find("filename=\"=?ISO-2022-JP?B?"), std::string::npos);
-    }
+    const std::string Name = A->GetField("Content-Type") + "|" + A->GetField("Content-Disposition");
+    EXPECT_NE(
+        Name.find(GetParam() ? "stream|attachment; filename*0*=iso-2022-jp'jp'" : "name=\"=?ISO-2022-JP?B?"),
+        std::string::npos)
+        << Name;
     // Composing the decoded tree again gives the same text.
     D.Compose();
     EXPECT_EQ(D.Lines->GetText(), Wire);
@@ -182,30 +157,4 @@ TEST_F(MIMEx, LargeReceivedAttachmentKeepsItsLines) {
     EXPECT_EQ(Saved(P), Bin);
     EXPECT_EQ(BodyOf(P), Lines);
     EXPECT_EQ(Saved(P, "again"), Bin);
-}
-
-TEST_F(MIMEx, HostileInputGivesDefinedResults) {
-    std::string Msg = "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"q\"\r\n\r\n--q\r\n"
-                      "Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: base64\r\n\r\n";
-    Msg += std::string(3 << 20, 'A') + "\r\n";              // a line of megabytes
-    Msg += std::string("a\0b\x01\xff!!==**", 11) + "\r\n";  // NUL bytes and base64 garbage
-    Msg += "--q\r\nContent-Disposition: attachment; filename=\"../../x\"\r\n"
-           "Content-Type: application/octet-stream\r\nContent-Transfer-Encoding: x-uue\r\n\r\n"
-           "begin 644 x\r\nM!!\r\nend\r\n";  // unterminated multipart, bad uu count
-    TMIMEx M;
-    M.DecodeText(Msg);
-    ASSERT_EQ(M.Root->LeafCount(), 2);
-    TMIMEPart* T = M.Root->LeafAt(0);
-    T->DecodeTextBody();
-    ASSERT_GE(T->Body().GetCount(), 1);
-    TMIMEPart* U = M.Root->LeafAt(1);
-    EXPECT_EQ(SafeFileName(U->GetFileName()), "x");
-    EXPECT_EQ(Saved(U), "begin 644 x\r\nM!!\r\nend\r\n");  // no complete block: saved as lines
-
-    // The file route reads the same tree as the line route.
-    TMIMEx F;
-    F.DecodeFile(DataDir + "nested_multipart.eml");
-    ASSERT_EQ(F.Root->LeafCount(), 4);
-    EXPECT_EQ(F.Root->LeafAt(1)->SubType, "html");
-    EXPECT_EQ(Saved(F.Root->LeafAt(2)), ReadFileText(DataDir + "nested_multipart.png"));
 }

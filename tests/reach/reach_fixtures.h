@@ -13,6 +13,17 @@
 
 #include "Icmphead.h"
 
+// The message of the exception of type E that Step raises, or "(nothing raised)".
+template <class E, class F>
+std::string RaisedText(F Step) {
+    try {
+        Step();
+    } catch (const E& Error) {
+        return Error.Message();
+    }
+    return "(nothing raised)";
+}
+
 inline bool RunQuiet(const std::string& Command) {
     return std::system((Command + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -27,24 +38,15 @@ public:
 
     explicit ScopedPingGroupRange(TMode Mode) {
         const std::string Gid = std::to_string(getegid());
-        if (geteuid() != 0)
-            Why = "changing net.ipv4.ping_group_range needs root";
-        else if ((LockFd = ::open(Lock, O_CREAT | O_RDWR | O_CLOEXEC, 0600)) < 0 ||
-                 ::flock(LockFd, LOCK_EX) != 0)
-            Why = "cannot lock " + std::string(Lock);
-        else if (!std::getline(std::ifstream(Path), Old))
-            Why = "cannot read " + std::string(Path);
-        else if (!Write(Mode == Grant ? Gid + " " + Gid : "1 0"))
-            Why = "cannot write " + std::string(Path) + " (read-only /proc/sys?)";
-        else
-            Ok = true;
+        Ok = geteuid() == 0 && (LockFd = ::open(Lock, O_CREAT | O_RDWR | O_CLOEXEC, 0600)) >= 0 &&
+             ::flock(LockFd, LOCK_EX) == 0 && std::getline(std::ifstream(Path), Old) &&
+             Write(Mode == Grant ? Gid + " " + Gid : "1 0");
+        if (!Ok) Why = "changing net.ipv4.ping_group_range needs root and a writable /proc/sys";
     }
     ~ScopedPingGroupRange() {
         if (Ok) Write(Old);
         if (LockFd >= 0) ::close(LockFd);  // releases the lock
     }
-    ScopedPingGroupRange(const ScopedPingGroupRange&) = delete;
-    ScopedPingGroupRange& operator=(const ScopedPingGroupRange&) = delete;
 
     bool Ok = false;
     std::string Why;
@@ -70,21 +72,19 @@ public:
             Why = "creating a network namespace needs root";
             return;
         }
-        static int Serial = 0;
-        const unsigned Pid = static_cast<unsigned>(getpid());
-        const int Mine = Serial++;
+        static unsigned Serial = 0;
+        const unsigned Pid = static_cast<unsigned>(getpid()), Mine = Serial++;
         const std::string Tag = std::to_string(Pid) + "x" + std::to_string(Mine);
         Namespace = "velnaro-reach-" + Tag;
         HostEnd = "vrh" + Tag;  // interface names stay within 15 characters
         FarEnd = "vrf" + Tag;
-        const uint32_t Net = PickNetwork((Pid * 4u + static_cast<unsigned>(Mine)) & 0x3FFFFFu);
+        const uint32_t Net = PickNetwork((Pid * 4u + Mine) & 0x3FFFFFu);
         FarAddress = DottedAddress(Net + 2);
         Cleanup();
         const std::string In = "ip netns exec " + Namespace + " ";
         for (const std::string& Step : {
                  "ip netns add " + Namespace,
-                 "ip link add " + HostEnd + " type veth peer name " + FarEnd,
-                 "ip link set " + FarEnd + " netns " + Namespace,
+                 "ip link add " + HostEnd + " type veth peer name " + FarEnd + " netns " + Namespace,
                  In + "ip addr add " + FarAddress + "/30 dev " + FarEnd,
                  In + "ip link set " + FarEnd + " up",
                  In + "sh -c 'echo 1 > /proc/sys/net/ipv4/icmp_echo_ignore_all'",
@@ -100,8 +100,6 @@ public:
         Ok = true;
     }
     ~SilentHost() { Cleanup(); }
-    SilentHost(const SilentHost&) = delete;
-    SilentHost& operator=(const SilentHost&) = delete;
 
     bool Ok = false;
     std::string Why;
@@ -115,17 +113,15 @@ private:
 
     // A /30 inside 10.0.0.0/8 that no address of this machine falls in.
     static uint32_t PickNetwork(uint32_t Index) {
+        ifaddrs* List = nullptr;
+        if (getifaddrs(&List) != 0) List = nullptr;
         for (;; Index = (Index + 1) & 0x3FFFFFu) {
             const uint32_t Net = (10u << 24) | (Index << 2);
             bool Taken = false;
-            ifaddrs* List = nullptr;
-            if (getifaddrs(&List) != 0) return Net;
             for (ifaddrs* I = List; I; I = I->ifa_next)
-                if (I->ifa_addr && I->ifa_addr->sa_family == AF_INET)
-                    Taken |=
-                        (ntohl(reinterpret_cast<sockaddr_in*>(I->ifa_addr)->sin_addr.s_addr) & ~3u) == Net;
-            freeifaddrs(List);
-            if (!Taken) return Net;
+                Taken |= I->ifa_addr && I->ifa_addr->sa_family == AF_INET &&
+                         (ntohl(reinterpret_cast<sockaddr_in*>(I->ifa_addr)->sin_addr.s_addr) & ~3u) == Net;
+            if (!Taken) return freeifaddrs(List), Net;
         }
     }
 

@@ -1,11 +1,11 @@
 // Test helpers: a temporary program folder, whole-file access, and running as an unprivileged user.
 #pragma once
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-// A fresh folder under /tmp, removed with its files at the end.
+// A fresh folder under /tmp, removed with everything in it at the end.
 class TTempDir {
 public:
     TTempDir() {
@@ -24,16 +24,13 @@ public:
     }
     ~TTempDir() {
         ::chmod(Path.c_str(), 0777);
-        for (const std::string& F : Files()) ::unlink((Path + F).c_str());
-        ::rmdir(Path.c_str());
+        std::error_code Ec;
+        std::filesystem::remove_all(Path, Ec);
     }
     std::vector<std::string> Files() const {
         std::vector<std::string> R;
-        if (DIR* D = ::opendir(Path.c_str())) {
-            while (dirent* E = ::readdir(D))
-                if (std::string(E->d_name) != "." && std::string(E->d_name) != "..") R.push_back(E->d_name);
-            ::closedir(D);
-        }
+        std::error_code Ec;
+        for (const auto& E : std::filesystem::directory_iterator(Path, Ec)) R.push_back(E.path().filename());
         return R;
     }
     std::string Path;  // ends in "/"

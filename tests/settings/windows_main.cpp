@@ -1,4 +1,4 @@
-// Entry of the settings window tests: offscreen platform, one QApplication.
+// Entry of the offscreen Qt tests (settings, address book, reachability): one QApplication.
 #include <QApplication>
 
 #include <cstdlib>
