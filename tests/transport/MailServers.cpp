@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -172,36 +173,31 @@ void MailServers::Prepare() {
     StartWatchdog();
 }
 
-// A child process that outlives nothing: when this process ends (normally,
-// by a failed assertion or by a crash) the pipe closes and the child stops the
-// servers this process started, by their PIDs.
+// A child process that outlives nothing: this process writes the PID of each
+// server it starts into a pipe; when this process ends (normally, by a failed
+// assertion or by a crash) the pipe closes and the child stops those servers.
 void MailServers::StartWatchdog() {
     int Fds[2];
     if (pipe(Fds) != 0) return;
-    const std::string PidDir = FRoot + "/pids";
-    fs::create_directories(PidDir);
     if (fork() == 0) {
+        // Plain system calls only: this is a child of a threaded process.
         close(Fds[1]);
-        char B;
-        while (read(Fds[0], &B, 1) > 0) {}
-        // Stop each server whose PID file this process wrote (plain system
-        // calls only: this is a child of a threaded process).
-        for (const char* Name : {"dovecot", "postfix"}) {
-            char Path[4096], Buf[32] = {};
-            snprintf(Path, sizeof Path, "%s/%s", PidDir.c_str(), Name);
-            const int Fd = open(Path, O_RDONLY);
-            if (Fd < 0) continue;
-            const ssize_t N = read(Fd, Buf, sizeof Buf - 1);
-            close(Fd);
-            int Pid = 0;
-            for (ssize_t I = 0; I < N && Buf[I] >= '0' && Buf[I] <= '9'; ++I) Pid = Pid * 10 + (Buf[I] - '0');
-            if (Pid > 1) kill(Pid, SIGTERM);
+        int Pids[8], Count = 0, Pid = 0;
+        for (char C; read(Fds[0], &C, 1) > 0;) {
+            if (C != '\n') {
+                Pid = Pid * 10 + (C - '0');
+                continue;
+            }
+            if (Count < 8) Pids[Count++] = Pid;
+            Pid = 0;
         }
+        for (int I = 0; I < Count; ++I)
+            if (Pids[I] > 1) kill(Pids[I], SIGTERM);
         _exit(0);
     }
     close(Fds[0]);
-    // The write end stays open until this process ends; servers started later must not hold it.
-    fcntl(Fds[1], F_SETFD, FD_CLOEXEC);
+    FWatchdog = Fds[1];
+    fcntl(FWatchdog, F_SETFD, FD_CLOEXEC);  // servers started later must not hold it
 }
 
 bool MailServers::Once(TServer& S, std::string& Why, std::string (MailServers::*Run)()) {
@@ -243,7 +239,7 @@ std::string MailServers::RunDovecot() {
     // start command returns.
     for (int I = 0; I < 250 && (FDovecot.Pid = std::atoi(Read(D + "/run/master.pid").c_str())) <= 0; ++I)
         Pause();
-    if (FDovecot.Pid > 0) Write(FRoot + "/pids/dovecot", std::to_string(FDovecot.Pid));
+    if (FDovecot.Pid > 0) dprintf(FWatchdog, "%d\n", FDovecot.Pid);
     if (FDovecot.Pid <= 0 || !WaitListening(FPopPort) || !WaitListening(FPopsPort))
         return "dovecot does not listen: " + Read(D + "/dovecot.log");
     return "";
@@ -288,7 +284,7 @@ std::string MailServers::RunPostfix() {
     bool Up = std::system(("/usr/sbin/postfix -c " + Etc + " start >" + P + "/start.log 2>&1").c_str()) == 0;
     for (int* Port : Ports) Up = Up && WaitListening(*Port);
     FPostfix.Pid = std::atoi(Read(P + "/queue/pid/master.pid").c_str());
-    if (FPostfix.Pid > 0) Write(FRoot + "/pids/postfix", std::to_string(FPostfix.Pid));
+    if (FPostfix.Pid > 0) dprintf(FWatchdog, "%d\n", FPostfix.Pid);
     if (!Up || FPostfix.Pid <= 0)
         return "postfix did not start: " + Read(P + "/start.log") + Read(P + "/postfix.log");
     return "";

@@ -62,5 +62,6 @@ private:
     TTestCertificates FCerts;
     std::string FCertsWhy;
     TServer FDovecot, FPostfix;
+    int FWatchdog = -1;  // the pipe to the watchdog
     int FSeq = 0;
 };
