@@ -1,10 +1,14 @@
-// Tests of the POP3 receive engine: login per reply, listing, dot-unstuffing, dispatch, hostile replies.
+// Tests of the POP3 receive engine: login per reply, with STLS (required when chosen, nothing taken
+// between the go-ahead and the handshake); listing, dot-unstuffing, dispatch, hostile replies.
 #include <gtest/gtest.h>
 
 #include "EngineHarness.h"
 
 TEST(PopEngine, RepliesDriveTheLogin) {
-    const auto None = TSecurity::None;
+    const auto None = TSecurity::None, T = TSecurity::StartTls;
+    const std::string CapaWithStls =
+        "+OK Capability list follows\r\nTOP\r\nuser\r\nstls\r\nSASL PLAIN\r\n.\r\n";
+    const std::string Stls = "+OK Begin TLS\r\n-ERR injected\r\n";  // the rest is nobody's reply
     RunPopDialogues({
         {"USER and PASS", None, false, Reads(PopGreeting, "+OK\r\n", "+OK\r\n", PopListing),
          "USER mrose\r\nPASS tanstaaf\r\nLIST\r\n", Completes(true, popList), popReady},
@@ -18,6 +22,24 @@ TEST(PopEngine, RepliesDriveTheLogin) {
          popNone},
         {"TLS from the first byte logs in at once", TSecurity::Tls, false, Reads(PopGreeting),
          "USER mrose\r\n", NoEvent, popUser},
+        {"USER and PASS inside TLS", T, false,
+         Reads(PopGreeting, CapaWithStls, Stls, "+OK injected too\r\n", Handshake, "+OK\r\n", "+OK\r\n",
+               "+OK\r\n1 10\r\n.\r\n", Handshake),
+         "CAPA\r\nSTLS\r\nUSER mrose\r\nPASS tanstaaf\r\nLIST\r\n", Completes(true, popList), popReady},
+        {"APOP inside TLS digests the greeting's timestamp", T, true,
+         Reads(PopGreeting, CapaWithStls, Stls, Handshake, "+OK\r\n", "+OK\r\n1 10\r\n.\r\n"),
+         "CAPA\r\nSTLS\r\nAPop mrose c4c9334bac560ecc979e58001b3e22fb\r\nLIST\r\n", Completes(true, popList),
+         popReady},
+        {"CAPA refused", T, false, Reads(PopGreeting, "-ERR unknown command\r\n"), "CAPA\r\n",
+         Completes(false, popCapa), popReady},
+        {"STLS not listed", T, false, Reads(PopGreeting, "+OK\r\nUSER\r\nTOP\r\n.\r\n"), "CAPA\r\n",
+         Completes(false, popCapa), popReady},
+        {"STLS only as a longer word", T, true, Reads(PopGreeting, "+OK\r\nSTLSX\r\n X STLS\r\n.\r\n"),
+         "CAPA\r\n", Completes(false, popCapa), popReady},
+        {"endless listing", T, false, Reads(PopGreeting, "+OK\r\n" + std::string(70000, 'A') + "\r\n"),
+         "CAPA\r\n", Completes(false, popCapa), popReady},
+        {"STLS refused", T, true, Reads(PopGreeting, CapaWithStls, "-ERR TLS not available\r\n"),
+         "CAPA\r\nSTLS\r\n", Completes(false, popStls), popReady},
     });
 }
 
