@@ -92,28 +92,6 @@ TEST(PopEngine, RetrUndoesDotStuffingAndReportsProgressFirst) {
     EXPECT_TRUE(P.ReceiveBuffer().empty());
 }
 
-TEST(PopEngine, TopRepliesGoToTheirHandlerAndADeleHandlerMaySendTheNextDele) {
-    RecordingPop P;
-    P.MessageCount = 3;
-    PopEvents Header;
-    P.OnHeaderRecv = [&](bool Ok, TPopState S) { Header.push_back({Ok, S}); };
-    ASSERT_TRUE(P.RetrieveHeader(1));
-    EXPECT_EQ(P.LastSent(), "TOP 1 0\r\n");
-    P.Feed("-ERR no\r\n");
-    P.RetrieveHeader(2);
-    P.Feed("+OK\r\nFrom: a\r\n.\r\n");
-    EXPECT_EQ(Header, (PopEvents{{false, popTop}, {true, popTop}}));
-    EXPECT_TRUE(P.Events.empty());
-
-    P.OnRecvComp = [&](bool, TPopState) {
-        if (P.CurrentMessage == 1) P.Delete(3);
-    };
-    P.Delete(1);
-    P.Feed("+OK deleted\r\n");
-    EXPECT_EQ(P.LastSent(), "DELE 3\r\n");
-    EXPECT_EQ(P.State, popDele);
-}
-
 TEST(PopEngine, QuitClosesInPopNoneWithoutEventAndGivesUpOnAPendingReply) {
     RecordingPop P;
     P.State = popReady;
