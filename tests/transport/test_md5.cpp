@@ -1,4 +1,4 @@
-// MD5 against the RFC 1321 test suite, the APOP digest against RFC 1939, HMAC-MD5 against RFC 2202 and 2195.
+// MD5 against the RFC 1321 test suite, the APOP digest against RFC 1939, HMAC-MD5 against RFC 2202 (RFC 2195 is the CRAM-MD5 row of the engine's dialogues).
 #include <gtest/gtest.h>
 
 #include "CrMD5.h"
@@ -32,8 +32,7 @@ TEST(CrMD5, MatchesTheRfc1321TestSuiteAndThePaddingCasesFromBufferOrString) {
 }
 
 TEST(Apop, DigestMatchesTheRfc1939ExampleAndNeedsAWholeTimestamp) {
-    const std::string Greeting = "+OK POP3 server ready <1896.697170952@dbc.mtview.ca.us>\r";
-    EXPECT_EQ(ApopDigest(Greeting, "tanstaaf"), "c4c9334bac560ecc979e58001b3e22fb");
+    // The RFC 1939 example is the APOP row of the engine's login dialogues.
     EXPECT_EQ(ApopTimestamp("+OK ready\r"), "");
     EXPECT_EQ(ApopTimestamp("+OK a> <b>"), "");
     EXPECT_EQ(ApopTimestamp("+OK <a> <b>"), "<a>");
@@ -44,8 +43,6 @@ TEST(Apop, DigestMatchesTheRfc1939ExampleAndNeedsAWholeTimestamp) {
 TEST(Hmac, RfcVectorsAndLongKeys) {
     EXPECT_EQ(HmacMd5Hex(std::string(16, '\x0b'), "Hi There"), "9294727a3638bb1c13f48ef8158bfc9d");
     EXPECT_EQ(HmacMd5Hex("Jefe", "what do ya want for nothing?"), "750c783e6ab0b503eaa86e310a5db738");
-    EXPECT_EQ(HmacMd5Hex("tanstaaftanstaaf", "<1896.697170952@postoffice.reston.mci.net>"),
-              "b913a602c7eda7a495b4e6e7334d3890");
     EXPECT_EQ(HmacMd5Hex(std::string(80, '\xaa'), "Test Using Larger Than Block-Size Key - Hash Key First"),
               "6b1ab7fe4bd7bf8f0b62e6ce61b9d0cd");
 }

@@ -10,7 +10,7 @@ namespace {
 
 struct EventLog {
     std::vector<std::string> Names;
-    void Bind(TClientSocket& C) {
+    explicit EventLog(TClientSocket& C) {
         C.OnLookup = [this](QObject*, TCustomWinSocket*) { Names.push_back("lookup"); };
         C.OnConnecting = [this](QObject*, TCustomWinSocket*) { Names.push_back("connecting"); };
         C.OnConnect = [this](QObject*, TCustomWinSocket*) { Names.push_back("connect"); };
@@ -34,8 +34,7 @@ int UnusedPort() {
 TEST(ClientSocket, EventsComeInOrderAndDataFlowsBothWays) {
     ScriptedServer Srv;
     TClientSocket C;
-    EventLog Log;
-    Log.Bind(C);
+    EventLog Log(C);
     std::string Received;
     C.OnRead = [&](QObject*, TCustomWinSocket* S) { Received += S->ReceiveText(); };
     EXPECT_THROW(C.Open(), ESocketError);  // no address yet
@@ -75,8 +74,7 @@ TEST(ClientSocket, RefusedConnectReportsWinSockNumberAndRaisesWhenLeftSet) {
     EXPECT_EQ(WinSockErrorCode(QAbstractSocket::RemoteHostClosedError), 0);  // an orderly close is no error
 
     TClientSocket C;
-    EventLog Log;
-    Log.Bind(C);
+    EventLog Log(C);
     C.Address = "127.0.0.1";
     C.Port = UnusedPort();
     C.Open();
@@ -98,8 +96,7 @@ TEST(ClientSocket, RefusedConnectReportsWinSockNumberAndRaisesWhenLeftSet) {
 
 TEST(ClientSocket, CloseWhileLookingUpCancelsAndStillDisconnects) {
     TClientSocket C;
-    EventLog Log;
-    Log.Bind(C);
+    EventLog Log(C);
     C.Host = "localhost";
     C.Port = UnusedPort();
     C.Open();
