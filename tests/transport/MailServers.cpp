@@ -13,7 +13,6 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -182,17 +181,10 @@ void MailServers::StartWatchdog() {
     if (fork() == 0) {
         // Plain system calls only: this is a child of a threaded process.
         close(Fds[1]);
-        int Pids[8], Count = 0, Pid = 0;
-        for (char C; read(Fds[0], &C, 1) > 0;) {
-            if (C != '\n') {
-                Pid = Pid * 10 + (C - '0');
-                continue;
-            }
-            if (Count < 8) Pids[Count++] = Pid;
-            Pid = 0;
-        }
-        for (int I = 0; I < Count; ++I)
-            if (Pids[I] > 1) kill(Pids[I], SIGTERM);
+        int Pids[8], Count = 0;
+        while (Count < 8 && read(Fds[0], &Pids[Count], sizeof(int)) == sizeof(int)) ++Count;
+        for (char C; read(Fds[0], &C, 1) > 0;) {}
+        for (int I = 0; I < Count; ++I) kill(Pids[I], SIGTERM);
         _exit(0);
     }
     close(Fds[0]);
@@ -204,6 +196,7 @@ bool MailServers::Once(TServer& S, std::string& Why, std::string (MailServers::*
     if (!S.Tried) {
         S.Tried = true;
         S.Why = (this->*Run)();
+        if (S.Pid > 1 && write(FWatchdog, &S.Pid, sizeof S.Pid) != sizeof S.Pid) S.Why += " (no watchdog)";
     }
     if (!S.Why.empty()) Why = S.Why;
     return S.Why.empty();
@@ -239,7 +232,6 @@ std::string MailServers::RunDovecot() {
     // start command returns.
     for (int I = 0; I < 250 && (FDovecot.Pid = std::atoi(Read(D + "/run/master.pid").c_str())) <= 0; ++I)
         Pause();
-    if (FDovecot.Pid > 0) dprintf(FWatchdog, "%d\n", FDovecot.Pid);
     if (FDovecot.Pid <= 0 || !WaitListening(FPopPort) || !WaitListening(FPopsPort))
         return "dovecot does not listen: " + Read(D + "/dovecot.log");
     return "";
@@ -284,7 +276,6 @@ std::string MailServers::RunPostfix() {
     bool Up = std::system(("/usr/sbin/postfix -c " + Etc + " start >" + P + "/start.log 2>&1").c_str()) == 0;
     for (int* Port : Ports) Up = Up && WaitListening(*Port);
     FPostfix.Pid = std::atoi(Read(P + "/queue/pid/master.pid").c_str());
-    if (FPostfix.Pid > 0) dprintf(FWatchdog, "%d\n", FPostfix.Pid);
     if (!Up || FPostfix.Pid <= 0)
         return "postfix did not start: " + Read(P + "/start.log") + Read(P + "/postfix.log");
     return "";
