@@ -1,10 +1,11 @@
-// MD5 against the RFC 1321 test suite, the APOP digest against RFC 1939, HMAC-MD5 against RFC 2202 (RFC 2195 is the CRAM-MD5 row of the engine's dialogues).
+// MD5 against the RFC 1321 test suite, the APOP timestamp, HMAC-MD5 against RFC 2202 (the RFC 1939 APOP
+// and RFC 2195 CRAM-MD5 examples are rows of the engine dialogues).
 #include <gtest/gtest.h>
 
 #include "CrMD5.h"
 #include "MailEngine.h"
 
-TEST(CrMD5, MatchesTheRfc1321TestSuiteAndThePaddingCasesFromBufferOrString) {
+TEST(CrMD5, MatchesTheRfc1321TestSuiteAndThePaddingCases) {
     const std::pair<std::string, const char*> Suite[] = {
         {"", "d41d8cd98f00b204e9800998ecf8427e"},
         {"abc", "900150983cd24fb0d6963f7d28e17f72"},
@@ -18,17 +19,7 @@ TEST(CrMD5, MatchesTheRfc1321TestSuiteAndThePaddingCasesFromBufferOrString) {
         {std::string(64, 'x'), "c1bb4f81d892b2d57947682aeb252456"},
         {std::string(65, 'x'), "1bc932052302d074bdec39795fe00cf6"},
     };
-    for (const auto& [Input, Hex] : Suite) {
-        EXPECT_EQ(TCrMD5::HexDigest(Input), Hex) << Input.size();
-        unsigned char Out[16];
-        TCrMD5 M;
-        M.InputKind = TCrMD5::ikBuffer;
-        M.Buffer = reinterpret_cast<const unsigned char*>(Input.data());
-        M.Length = static_cast<int32_t>(Input.size());
-        M.Digest = Out;
-        M.Calculate();
-        EXPECT_EQ(BytesToHexLower(Out, 16), Hex) << Input.size();
-    }
+    for (const auto& [Input, Hex] : Suite) EXPECT_EQ(TCrMD5::HexDigest(Input), Hex) << Input.size();
 }
 
 TEST(Apop, DigestMatchesTheRfc1939ExampleAndNeedsAWholeTimestamp) {

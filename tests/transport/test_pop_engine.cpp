@@ -79,9 +79,9 @@ TEST(PopEngine, RetrUndoesDotStuffingAndReportsProgressFirst) {
     P.OnRecvComp = [&](bool, TPopState S) { Order.push_back("comp " + std::to_string(S)); };
     EXPECT_FALSE(P.Retrieve(0));
     EXPECT_FALSE(P.Retrieve(3));
-    EXPECT_TRUE(P.Sent.empty());
+    EXPECT_TRUE(P.Wire.empty());
     ASSERT_TRUE(P.Retrieve(2));
-    EXPECT_EQ(P.LastSent(), "RETR 2\r\n");
+    EXPECT_EQ(P.LastSent, "RETR 2\r\n");
     P.Feed("+OK 30 oc");  // no CR LF yet: no event
     EXPECT_TRUE(Order.empty());
     P.Feed("tets\r\nSubject: x\r\n\r\n..x\r\n..\r\n");
@@ -96,7 +96,7 @@ TEST(PopEngine, QuitClosesInPopNoneWithoutEventAndGivesUpOnAPendingReply) {
     RecordingPop P;
     P.State = popReady;
     P.Quit();
-    EXPECT_EQ(P.LastSent(), "QUIT\r\n");
+    EXPECT_EQ(P.LastSent, "QUIT\r\n");
     P.Feed("+OK bye\r\n");
     EXPECT_EQ(P.Closes, 1);
     EXPECT_EQ(P.State, popNone);
@@ -109,7 +109,7 @@ TEST(PopEngine, QuitClosesInPopNoneWithoutEventAndGivesUpOnAPendingReply) {
     Busy.Quit();
     EXPECT_EQ(Busy.Closes, 1);
     EXPECT_EQ(Busy.State, popNone);
-    EXPECT_EQ(Busy.LastSent(), "RETR 1\r\n");
+    EXPECT_EQ(Busy.LastSent, "RETR 1\r\n");
 }
 
 TEST(PopEngine, UidlRecordsEachIdUnderItsMessageNumber) {
@@ -117,7 +117,7 @@ TEST(PopEngine, UidlRecordsEachIdUnderItsMessageNumber) {
     P.SendCommand(TPopCommand::List);
     P.Feed(PopListing);
     P.RetrieveUids();
-    EXPECT_EQ(P.LastSent(), "UIDL\r\n");
+    EXPECT_EQ(P.LastSent, "UIDL\r\n");
     // Out of order, and a number beyond the listing that is ignored.
     P.Feed("+OK\r\n2 bbb\r\n9 zzz\r\n1 aaa\r\n.\r\n", 3);
     EXPECT_EQ(P.Uids, (std::vector<std::string>{"aaa", "bbb"}));
@@ -148,7 +148,7 @@ TEST(PopEngine, ALineBeyondTheCapEndsTheConnection) {
             P.OnLineTooLong = [&] { ++Told; };
             P.MessageCount = 1;
             if (C.Retr) P.Retrieve(1);
-            const size_t Sent = P.Sent.size();
+            const int Sent = P.Sends;
             P.Feed(C.Prefix + std::string(100, 'x') + "\r\n", Piece);  // at the cap: a line like any
             EXPECT_EQ(Told, 0);
             P.Feed(std::string(101, 'y'), Piece);
@@ -156,12 +156,12 @@ TEST(PopEngine, ALineBeyondTheCapEndsTheConnection) {
             EXPECT_EQ(P.Closes, 1);
             EXPECT_EQ(P.State, popNone);
             EXPECT_TRUE(P.ReceiveBuffer().empty());
-            EXPECT_LE(P.Sent.size(), Sent + 1);  // at most the reply to the greeting line
+            EXPECT_LE(P.Sends, Sent + 1);  // at most the reply to the greeting line
         }
     // Below the cap, bytes without a line end wait, each scanned once.
     RecordingPop P;
     for (int I = 0; I < 64; ++I) P.DataArrived(std::string(1 << 16, 'x'));  // 4 MB without CR LF
     EXPECT_LE(P.ScannedBytes(), (64u << 16) + 64);
     EXPECT_EQ(P.State, popNone);
-    EXPECT_TRUE(P.Sent.empty());
+    EXPECT_TRUE(P.Wire.empty());
 }

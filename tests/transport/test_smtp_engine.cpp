@@ -111,7 +111,7 @@ TEST(SmtpEngine, MessageWithoutToIsRefusedBeforeConnecting) {
     M.SetText("Subject: x\r\nTo: \r\n\r\nbody\r\n");
     EXPECT_FALSE(S.SendMessage(M));
     EXPECT_EQ(S.Opens, 0);
-    EXPECT_TRUE(S.Sent.empty());
+    EXPECT_TRUE(S.Wire.empty());
     EXPECT_TRUE(S.Errors.empty());
     // Without From the own address is used and written into the text.
     M.SetText("To: x@example.test\r\n\r\nbody\r\n");
@@ -148,13 +148,13 @@ TEST(SmtpEngine, MalformedRepliesAreRefusedOrWaitedOn) {
     // A multi-line reply whose last line has no blank never completes.
     S.Feed("220-a\r\n220\r\n");
     EXPECT_EQ(S.ReceiveBuffer(), "220-a\r\n220\r\n");
-    EXPECT_TRUE(S.Sent.empty());
+    EXPECT_TRUE(S.Wire.empty());
 
     // Two replies in one read are one reply of two lines.
     RecordingSmtp Two;
     ASSERT_TRUE(Two.SendMessage(M));
     Two.Feed("220 a\r\n220 b\r\n");
-    EXPECT_EQ(Two.Sent.size(), 1u);
+    EXPECT_EQ(Two.Sends, 1);
 }
 
 TEST(SmtpEngine, LongRepliesInPiecesAreScannedOnce) {
