@@ -89,38 +89,34 @@ std::string Fill(const std::string& Text, const std::vector<std::string>& Values
 
 void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(20)); }
 
-sockaddr_in Loopback(int Port) {
+// Binds a socket to a free loopback port when Port is 0 and gives that port;
+// else connects to the port and gives it when something listens there (else 0).
+int Loopback(int Port) {
     sockaddr_in A{};
     A.sin_family = AF_INET;
     A.sin_port = htons(static_cast<uint16_t>(Port));
     A.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return A;
+    socklen_t L = sizeof A;
+    sockaddr* Address = reinterpret_cast<sockaddr*>(&A);
+    const int S = socket(AF_INET, SOCK_STREAM, 0);
+    const bool Ok =
+        Port ? connect(S, Address, L) == 0 : bind(S, Address, L) == 0 && getsockname(S, Address, &L) == 0;
+    close(S);
+    return Ok ? ntohs(A.sin_port) : 0;
 }
 
 // A port that nothing on loopback uses right now, and that this process has
 // not handed out before.
 int FreePort() {
     static std::set<int> Given;
-    for (;;) {
-        sockaddr_in A = Loopback(0);
-        socklen_t L = sizeof A;
-        const int S = socket(AF_INET, SOCK_STREAM, 0);
-        bind(S, reinterpret_cast<sockaddr*>(&A), L);
-        getsockname(S, reinterpret_cast<sockaddr*>(&A), &L);
-        close(S);
-        if (Given.insert(ntohs(A.sin_port)).second) return ntohs(A.sin_port);
-    }
+    for (;;)
+        if (const int Port = Loopback(0); Port > 0 && Given.insert(Port).second) return Port;
 }
 
 // Waits up to five seconds for the port to accept a connection.
 bool WaitListening(int Port) {
-    const sockaddr_in A = Loopback(Port);
-    for (int I = 0; I < 250; ++I, Pause()) {
-        const int S = socket(AF_INET, SOCK_STREAM, 0);
-        const bool Up = connect(S, reinterpret_cast<const sockaddr*>(&A), sizeof A) == 0;
-        close(S);
-        if (Up) return true;
-    }
+    for (int I = 0; I < 250; ++I, Pause())
+        if (Loopback(Port)) return true;
     return false;
 }
 
@@ -130,8 +126,6 @@ std::string Read(const std::string& P) {
     std::ifstream In(P, std::ios::binary);
     return {std::istreambuf_iterator<char>(In), {}};
 }
-
-bool Installed(const char* Path) { return access(Path, X_OK) == 0; }
 
 }  // namespace
 
@@ -148,13 +142,12 @@ void MailServers::Prepare() {
     FPrepared = true;
     // Folders of earlier runs whose process is gone. Parallel test processes
     // may sweep the same folder: ignore what vanishes.
-    std::error_code Ec;
+    std::error_code Ec, Ignored;
     for (fs::directory_iterator It(fs::path(FRoot).parent_path(), Ec), End; !Ec && It != End;
-         It.increment(Ec)) {
-        const int Pid = std::atoi(It->path().filename().c_str());
-        std::error_code Ignored;
-        if (Pid > 0 && kill(Pid, 0) != 0 && errno == ESRCH) fs::remove_all(It->path(), Ignored);
-    }
+         It.increment(Ec))
+        if (const int Pid = std::atoi(It->path().filename().c_str());
+            Pid > 0 && kill(Pid, 0) != 0 && errno == ESRCH)
+            fs::remove_all(It->path(), Ignored);
     fs::remove_all(FRoot);
     fs::create_directories(FRoot);
     // The mail processes run as the mail user and must reach the Maildir.
@@ -208,8 +201,6 @@ bool MailServers::StartPostfix(std::string& Why) { return Once(FPostfix, Why, &M
 std::string MailServers::RunDovecot() {
     if (geteuid() != 0)
         return "the real-server tests need root (Dovecot and Postfix deliver as the mail user)";
-    if (!Installed("/usr/sbin/dovecot") || !Installed("/usr/lib/dovecot/pop3"))
-        return "Dovecot POP3 is not installed (Debian package dovecot-pop3d)";
     Prepare();
     if (!FCertsMade) return "no test certificates: " + FCertsWhy;
     const std::string D = FRoot + "/dovecot";
@@ -227,7 +218,8 @@ std::string MailServers::RunDovecot() {
         Fill(DovecotConf, {"R", FRoot, "GOOD", FCerts.Good, "KEY", FCerts.Key, "POP", Pop, "POPS", Pops});
     Write(D + "/dovecot.conf", Conf + (getpwnam("postfix") ? DovecotAuthForPostfix : ""));
     if (std::system(("/usr/sbin/dovecot -c " + D + "/dovecot.conf >" + D + "/start.log 2>&1").c_str()) != 0)
-        return "dovecot did not start: " + Read(D + "/start.log") + Read(D + "/dovecot.log");
+        return "dovecot did not start (Debian package dovecot-pop3d): " + Read(D + "/start.log") +
+               Read(D + "/dovecot.log");
     // The daemon writes its PID file and opens its ports a moment after the
     // start command returns.
     for (int I = 0; I < 250 && (FDovecot.Pid = std::atoi(Read(D + "/run/master.pid").c_str())) <= 0; ++I)
@@ -239,8 +231,6 @@ std::string MailServers::RunDovecot() {
 
 std::string MailServers::RunPostfix() {
     if (geteuid() != 0) return "the real-server tests need root (Postfix runs as root only)";
-    if (!Installed("/usr/sbin/postfix") || !Installed("/usr/lib/postfix/sbin/master"))
-        return "Postfix is not installed (Debian package postfix)";
     // Sign-ins go to Dovecot's socket: without it smtpd stops at the first
     // sign-in and the master then holds the service back for a minute.
     std::string Why;
@@ -277,7 +267,8 @@ std::string MailServers::RunPostfix() {
     for (int* Port : Ports) Up = Up && WaitListening(*Port);
     FPostfix.Pid = std::atoi(Read(P + "/queue/pid/master.pid").c_str());
     if (!Up || FPostfix.Pid <= 0)
-        return "postfix did not start: " + Read(P + "/start.log") + Read(P + "/postfix.log");
+        return "postfix did not start (Debian package postfix): " + Read(P + "/start.log") +
+               Read(P + "/postfix.log");
     return "";
 }
 

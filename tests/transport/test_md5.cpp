@@ -22,16 +22,12 @@ TEST(CrMD5, MatchesTheRfc1321TestSuiteAndThePaddingCases) {
     for (const auto& [Input, Hex] : Suite) EXPECT_EQ(TCrMD5::HexDigest(Input), Hex) << Input.size();
 }
 
-TEST(Apop, DigestMatchesTheRfc1939ExampleAndNeedsAWholeTimestamp) {
-    // The RFC 1939 example is the APOP row of the engine's login dialogues.
+TEST(SignInDigests, ApopNeedsAWholeTimestampAndHmacMatchesRfc2202WithLongKeys) {
     EXPECT_EQ(ApopTimestamp("+OK ready\r"), "");
     EXPECT_EQ(ApopTimestamp("+OK a> <b>"), "");
     EXPECT_EQ(ApopTimestamp("+OK <a> <b>"), "<a>");
     // Without a timestamp the digest is that of the password alone.
     EXPECT_EQ(ApopDigest("+OK ready", "abc"), "900150983cd24fb0d6963f7d28e17f72");
-}
-
-TEST(Hmac, RfcVectorsAndLongKeys) {
     EXPECT_EQ(HmacMd5Hex(std::string(16, '\x0b'), "Hi There"), "9294727a3638bb1c13f48ef8158bfc9d");
     EXPECT_EQ(HmacMd5Hex("Jefe", "what do ya want for nothing?"), "750c783e6ab0b503eaa86e310a5db738");
     EXPECT_EQ(HmacMd5Hex(std::string(80, '\xaa'), "Test Using Larger Than Block-Size Key - Hash Key First"),

@@ -105,10 +105,10 @@ TEST(SmtpEngineTls, FailuresStopBeforeAnythingSecret) {
     });
 }
 
-TEST(SmtpEngine, MessageWithoutToIsRefusedBeforeConnecting) {
+TEST(SmtpEngine, MessageTextIsCheckedAndCannotEndEarly) {
     RecordingSmtp S;
     TStringList M;
-    M.SetText("Subject: x\r\nTo: \r\n\r\nbody\r\n");
+    M.SetText("Subject: x\r\nTo: \r\n\r\nbody\r\n");  // without To: refused before connecting
     EXPECT_FALSE(S.SendMessage(M));
     EXPECT_EQ(S.Opens, 0);
     EXPECT_TRUE(S.Wire.empty());
@@ -118,16 +118,14 @@ TEST(SmtpEngine, MessageWithoutToIsRefusedBeforeConnecting) {
     ASSERT_TRUE(S.SendMessage(M));
     EXPECT_EQ(S.FromAddress, "me@example.test");
     EXPECT_EQ(S.MessageText, "To: x@example.test\r\nFrom: me@example.test\r\n\r\nbody\r\n.\r\n");
-}
-
-TEST(SmtpEngine, ALineBreakInsideAMessageLineCannotEndTheText) {
-    RecordingSmtp S;
-    TStringList M;
+    // A line break inside a line of the list is stuffed like any line start.
+    RecordingSmtp Evil;
+    M.Clear();
     M.Add("To: a@example.test");
     M.Add("");
     M.Add("x\r\n.\r\nRCPT TO:<evil@example.test>");
-    ASSERT_TRUE(S.SendMessage(M));
-    EXPECT_EQ(S.MessageText.substr(S.MessageText.find("\r\n\r\n") + 4),
+    ASSERT_TRUE(Evil.SendMessage(M));
+    EXPECT_EQ(Evil.MessageText.substr(Evil.MessageText.find("\r\n\r\n") + 4),
               "x\r\n..\r\nRCPT TO:<evil@example.test>\r\n.\r\n");
 }
 
