@@ -181,8 +181,7 @@ void MailServers::StartWatchdog() {
         _exit(0);
     }
     close(Fds[0]);
-    FWatchdog = Fds[1];
-    fcntl(FWatchdog, F_SETFD, FD_CLOEXEC);  // servers started later must not hold it
+    fcntl(FWatchdog = Fds[1], F_SETFD, FD_CLOEXEC);  // servers started later must not hold it
 }
 
 bool MailServers::Once(TServer& S, std::string& Why, std::string (MailServers::*Run)()) {
@@ -207,8 +206,7 @@ std::string MailServers::RunDovecot() {
     fs::create_directories(D + "/state");
     fs::remove_all(D + "/run");  // stale sockets there slow the first login
     fs::create_directories(D + "/run");
-    FPopPort = FreePort();
-    FPopsPort = FreePort();
+    for (int* Port : {&FPopPort, &FPopsPort}) *Port = FreePort();
     std::string Passwd;
     for (const char* U : Users) Passwd += std::string(U) + ":{PLAIN}" + U + "pw\n";
     Write(D + "/users", Passwd);
@@ -287,10 +285,9 @@ void MailServers::Empty(const std::string& User) {
 
 std::vector<std::string> MailServers::Messages(const std::string& User) const {
     std::vector<std::string> R;
-    for (const char* Sub : {"/cur", "/new"}) {
-        const std::string D = FRoot + "/mail/" + User + "/Maildir" + Sub;
-        if (!fs::exists(D)) continue;
-        for (const auto& E : fs::directory_iterator(D)) R.push_back(Read(E.path()));
-    }
+    std::error_code Missing;  // a user without a Maildir has no messages
+    for (const char* Sub : {"/cur", "/new"})
+        for (const auto& E : fs::directory_iterator(FRoot + "/mail/" + User + "/Maildir" + Sub, Missing))
+            R.push_back(Read(E.path()));
     return R;
 }

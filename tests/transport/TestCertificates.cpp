@@ -1,8 +1,6 @@
 // Test fixture: a test authority and server certificates made with the openssl command, good and bad ones.
 #include "TestCertificates.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -34,16 +32,13 @@ $sign -cert rogue-ca.pem -keyfile rogue-ca.key -days 3650 -out rogue.pem
 }  // namespace
 
 bool MakeTestCertificates(const std::string& Folder, TTestCertificates& Out, std::string& Why) {
-    if (access("/usr/bin/openssl", X_OK) != 0) {
-        Why = "the openssl command is not installed (Debian package openssl)";
-        return false;
-    }
     const std::string D = (std::filesystem::path(Folder) / "").string();
     std::filesystem::create_directories(D);
     std::ofstream(D + "make.sh", std::ios::trunc) << Script;
     if (std::system(("/bin/sh " + D + "make.sh").c_str()) != 0) {
         std::ifstream Log(D + "openssl.log");
-        Why = "openssl failed: " + std::string(std::istreambuf_iterator<char>(Log), {});
+        Why = "openssl failed (Debian package openssl): " +
+              std::string(std::istreambuf_iterator<char>(Log), {});
         return false;
     }
     Out = {D, D + "ca.pem", D + "server.key", D + "good.pem", D + "expired.pem", D + "rogue.pem"};

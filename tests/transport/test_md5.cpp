@@ -17,8 +17,7 @@ TEST(CrMD5, MatchesTheRfc1321TestSuiteAndThePaddingCases) {
         {std::string(56, 'x'), "668a72d5ba17f08e62dabcafad6db14b"},
         {std::string(63, 'x'), "7dc2ca208106a2f703567bdff99d8981"},
         {std::string(64, 'x'), "c1bb4f81d892b2d57947682aeb252456"},
-        {std::string(65, 'x'), "1bc932052302d074bdec39795fe00cf6"},
-    };
+        {std::string(65, 'x'), "1bc932052302d074bdec39795fe00cf6"}};
     for (const auto& [Input, Hex] : Suite) EXPECT_EQ(TCrMD5::HexDigest(Input), Hex) << Input.size();
 }
 

@@ -20,33 +20,6 @@ namespace {
     TClientSocket::ExtraCaCertificates =                                                                     \
         QSslCertificate::fromPath(QString::fromStdString(S.Certificates().CaFile))
 
-struct PopSession {
-    TPOPx Pop;
-    std::vector<std::pair<bool, TPopState>> Events;
-    int TlsErrors = 0;
-    PopSession(TSecurity Mode, bool Apop) {
-        MailServers& S = MailServers::Get();
-        Pop.Address = "127.0.0.1";
-        Pop.SetSecurity({Mode == TSecurity::Tls ? S.PopsPort() : S.PopPort(), Mode, "mail.example.test", {}});
-        Pop.User = "alice";
-        Pop.Password = "alicepw";
-        Pop.APop = Apop;
-        Pop.OnRecvComp = Pop.OnGetError = [this](bool Ok, TPopState St) { Events.push_back({Ok, St}); };
-        Pop.OnTlsError = [this](QObject*, TCustomWinSocket*, const std::string&) { ++TlsErrors; };
-    }
-    ~PopSession() {
-        Pop.Quit();
-        ProcessEventsUntil([this] { return !Pop.Opening(); }, 5000);
-    }
-    // Runs Start and waits for the next completion (or a TLS error); returns it.
-    std::pair<bool, TPopState> Step(const std::function<void()>& Start) {
-        Events.clear();
-        Start();
-        ProcessEventsUntil([this] { return !Events.empty() || TlsErrors > 0; }, 20000);
-        return Events.empty() ? std::make_pair(false, popNone) : Events.front();
-    }
-};
-
 std::string WithCrLf(const std::string& LfText) {
     std::string R;
     for (char C : LfText) (C == '\n' ? R += "\r\n" : R += C);
@@ -68,18 +41,34 @@ TEST(DovecotPop3, PlainOverTlsAndAfterStlsRetrGivesDotLinesAndLargeTextsWholeAtT
     const std::pair<TSecurity, bool> Modes[] = {{None, false}, {Tls, false}, {Tls, true}, {StartTls, true}};
     for (const auto& [Mode, Apop] : Modes) {
         SCOPED_TRACE(std::to_string(static_cast<int>(Mode)) + (Apop ? " apop" : " user"));
-        PopSession P(Mode, Apop);
-        ASSERT_EQ(P.Step([&] { P.Pop.Connect(); }), std::make_pair(true, popList)) << P.TlsErrors;
-        EXPECT_EQ(P.Pop.Encrypted(), Mode != None);
-        ASSERT_EQ(P.Pop.MessageCount, 2);
+        TPOPx Pop;
+        Pop.Address = "127.0.0.1";
+        Pop.SetSecurity({Mode == Tls ? S.PopsPort() : S.PopPort(), Mode, "mail.example.test", {}});
+        Pop.User = "alice";
+        Pop.Password = "alicepw";
+        Pop.APop = Apop;
+        std::vector<std::pair<bool, TPopState>> Events;
+        Pop.OnRecvComp = Pop.OnGetError = [&](bool Ok, TPopState St) { Events.push_back({Ok, St}); };
+        // Runs Start and gives the next completion.
+        const auto Step = [&](const std::function<void()>& Start) {
+            Events.clear();
+            Start();
+            ProcessEventsUntil([&] { return !Events.empty(); }, 20000);
+            return Events.empty() ? std::make_pair(false, popNone) : Events.front();
+        };
+        ASSERT_EQ(Step([&] { Pop.Connect(); }), std::make_pair(true, popList));
+        EXPECT_EQ(Pop.Encrypted(), Mode != None);
+        ASSERT_EQ(Pop.MessageCount, 2);
         // Dovecot lists the seeded files in its own order.
-        const int BigNo = P.Pop.MessageSize(0) > P.Pop.MessageSize(1) ? 1 : 2;
+        const int BigNo = Pop.MessageSize(0) > Pop.MessageSize(1) ? 1 : 2;
         for (int No : {1, 2}) {
             const std::string Text = WithCrLf(No == BigNo ? Big : Dotted);
-            EXPECT_EQ(P.Pop.MessageSize(No - 1), static_cast<int>(Text.size()));
-            EXPECT_EQ(P.Step([&] { P.Pop.Retrieve(No); }), std::make_pair(true, popRetr));
-            EXPECT_TRUE(P.Pop.Lines.GetText() == Text) << No;
+            EXPECT_EQ(Pop.MessageSize(No - 1), static_cast<int>(Text.size()));
+            EXPECT_EQ(Step([&] { Pop.Retrieve(No); }), std::make_pair(true, popRetr));
+            EXPECT_TRUE(Pop.Lines.GetText() == Text) << No;
         }
+        Pop.Quit();
+        ProcessEventsUntil([&] { return !Pop.Opening(); }, 5000);
     }
 }
 

@@ -135,8 +135,7 @@ TEST(SmtpEngine, MalformedRepliesAreRefusedOrWaitedOn) {
     M.SetText("To: a@example.test\r\n\r\nx\r\n");
     ASSERT_TRUE(S.SendMessage(M));
     S.Feed("220\r\n");  // code straight followed by CR LF
-    ASSERT_EQ(S.Errors.size(), 1u);
-    EXPECT_EQ(S.Errors[0], std::make_pair(smtpNone, std::string("220")));
+    EXPECT_EQ(S.Errors, Fails(smtpNone, "220"));
     S.Feed("2\n0 x");  // a blank fourth, but an LF within the first four bytes
     EXPECT_EQ(S.Errors.size(), 2u);
     S.Feed("garbage\r\n");
