@@ -42,21 +42,26 @@ public:
     static constexpr const char* Domain = "example.test";
 
 private:
+    struct TServer {
+        bool Tried = false;
+        std::string Why;  // empty when the server runs
+        int Pid = 0;
+    };
     MailServers();
     void Prepare();
     void StartWatchdog();
+    bool Once(TServer& S, std::string& Why, std::string (MailServers::*Run)());
+    // Start the server; the reason it cannot run, or "" once it listens.
+    std::string RunDovecot();
+    std::string RunPostfix();
 
     std::string FRoot;
-    bool FPrepared = false;
+    bool FPrepared = false, FCertsMade = false;
     int FPopPort = 0, FPopsPort = 0;
     int FSmtpPort = 0, FSubmissionPort = 0, FSmtpsPort = 0, FExpiredPort = 0, FRoguePort = 0;
     TTestCertificates FCerts;
-    bool FCertsMade = false;
     std::string FCertsWhy;
-    int FDovecotPid = 0;
-    int FPostfixPid = 0;
-    bool FDovecotFailed = false, FPostfixFailed = false;
-    std::string FDovecotWhy, FPostfixWhy;
-    int FWatchdogPipe = -1;
+    TServer FDovecot, FPostfix;
+    int FWatchdog = -1;  // the pipe to the watchdog
     int FSeq = 0;
 };

@@ -1,10 +1,14 @@
-// Tests of the POP3 receive engine: login per reply, listing, dot-unstuffing, dispatch, hostile replies.
+// Tests of the POP3 receive engine: login per reply, with STLS (required when chosen, nothing taken
+// between the go-ahead and the handshake); listing, dot-unstuffing, dispatch, hostile replies.
 #include <gtest/gtest.h>
 
 #include "EngineHarness.h"
 
 TEST(PopEngine, RepliesDriveTheLogin) {
-    const auto None = TSecurity::None;
+    const auto None = TSecurity::None, T = TSecurity::StartTls;
+    const std::string CapaWithStls =
+        "+OK Capability list follows\r\nTOP\r\nuser\r\nstls\r\nSASL PLAIN\r\n.\r\n";
+    const std::string Stls = "+OK Begin TLS\r\n-ERR injected\r\n";  // the rest is nobody's reply
     RunPopDialogues({
         {"USER and PASS", None, false, Reads(PopGreeting, "+OK\r\n", "+OK\r\n", PopListing),
          "USER mrose\r\nPASS tanstaaf\r\nLIST\r\n", Completes(true, popList), popReady},
@@ -18,6 +22,22 @@ TEST(PopEngine, RepliesDriveTheLogin) {
          popNone},
         {"TLS from the first byte logs in at once", TSecurity::Tls, false, Reads(PopGreeting),
          "USER mrose\r\n", NoEvent, popUser},
+        {"USER and PASS inside TLS", T, false,
+         Reads(PopGreeting, CapaWithStls, Stls, "+OK injected too\r\n", Handshake, "+OK\r\n", "+OK\r\n",
+               "+OK\r\n1 10\r\n.\r\n", Handshake),
+         "CAPA\r\nSTLS\r\nUSER mrose\r\nPASS tanstaaf\r\nLIST\r\n", Completes(true, popList), popReady},
+        {"APOP inside TLS digests the greeting's timestamp", T, true,
+         Reads(PopGreeting, CapaWithStls, Stls, Handshake, "+OK\r\n", "+OK\r\n1 10\r\n.\r\n"),
+         "CAPA\r\nSTLS\r\nAPop mrose c4c9334bac560ecc979e58001b3e22fb\r\nLIST\r\n", Completes(true, popList),
+         popReady},
+        {"CAPA refused", T, false, Reads(PopGreeting, "-ERR unknown command\r\n"), "CAPA\r\n",
+         Completes(false, popCapa), popReady},
+        {"STLS only as a longer word", T, true, Reads(PopGreeting, "+OK\r\nSTLSX\r\n X STLS\r\n.\r\n"),
+         "CAPA\r\n", Completes(false, popCapa), popReady},
+        {"endless listing", T, false, Reads(PopGreeting, "+OK\r\n" + std::string(70000, 'A') + "\r\n"),
+         "CAPA\r\n", Completes(false, popCapa), popReady},
+        {"STLS refused", T, true, Reads(PopGreeting, CapaWithStls, "-ERR TLS not available\r\n"),
+         "CAPA\r\nSTLS\r\n", Completes(false, popStls), popReady},
     });
 }
 
@@ -49,7 +69,7 @@ TEST(PopEngine, ListingGivesCountSizesAndStatus) {
         }
 }
 
-TEST(PopEngine, RetrUndoesDotStuffingAndReportsProgressFirst) {
+TEST(PopEngine, RetrUndoesDotStuffingAndReportsProgressFirstAndQuitClosesWithoutEvent) {
     RecordingPop P;
     P.MessageCount = 2;
     std::vector<std::string> Order;
@@ -57,9 +77,9 @@ TEST(PopEngine, RetrUndoesDotStuffingAndReportsProgressFirst) {
     P.OnRecvComp = [&](bool, TPopState S) { Order.push_back("comp " + std::to_string(S)); };
     EXPECT_FALSE(P.Retrieve(0));
     EXPECT_FALSE(P.Retrieve(3));
-    EXPECT_TRUE(P.Sent.empty());
+    EXPECT_TRUE(P.Wire.empty());
     ASSERT_TRUE(P.Retrieve(2));
-    EXPECT_EQ(P.LastSent(), "RETR 2\r\n");
+    EXPECT_EQ(P.LastSent, "RETR 2\r\n");
     P.Feed("+OK 30 oc");  // no CR LF yet: no event
     EXPECT_TRUE(Order.empty());
     P.Feed("tets\r\nSubject: x\r\n\r\n..x\r\n..\r\n");
@@ -68,57 +88,24 @@ TEST(PopEngine, RetrUndoesDotStuffingAndReportsProgressFirst) {
     EXPECT_EQ(P.Lines.GetText(), "Subject: x\r\n\r\n.x\r\n.\r\n");
     EXPECT_EQ(P.StatusText, "30 octets");
     EXPECT_TRUE(P.ReceiveBuffer().empty());
-}
 
-TEST(PopEngine, TopRepliesGoToTheirHandlerAndADeleHandlerMaySendTheNextDele) {
-    RecordingPop P;
-    P.MessageCount = 3;
-    PopEvents Header;
-    P.OnHeaderRecv = [&](bool Ok, TPopState S) { Header.push_back({Ok, S}); };
-    ASSERT_TRUE(P.RetrieveHeader(1));
-    EXPECT_EQ(P.LastSent(), "TOP 1 0\r\n");
-    P.Feed("-ERR no\r\n");
-    P.RetrieveHeader(2);
-    P.Feed("+OK\r\nFrom: a\r\n.\r\n");
-    EXPECT_EQ(Header, (PopEvents{{false, popTop}, {true, popTop}}));
-    EXPECT_TRUE(P.Events.empty());
-
-    P.OnRecvComp = [&](bool, TPopState) {
-        if (P.CurrentMessage == 1) P.Delete(3);
-    };
-    P.Delete(1);
-    P.Feed("+OK deleted\r\n");
-    EXPECT_EQ(P.LastSent(), "DELE 3\r\n");
-    EXPECT_EQ(P.State, popDele);
-}
-
-TEST(PopEngine, QuitClosesInPopNoneWithoutEventAndGivesUpOnAPendingReply) {
-    RecordingPop P;
-    P.State = popReady;
+    // QUIT's +OK closes the connection without an event; a QUIT while a reply
+    // is still coming closes at once.
+    Order.clear();
     P.Quit();
-    EXPECT_EQ(P.LastSent(), "QUIT\r\n");
+    EXPECT_EQ(P.LastSent, "QUIT\r\n");
     P.Feed("+OK bye\r\n");
-    EXPECT_EQ(P.Closes, 1);
-    EXPECT_EQ(P.State, popNone);
-    EXPECT_TRUE(P.Events.empty());
-
-    RecordingPop Busy;  // a reply that never completes: the connection is closed
+    RecordingPop Busy;
     Busy.MessageCount = 1;
     Busy.Retrieve(1);
     Busy.Feed("+OK\r\npartial");
     Busy.Quit();
-    EXPECT_EQ(Busy.Closes, 1);
-    EXPECT_EQ(Busy.State, popNone);
-    EXPECT_EQ(Busy.LastSent(), "RETR 1\r\n");
-}
-
-TEST(PopEngine, BytesWithoutALineEndAreScannedOnce) {
-    RecordingPop P;
-    const std::string NoLineEnd(1 << 16, 'x');
-    for (int I = 0; I < 64; ++I) P.DataArrived(NoLineEnd);  // 4 MB without CR LF
-    EXPECT_LE(P.ScannedBytes(), (64u << 16) + 64);
-    EXPECT_EQ(P.State, popNone);
-    EXPECT_TRUE(P.Sent.empty());
+    for (RecordingPop* E : {&P, &Busy}) {
+        EXPECT_EQ(E->Closes, 1);
+        EXPECT_EQ(E->State, popNone);
+    }
+    EXPECT_TRUE(Order.empty());
+    EXPECT_EQ(Busy.LastSent, "RETR 1\r\n");
 }
 
 TEST(PopEngine, UidlRecordsEachIdUnderItsMessageNumber) {
@@ -126,7 +113,7 @@ TEST(PopEngine, UidlRecordsEachIdUnderItsMessageNumber) {
     P.SendCommand(TPopCommand::List);
     P.Feed(PopListing);
     P.RetrieveUids();
-    EXPECT_EQ(P.LastSent(), "UIDL\r\n");
+    EXPECT_EQ(P.LastSent, "UIDL\r\n");
     // Out of order, and a number beyond the listing that is ignored.
     P.Feed("+OK\r\n2 bbb\r\n9 zzz\r\n1 aaa\r\n.\r\n", 3);
     EXPECT_EQ(P.Uids, (std::vector<std::string>{"aaa", "bbb"}));
@@ -157,7 +144,7 @@ TEST(PopEngine, ALineBeyondTheCapEndsTheConnection) {
             P.OnLineTooLong = [&] { ++Told; };
             P.MessageCount = 1;
             if (C.Retr) P.Retrieve(1);
-            const size_t Sent = P.Sent.size();
+            const int Sent = P.Sends;
             P.Feed(C.Prefix + std::string(100, 'x') + "\r\n", Piece);  // at the cap: a line like any
             EXPECT_EQ(Told, 0);
             P.Feed(std::string(101, 'y'), Piece);
@@ -165,6 +152,12 @@ TEST(PopEngine, ALineBeyondTheCapEndsTheConnection) {
             EXPECT_EQ(P.Closes, 1);
             EXPECT_EQ(P.State, popNone);
             EXPECT_TRUE(P.ReceiveBuffer().empty());
-            EXPECT_LE(P.Sent.size(), Sent + 1);  // at most the reply to the greeting line
+            EXPECT_LE(P.Sends, Sent + 1);  // at most the reply to the greeting line
         }
+    // Below the cap, bytes without a line end wait, each scanned once.
+    RecordingPop P;
+    for (int I = 0; I < 64; ++I) P.DataArrived(std::string(1 << 16, 'x'));  // 4 MB without CR LF
+    EXPECT_LE(P.ScannedBytes(), (64u << 16) + 64);
+    EXPECT_EQ(P.State, popNone);
+    EXPECT_TRUE(P.Wire.empty());
 }

@@ -1,4 +1,7 @@
-// Tests of TClientSocket on loopback: event order, sends, close during a lookup, error numbers.
+// Tests of TClientSocket on loopback (event order, sends, close during a lookup, error numbers), and of
+// TPOPx and TSMTPx against a scripted server for what the receive and send flow tests, which drive
+// both clients byte by byte, do not reach: the reply timeout, a close inside a multi-line reply, and a
+// large text going out piece by piece.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +13,7 @@ namespace {
 
 struct EventLog {
     std::vector<std::string> Names;
-    void Bind(TClientSocket& C) {
+    explicit EventLog(TClientSocket& C) {
         C.OnLookup = [this](QObject*, TCustomWinSocket*) { Names.push_back("lookup"); };
         C.OnConnecting = [this](QObject*, TCustomWinSocket*) { Names.push_back("connecting"); };
         C.OnConnect = [this](QObject*, TCustomWinSocket*) { Names.push_back("connect"); };
@@ -20,6 +23,26 @@ struct EventLog {
             Names.push_back("error " + std::to_string(E) + " " + std::to_string(Code));
             Code = 0;
         };
+    }
+};
+
+struct SmtpRig {
+    ScriptedServer Srv;
+    TSMTPx Smtp;
+    std::vector<std::pair<TSMTPState, std::string>> Errors;
+    int Disconnects = 0;
+    SmtpRig() {
+        Smtp.Address = "127.0.0.1";
+        Smtp.Port = Srv.Port();
+        Smtp.Domain = "client.test";
+        Smtp.MyAddress = "me@example.test";
+        Smtp.OnSMTPError = [this](TSMTPState S, const std::string& R) { Errors.push_back({S, R}); };
+        Smtp.OnDisconnect = [this](QObject*, TCustomWinSocket*) { ++Disconnects; };
+    }
+    bool Start(const std::string& Text) {
+        TStringList M;
+        M.SetText(Text);
+        return Smtp.SendMessage(M) && Srv.WaitPeer();
     }
 };
 
@@ -34,8 +57,7 @@ int UnusedPort() {
 TEST(ClientSocket, EventsComeInOrderAndDataFlowsBothWays) {
     ScriptedServer Srv;
     TClientSocket C;
-    EventLog Log;
-    Log.Bind(C);
+    EventLog Log(C);
     std::string Received;
     C.OnRead = [&](QObject*, TCustomWinSocket* S) { Received += S->ReceiveText(); };
     EXPECT_THROW(C.Open(), ESocketError);  // no address yet
@@ -69,9 +91,13 @@ TEST(ClientSocket, EventsComeInOrderAndDataFlowsBothWays) {
 }
 
 TEST(ClientSocket, RefusedConnectReportsWinSockNumberAndRaisesWhenLeftSet) {
+    // Qt's errors become WinSock numbers, some told apart by their text only.
+    EXPECT_EQ(WinSockErrorCode(QAbstractSocket::NetworkError, "Connection timed out"), 10060);
+    EXPECT_EQ(WinSockErrorCode(QAbstractSocket::NetworkError, "Connection reset by peer"), 10054);
+    EXPECT_EQ(WinSockErrorCode(QAbstractSocket::RemoteHostClosedError), 0);  // an orderly close is no error
+
     TClientSocket C;
-    EventLog Log;
-    Log.Bind(C);
+    EventLog Log(C);
     C.Address = "127.0.0.1";
     C.Port = UnusedPort();
     C.Open();
@@ -93,8 +119,7 @@ TEST(ClientSocket, RefusedConnectReportsWinSockNumberAndRaisesWhenLeftSet) {
 
 TEST(ClientSocket, CloseWhileLookingUpCancelsAndStillDisconnects) {
     TClientSocket C;
-    EventLog Log;
-    Log.Bind(C);
+    EventLog Log(C);
     C.Host = "localhost";
     C.Port = UnusedPort();
     C.Open();
@@ -104,8 +129,60 @@ TEST(ClientSocket, CloseWhileLookingUpCancelsAndStillDisconnects) {
     EXPECT_EQ(Log.Names, (std::vector<std::string>{"lookup", "disconnect"}));
 }
 
-TEST(ClientSocket, WinSockNumbersForErrorsQtNamesOnlyInText) {
-    EXPECT_EQ(WinSockErrorCode(QAbstractSocket::NetworkError, "Connection timed out"), 10060);
-    EXPECT_EQ(WinSockErrorCode(QAbstractSocket::NetworkError, "Connection reset by peer"), 10054);
-    EXPECT_EQ(WinSockErrorCode(QAbstractSocket::RemoteHostClosedError), 0);  // an orderly close is no error
+TEST(PopScripted, SilentServerTimesOutWith10060) {
+    ScriptedServer Srv;
+    TPOPx Pop;
+    EventLog Log(Pop);
+    Pop.ReplyTimeout = 300;
+    Pop.Address = "127.0.0.1";
+    Pop.Port = Srv.Port();
+    Pop.Connect();
+    ASSERT_TRUE(Wait([&] { return !Pop.Opening(); }));  // the greeting never comes
+    EXPECT_EQ(std::count(Log.Names.begin(), Log.Names.end(), "error " + std::to_string(eeReceive) + " 10060"),
+              1);
+    EXPECT_EQ(Pop.State, popNone);
+}
+
+TEST(SmtpScripted, CloseInsideAMultiLineReplyResets) {
+    SmtpRig R;
+    ASSERT_TRUE(R.Start("To: a@example.test\r\n\r\nbody\r\n"));
+    R.Srv.Send("220-multi line that never ends\r\n220-still going\r\n");
+    Wait([] { return false; }, 100);
+    R.Srv.Hangup();
+    ASSERT_TRUE(Wait([&] { return R.Disconnects == 1; }));
+    EXPECT_EQ(R.Smtp.State, smtpNone);
+    EXPECT_TRUE(R.Smtp.ReceiveBuffer().empty());
+    EXPECT_TRUE(R.Errors.empty());
+}
+
+TEST(SmtpScripted, LargeTextGoesOutWholeAndACommandSentMeanwhileFollowsIt) {
+    SmtpRig R;
+    // A text of several pieces on the wire, with lines to dot-stuff.
+    std::string Text = "To: a@example.test\r\nSubject: big\r\n\r\n";
+    for (int i = 0; i < 400000; ++i) Text += (i % 7 == 0 ? ".line " : "line ") + std::to_string(i) + "\r\n";
+    TStringList M;
+    M.SetText(Text);
+    TSMTPMessage Expected;
+    ASSERT_TRUE(PrepareSMTPMessage(M, R.Smtp.MyAddress, Expected));
+    ASSERT_GT(Expected.Text.size(), 4000000u);
+    ASSERT_TRUE(R.Start(Text));
+    R.Srv.Send("220-mx.example.test\r\n22");  // a greeting of two lines in two pieces
+    R.Srv.Send("0 ready\r\n");
+    for (const char* Command : {"HELO client.test\r\n", "MAIL FROM:<me@example.test>\r\n",
+                                "RCPT TO:<a@example.test>\r\n", "DATA\r\n"}) {
+        ASSERT_TRUE(R.Srv.WaitGot(Command));
+        if (std::string(Command) != "DATA\r\n") R.Srv.Send("250 ok\r\n");
+    }
+    const size_t Start = R.Srv.Got.size();
+    R.Srv.Send("354 go ahead\r\n");
+    // The server refuses before the text has ended; the reset sent at once
+    // goes after the whole text.
+    ASSERT_TRUE(R.Srv.WaitGot("Subject: big"));
+    R.Srv.Send("554 too big\r\n");
+    ASSERT_TRUE(Wait([&] { return !R.Errors.empty(); }));
+    R.Smtp.Reset();
+    ASSERT_TRUE(R.Srv.WaitGot("RSET\r\n", 10000));
+    EXPECT_TRUE(R.Srv.Got.substr(Start) == Expected.Text + "RSET\r\n");
+    R.Srv.Hangup();
+    EXPECT_TRUE(Wait([&] { return !R.Smtp.Opening(); }));
 }
