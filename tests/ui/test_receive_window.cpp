@@ -1,55 +1,42 @@
-// Tests of the read page and the login through the real main window offscreen, against the real Dovecot: listing, reading, saving, marks, deleting, refusals, patrol windows.
+// The real main window offscreen against the real Dovecot and Postfix: listing, reading, saving, marks, deleting, refusals, patrol windows, a secure account sending and receiving.
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTemporaryDir>
+#include <QTabWidget>
 #include <QTest>
 #include <QTextEdit>
 #include <QTreeWidget>
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
-#include <tuple>
+#include <random>
 
 #include "Accounts.h"
-#include "DialogFolders.h"
 #include "Flow.h"
-#include "Main.h"
 #include "MailNews.h"
 #include "MailServers.h"
+#include "MessageReader.h"
 #include "ReceiveFlow.h"
-#include "SysUtils.h"
-#include "Unit3.h"
+#include "TestFiles.h"
+#include "WindowFixture.h"
 #include "cp932.h"
-#include "sign.h"
 
 namespace {
 
-QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
-
 std::string Sample(const std::string& Name) {
-    std::ifstream In(std::string(VELNARO_TEST_DATA) + "/receive/" + Name, std::ios::binary);
-    std::stringstream S;
-    S << In.rdbuf();
-    return S.str();
+    return ReadFileText(std::string(VELNARO_TEST_DATA) + "/receive/" + Name);
 }
-
 bool Wait(const std::function<bool()>& Done, int Ms = 20000) { return ProcessEventsUntil(Done, Ms); }
 
-// A check that answers at once: the server is on loopback.
+// A check that answers at once: the servers are on loopback.
 struct TLoopbackCheck : TReachCheck {
     void Check() override {
         Found = Reachable = true;
@@ -57,32 +44,23 @@ struct TLoopbackCheck : TReachCheck {
     }
 };
 
-// Windows as the program start makes them, over a settings file with the
-// given accounts (the password stored, patrol set); every flow talks to the
-// test's Dovecot; every message box is recorded.
-class ReceiveWindowTest : public ::testing::Test {
+// The windows over a settings file with the given accounts (the password
+// stored, patrol set); every receive flow talks to the test's Dovecot.
+class ReceiveWindowTest : public WindowTest {
 protected:
     void SetUp() override {
         if (geteuid() != 0) GTEST_SKIP() << "the real Dovecot needs root to run here";
         std::string Why;
         ASSERT_TRUE(MailServers::Get().StartDovecot(Why)) << Why;
-        ASSERT_TRUE(Dir.isValid());
-        SetProgramDir(QFile::encodeName(Dir.path()).toStdString() + "/");
-        SetDialogFolderRules({true, QString(), QString()});
+        Prepare();
         TMainForm::ReceiveSetUp = [](TReceiveFlow& F) {
             F.Port = MailServers::Get().PopPort();
             F.MakeReachCheck = [] { return std::make_unique<TLoopbackCheck>(); };
         };
-        // Questions (a certificate to trust) are answered Yes.
-        MessageBoxHook = [this](QWidget*, QMessageBox::Icon, const QString&, const QString& Text,
-                                QMessageBox::StandardButtons Buttons) {
-            if (Buttons & QMessageBox::Yes) {
-                Questions << Text;
-                return QMessageBox::Yes;
-            }
-            Boxes << Text;
-            return QMessageBox::Ok;
-        };
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        TMainForm::ReceiveSetUp = nullptr;
     }
     void Open(const std::vector<std::string>& Users, bool HeaderOnly = false,
               const std::function<void(TAccountRecord&)>& Edit = nullptr) {
@@ -92,27 +70,16 @@ protected:
             File.Record = TAccountRecord();
             File.Record.eUserName = Users[I];
             File.Record.ePassword = Users[I] + "pw";
-            File.Record.passsave = true;
-            File.Record.Edit1 = "127.0.0.1";
-            File.Record.Edit2 = "127.0.0.1";
+            File.Record.passsave = File.Record.patrol = true;
+            File.Record.Edit1 = File.Record.Edit2 = "127.0.0.1";
             File.Record.Edit4 = Users[I] + "@example.test";
             File.Record.mailhead = HeaderOnly;
-            File.Record.patrol = true;
             if (Edit) Edit(File.Record);
             File.CurrentAccount = static_cast<int>(I) + 1;
             File.Save();
         }
-        Main = new TMainForm;
-        Sign = new TOKsign(&Main->Host);
-        Settings = new TForm3(&Main->Host, Sign);
+        OpenWindows();
         Main->eUserName->setCurrentIndex(0);
-    }
-    void TearDown() override {
-        delete Settings;
-        delete Sign;
-        delete Main;
-        TMainForm::ReceiveSetUp = nullptr;
-        MessageBoxHook = nullptr;
     }
     static bool Listed(TMainForm* W, int Rows) {
         return Wait([W, Rows] {
@@ -125,12 +92,6 @@ protected:
             if (W->ListView1->topLevelItem(I)->text(1) == U(Subject)) return I;
         return -1;
     }
-
-    QTemporaryDir Dir;
-    QStringList Boxes, Questions;
-    TMainForm* Main = nullptr;
-    TOKsign* Sign = nullptr;
-    TForm3* Settings = nullptr;
 };
 
 TEST_F(ReceiveWindowTest, ListsReadsSavesMarksAndDeletesThroughTheWindow) {
@@ -138,19 +99,16 @@ TEST_F(ReceiveWindowTest, ListsReadsSavesMarksAndDeletesThroughTheWindow) {
     for (const char* S : {"01-iso2022jp.eml", "03-utf8-nodate.eml", "05-nested.eml"})
         MailServers::Get().Seed("alice", Sample(S));
     Open({"alice"});
-    EXPECT_EQ(Main->ePassword->text(), QStringLiteral("alicepw"));
+    EXPECT_EQ(Main->ePassword->text(), "alicepw");
     QTest::mouseClick(Main->PasswdOK, Qt::LeftButton);
     ASSERT_TRUE(Listed(Main, 3));
-    EXPECT_EQ(Main->lMessageCount->text(), QStringLiteral("3"));
+    EXPECT_EQ(Main->lMessageCount->text(), "3");
     EXPECT_EQ(Main->Panel7->text(), U("あなたの全メール数は3通です"));
-    EXPECT_TRUE(Main->PasswdOK->isEnabled());
-    EXPECT_TRUE(Main->ProgressBar1->isHidden());
+    EXPECT_TRUE(Main->PasswdOK->isEnabled() && Main->ProgressBar1->isHidden());
 
     // The four columns; a message without a Date shows the zero date.
-    const int Iso = RowOf(Main, "打ち合わせの件");
-    const int NoDate = RowOf(Main, "請求書のご送付");
-    ASSERT_GE(Iso, 0);
-    ASSERT_GE(NoDate, 0);
+    const int Iso = RowOf(Main, "打ち合わせの件"), NoDate = RowOf(Main, "請求書のご送付");
+    ASSERT_TRUE(Iso >= 0 && NoDate >= 0);
     QTreeWidgetItem* Row = Main->ListView1->topLevelItem(Iso);
     EXPECT_EQ(Row->text(0), QString("(%1)").arg(Iso + 1) + U("佐藤 花子 <hanako@example.test>"));
     EXPECT_EQ(Row->text(2), QLocale::system().toString(QDate(2026, 12, 1), QLocale::ShortFormat));
@@ -168,33 +126,30 @@ TEST_F(ReceiveWindowTest, ListsReadsSavesMarksAndDeletesThroughTheWindow) {
     Main->ListView1->setFocus();
     Main->CheckListBox1DblClick();
     EXPECT_TRUE(Main->mReadMessage->toPlainText().startsWith(U("------<Subject is 見積書の送付")));
-    EXPECT_EQ(Main->POPStatus->currentMessage(), QString("%1").arg(Nested + 1) + U("通目のメール読込完了"));
+    EXPECT_EQ(Main->POPStatus->currentMessage(), QString::number(Nested + 1) + U("通目のメール読込完了"));
     ASSERT_EQ(Main->ComboBox1->count(), 3);
     EXPECT_TRUE(Main->Button4->isEnabled());
     Main->N3->trigger();
-    EXPECT_TRUE(Main->mReadMessage->toPlainText().startsWith(QStringLiteral("From: ")));
+    EXPECT_TRUE(Main->mReadMessage->toPlainText().startsWith("From: "));
 
     // "保存": the dialog proposes the listed name; the bytes are the attachment's.
     for (auto [Index, Name, File] :
          {std::tuple(1, "見積書.pdf", "05-nested.pdf"), std::tuple(2, "image3.png", "05-nested.png")}) {
         Main->ComboBox1->setCurrentIndex(Index);
         QString Proposed;
-        const QString Target = Dir.path() + U("/保存先");
         Main->SaveDialog = [&](const QString&, const QString& Name, const QString&) {
             Proposed = Name;
-            return Target;
+            return Sub(U("保存先"));
         };
         Main->Button4Click();
         EXPECT_EQ(Proposed, U(Name));
-        QFile Saved(Target);
-        ASSERT_TRUE(Saved.open(QIODevice::ReadOnly));
-        EXPECT_EQ(Saved.readAll().toStdString(), Sample(File));
+        EXPECT_EQ(ReadFileText(QFile::encodeName(Sub(U("保存先"))).toStdString()), Sample(File));
     }
 
     // A reply to the message shown.
     Main->reletterClick();
     EXPECT_EQ(Main->PageControl1->currentWidget(), Main->SendPage);
-    EXPECT_EQ(Main->eTo->text(), QStringLiteral("jiro@example.test"));
+    EXPECT_EQ(Main->eTo->text(), "jiro@example.test");
     EXPECT_EQ(Main->eSubject->text(), U("RE:見積書の送付"));
     EXPECT_EQ(Main->InReplyToId, "<nested.5@example.test>");
     EXPECT_EQ(Main->ReferencesText, "<earlier.1@example.test> <nested.5@example.test>");
@@ -215,23 +170,21 @@ TEST_F(ReceiveWindowTest, ListsReadsSavesMarksAndDeletesThroughTheWindow) {
 }
 
 TEST_F(ReceiveWindowTest, RefusedLoginsShowTheirMessageBoxes) {
-    struct Case {
-        const char* User;
-        const char* Password;
+    const struct {
+        const char *User, *Password;
         bool Apop;
         const char* Box;
-    };
-    const Case Cases[] = {
+    } Cases[] = {
         {"alice", "wrong", false, "パスワードが違います"},
         {"nobody", "nobodypw", true, "Apopでの承認に失敗。username、passwdを確認してください"},
     };
     Open({"alice"});
-    for (const Case& C : Cases) {
+    for (const auto& C : Cases) {
         SCOPED_TRACE(C.Box);
         Boxes.clear();
         Settings->ApopOn->setChecked(C.Apop);
-        Main->eUserName->setEditText(QString::fromLatin1(C.User));
-        Main->ePassword->setText(QString::fromLatin1(C.Password));
+        Main->eUserName->setEditText(C.User);
+        Main->ePassword->setText(C.Password);
         Main->PasswdOKClick();
         ASSERT_TRUE(Wait([&] { return !Boxes.isEmpty() && !Main->Receive->Connected(); }));
         EXPECT_EQ(Boxes, QStringList{U(C.Box)});
@@ -241,10 +194,11 @@ TEST_F(ReceiveWindowTest, RefusedLoginsShowTheirMessageBoxes) {
 }
 
 TEST_F(ReceiveWindowTest, PatrolWindowsListTheirAccountsAtOnce) {
-    MailServers::Get().Empty("alice");
-    MailServers::Get().Empty("bob");
-    for (int I = 0; I < 2; ++I) MailServers::Get().Seed("alice", Sample("02-sjis.eml"));
-    for (int I = 0; I < 3; ++I) MailServers::Get().Seed("bob", Sample("04-eucjp.eml"));
+    MailServers& S = MailServers::Get();
+    S.Empty("alice");
+    S.Empty("bob");
+    for (int I = 0; I < 2; ++I) S.Seed("alice", Sample("02-sjis.eml"));
+    for (int I = 0; I < 3; ++I) S.Seed("bob", Sample("04-eucjp.eml"));
     Open({"alice", "bob"}, true);
     Main->patrol->trigger();
     ASSERT_EQ(Settings->PatrolWindows.size(), 2u);
@@ -261,7 +215,7 @@ TEST_F(ReceiveWindowTest, PatrolWindowsListTheirAccountsAtOnce) {
     // Both log in by themselves; their connections run side by side.
     ASSERT_TRUE(Listed(W[0], 2));
     ASSERT_TRUE(Listed(W[1], 3));
-    EXPECT_EQ(W[0]->Receive->Pop()->objectName(), QStringLiteral("Pop1"));
+    EXPECT_EQ(W[0]->Receive->Pop()->objectName(), "Pop1");
     EXPECT_EQ(W[1]->ListView1->topLevelItem(0)->text(1), U("発表順のお知らせ"));
     EXPECT_EQ(Main->ListView1->topLevelItemCount(), 0);
 
@@ -279,21 +233,21 @@ TEST_F(ReceiveWindowTest, PatrolWindowsListTheirAccountsAtOnce) {
         EXPECT_EQ(File.Record.TrustedCerts.size(), N == 1 ? 1u : 0u) << N;
     }
 
-    // Closing one clears only its own slot.
+    // Closing one clears only its own slot, and the window goes.
+    QPointer<TMainForm> Closed(W[0]);
     W[0]->close();
     EXPECT_EQ(Settings->PatrolWindows[0], nullptr);
     EXPECT_EQ(Settings->PatrolWindows[1], &W[1]->Host);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(Closed.isNull());
     EXPECT_TRUE(Boxes.isEmpty()) << Boxes.join("|").toStdString();
 }
-
-}  // namespace
 
 TEST_F(ReceiveWindowTest, SecureAccountReceivesAndSendsThroughTheWindowAfterOneTrustQuestion) {
     std::string Why;
     ASSERT_TRUE(MailServers::Get().StartPostfix(Why)) << Why;
     MailServers& S = MailServers::Get();
-    S.Empty("alice");
-    S.Empty("bob");
+    for (const char* User : {"alice", "bob", "carol"}) S.Empty(User);
     S.Seed("alice", Sample("02-sjis.eml"));
     // POP3 over TLS on its own port, submission with STARTTLS and sign-in,
     // both servers named as their certificate names them. The test authority
@@ -309,6 +263,9 @@ TEST_F(ReceiveWindowTest, SecureAccountReceivesAndSendsThroughTheWindowAfterOneT
         A.SmtpPort = S.SubmissionPort();
         A.SmtpSecurity = 1;
         A.SmtpAuth = true;
+        A.RadioGroup1 = 0;  // RFC2231
+        A.signcheck = true;
+        A.SignLines = {"--", SJ("山田太郎")};
     });
     Main->SendFlow->MakeReachCheck = [] { return std::make_unique<TLoopbackCheck>(); };
 
@@ -327,16 +284,45 @@ TEST_F(ReceiveWindowTest, SecureAccountReceivesAndSendsThroughTheWindowAfterOneT
     ASSERT_TRUE(Wait([&] { return Main->POPStatus->currentMessage() == U("メールの展開完了"); }));
     EXPECT_TRUE(Main->mReadMessage->toPlainText().contains(U("会議資料")));
 
-    const QString Subject = QString("secure-%1").arg(getpid());
+    // A Japanese message with a CC, the signature and a Japanese-named
+    // attachment larger than one piece of the text on the wire.
+    std::string Bytes(300000, '\0');
+    std::mt19937 Random(3);
+    for (char& B : Bytes) B = static_cast<char>(Random());
+    const QString Attachment = Sub(U("見積書.pdf"));
+    WriteFileText(QFile::encodeName(Attachment).toStdString(), Bytes);
+    Main->OpenDialog = [&](const QString&, const QString&) { return Attachment; };
+    QTest::mouseClick(Main->Button2, Qt::LeftButton);
     Main->eTo->setText("bob@example.test");
-    Main->eSubject->setText(Subject);
-    Main->reMessageText->setPlainText(U("暗号化して送ります"));
+    Main->eCC->setText("carol@example.test");
+    Main->eSubject->setText(U("お見積もりの件（再送）"));
+    Main->reMessageText->setPlainText(U("佐藤様\n\n.\nお見積書を添付します。"));
     QTest::mouseClick(Main->SendBtn, Qt::LeftButton);
     ASSERT_TRUE(Wait([&] { return Main->SMTPStatus->currentMessage() == U("送信終了"); }, 30000))
         << Main->SMTPStatus->currentMessage().toStdString() << " " << Boxes.join('|').toStdString();
     EXPECT_EQ(Boxes, QStringList{U("送信が完了しました")});
     EXPECT_EQ(Questions.size(), 1);
-    ASSERT_TRUE(Wait([&] { return S.Messages("bob").size() == 1; }));
-    EXPECT_NE(S.Messages("bob")[0].find(Subject.toStdString()), std::string::npos);
-    S.Empty("bob");
+    EXPECT_EQ(Main->reMessageText->toPlainText(), U("佐藤様\n\n.\nお見積書を添付します。\n--\n山田太郎"));
+    for (const char* User : {"bob", "carol"}) {
+        SCOPED_TRACE(User);
+        ASSERT_TRUE(Wait([&] { return S.Messages(User).size() == 1; }));
+        TMessageReader R;
+        R.ReadText(S.Messages(User)[0]);
+        const TReadLayout L = R.Layout(false);
+        EXPECT_EQ(R.Message().Subject(), SJ("お見積もりの件（再送）"));
+        EXPECT_EQ(R.Message().GetField("Cc"), "carol@example.test");
+        ASSERT_TRUE(L.Shown.size() == 1 && L.Attachments.size() == 1);
+        const auto First = L.Lines.begin() + L.Shown[0].FirstLine;
+        EXPECT_EQ(std::vector<std::string>(First, First + L.Shown[0].LineCount),
+                  (std::vector<std::string>{SJ("佐藤様"), "", ".", SJ("お見積書を添付します。"), "--",
+                                            SJ("山田太郎")}));
+        EXPECT_EQ(L.Attachments[0].Name, SJ("見積書.pdf"));
+        std::string Error;
+        const std::string Saved = QFile::encodeName(Sub("saved")).toStdString();
+        ASSERT_TRUE(SaveAttachmentAs(R.Mime(), L.Attachments[0].Number, Saved, Error)) << Error;
+        EXPECT_TRUE(ReadFileText(Saved) == Bytes);
+    }
+    for (const char* User : {"bob", "carol"}) S.Empty(User);
 }
+
+}  // namespace
