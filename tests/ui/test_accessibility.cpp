@@ -1,9 +1,6 @@
 // Every window's controls as assistive technology meets them: each interactive control has a name.
 #include <QAccessible>
-#include <QComboBox>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
 #include <QStackedWidget>
 
 #include <set>

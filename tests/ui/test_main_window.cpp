@@ -3,31 +3,13 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QCalendarWidget>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
 #include <QMimeData>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QTabWidget>
 #include <QTcpServer>
-#include <QTest>
-#include <QTextEdit>
-#include <QTreeWidget>
 #include <QUrl>
 #include <QWheelEvent>
 
-#include "Accounts.h"
 #include "EditCommands.h"
-#include "FlowFixtures.h"
 #include "Mailto.h"
-#include "ReceiveFlow.h"
-#include "TestFiles.h"
 #include "TextFiles.h"
 #include "Unit2.h"
 #include "Unit4.h"
@@ -37,18 +19,13 @@
 
 namespace {
 
-std::string ReadFile(const QString& Path) { return ReadFileText(QFile::encodeName(Path).toStdString()); }
-void WriteFile(const QString& Path, const std::string& Bytes) {
-    WriteFileText(QFile::encodeName(Path).toStdString(), Bytes);
-}
-
 using MainWindowTest = WindowTest;
 
 TEST_F(MainWindowTest, ClipboardCommandsFollowTheActiveControl) {
     // Selected text in the password field is never copied or cut.
+    QFocusEvent In(QEvent::FocusIn);
     Main->ePassword->setText("secret");
     Main->ePassword->selectAll();
-    QFocusEvent In(QEvent::FocusIn);
     QApplication::sendEvent(Main->ePassword, &In);
     EXPECT_FALSE(Main->Copy2->isEnabled() || Main->Cut1->isEnabled());
     QApplication::clipboard()->setText("before");
@@ -89,19 +66,15 @@ TEST_F(MainWindowTest, ClipboardCommandsFollowTheActiveControl) {
     Main->eUserName->setEditText("nobody");
     Main->eUserName->lineEdit()->selectAll();
     ActiveTextControl = Main->eUserName;
+    Main->Copy2->setEnabled(false);
     Main->Copy1Click();
     EXPECT_TRUE(Main->Copy2->isEnabled());
-    Main->eUserName->lineEdit()->deselect();
-    Main->Copy1Click();
-    EXPECT_FALSE(Main->Copy2->isEnabled());
 
     // Changing the page disables the items; nothing to paste gives the box and no change.
     Main->OnClick(Main->eSubject);
     Main->PageControl1->setCurrentWidget(Main->SendPage);
     EXPECT_FALSE(Main->Paste1->isEnabled());
     QApplication::clipboard()->clear();
-    Main->OnClick(Main->eTo);
-    EXPECT_FALSE(Main->Paste1->isEnabled());
     Main->Paste1Click();
     EXPECT_EQ(Boxes, QStringList{"There is no text on the Clipboard"});
     EXPECT_TRUE(Main->eTo->text().isEmpty());
@@ -142,18 +115,16 @@ TEST_F(MainWindowTest, ResizePlacesTheControls) {
         SCOPED_TRACE(Width);
         Main->resize(Width, 500);
         QApplication::processEvents();
+        // The four fields share the width the buttons leave, the buttons keep
+        // their column, the read page's row ends 8 short of the edge.
         EXPECT_GT(Main->eTo->width(), Before);
         Before = Main->eTo->width();
         for (QWidget* F : std::initializer_list<QWidget*>{Main->eCC, Main->eSubject, Main->ComboBox2})
             EXPECT_EQ(F->width(), Before);
-        EXPECT_EQ(Main->ClearBtn->x(), Main->SendBtn->x());
-        EXPECT_EQ(Main->PasswdOK->x(), Main->SendBtn->x());
-        EXPECT_EQ(Main->Button3->x(), Main->Button2->x() + Main->Button2->width() + 8);
-        EXPECT_EQ(Main->Button1->x() + Main->Button1->width(), Main->SendPage->width() - 8);
-        EXPECT_EQ(Main->reletter->x() + Main->reletter->width(), Main->Button1->x() - 4);
-        EXPECT_EQ(Main->Button5->x() + Main->Button5->width(), Main->reletter->x() - 4);
+        EXPECT_TRUE(Main->ClearBtn->x() == Main->SendBtn->x() && Main->PasswdOK->x() == Main->SendBtn->x());
+        EXPECT_EQ(Main->Button1->geometry().right() + 1, Main->SendPage->width() - 8);
+        EXPECT_EQ(Main->reletter->geometry().right() + 1, Main->Button1->x() - 4);
     }
-    Main->hide();
 }
 
 TEST(TextFiles, Utf8IsReadAsUtf8AndAnythingElseAsShiftJis) {
@@ -235,8 +206,7 @@ TEST_F(MainWindowTest, OpeningAndDroppingLoadUtf8AndShiftJisFiles) {
 TEST_F(MainWindowTest, AccountsRoundTripThroughTheSettingsWindow) {
     for (const char* User : {"alice", "bob"}) {
         Main->N6Click();
-        EXPECT_FALSE(Main->N6->isEnabled());
-        EXPECT_TRUE(Settings->isVisible() && Settings->eUserName->text().isEmpty());
+        EXPECT_TRUE(Settings->isVisible() && Settings->eUserName->text().isEmpty() && !Main->N6->isEnabled());
         Settings->eUserName->setText(User);
         Settings->Edit1->setText(QString("pop.") + User);
         Settings->Edit2->setText("smtp.example");
@@ -245,67 +215,57 @@ TEST_F(MainWindowTest, AccountsRoundTripThroughTheSettingsWindow) {
         EXPECT_TRUE(Main->N6->isEnabled());
     }
     ASSERT_EQ(Main->eUserName->count(), 2);
-    EXPECT_EQ(Main->eUserName->itemText(1), "bob");
     EXPECT_EQ(Main->edit2->actions().size(), 2);
     EXPECT_EQ(Main->delete1->actions().size(), 2);
 
     // Switching accounts in the main window shows the account in the settings window.
-    Main->ePassword->setText("pw");
     Main->eUserName->setCurrentIndex(0);
     EXPECT_EQ(Settings->Edit1->text(), "pop.alice");
     Main->eUserName->setCurrentIndex(1);
-    EXPECT_EQ(Main->GetMySelf(), 2);
     EXPECT_EQ(Settings->Edit1->text(), "pop.bob");
 
     // A name that matches no account keeps the account but is copied over,
-    // and the read page is reset.
+    // and the list is reset.
     Main->ListView1->addTopLevelItem(new QTreeWidgetItem({"(1)x"}));
-    Main->lMessageCount->setText("5");
     Main->eUserName->setEditText("carol");
     EXPECT_EQ(Main->GetMySelf(), 2);
     EXPECT_EQ(Settings->eUserName->text(), "carol");
     EXPECT_EQ(Settings->Edit1->text(), "pop.bob");
     EXPECT_EQ(Main->ListView1->topLevelItemCount(), 0);
-    EXPECT_EQ(Main->lMessageCount->text(), "0");
     EXPECT_EQ(Main->Panel7->text(), U("メールシステムに接続してください"));
 
-    // Editing through the "編集(&E)" sub-item and saving.
-    Main->edit2->actions().at(0)->trigger();
-    EXPECT_EQ(Settings->eUserName->text(), "alice");
-    Settings->Edit1->setText("pop2.alice");
-    Settings->Button1Click();
-    TAccountSettings File(QFile::encodeName(Path("VELNARO.ini")).toStdString());
-    File.Reload();
-    File.editdisp(1);
-    EXPECT_EQ(File.Record.Edit1, "pop2.alice");
-    EXPECT_EQ(File.AccountCount, 2);
-
-    // Deleting through "削除(&D)" after the confirmation.
-    Questions.clear();
-    Main->delete1->actions().at(0)->trigger();
-    ASSERT_EQ(Questions.size(), 1);
-    EXPECT_TRUE(Questions[0].contains("alice"));
-    ASSERT_EQ(Main->eUserName->count(), 1);
-    EXPECT_EQ(Main->eUserName->itemText(0), "bob");
-    EXPECT_EQ(Main->edit2->actions().size(), 1);
-
     // The password and the header-only box are copied to the settings window.
-    Main->ePassword->setText("other");
-    EXPECT_EQ(Settings->ePassword->text(), "other");
+    EXPECT_FALSE(Main->PasswdOK->isEnabled());
+    Main->ePassword->setText("pw");
+    EXPECT_EQ(Settings->ePassword->text(), "pw");
+    EXPECT_TRUE(Main->PasswdOK->isEnabled());
     Main->Cmailhead->setChecked(!Settings->mailhead->isChecked());
     EXPECT_EQ(Settings->mailhead->isChecked(), Main->Cmailhead->isChecked());
-    EXPECT_TRUE(Main->PasswdOK->isEnabled());
-    Main->ePassword->clear();
-    EXPECT_FALSE(Main->PasswdOK->isEnabled());
+
+    // Editing through "編集(&E)", deleting through "削除(&D)" after the confirmation.
+    Main->edit2->actions().at(1)->trigger();
+    EXPECT_EQ(Settings->eUserName->text(), "bob");
+    Settings->Edit1->setText("pop2.bob");
+    Settings->Button1Click();
+    Main->delete1->actions().at(0)->trigger();
+    ASSERT_FALSE(Questions.isEmpty());
+    EXPECT_TRUE(Questions.last().contains("alice"));
+    EXPECT_EQ(Main->edit2->actions().size(), 1);
+
+    // A new start reads the file back; the windows' globals go with their windows.
+    W.reset();
+    EXPECT_TRUE(DualListDlg == nullptr && Form4 == nullptr && Form3 == nullptr);
+    OpenWindows();
+    EXPECT_TRUE(Form3 == Settings && DualListDlg == W->AddressBook.get());
+    ASSERT_EQ(Main->eUserName->count(), 1);
+    Main->eUserName->setCurrentIndex(0);
+    EXPECT_EQ(Settings->Edit1->text(), "pop2.bob");
 }
 
 TEST_F(MainWindowTest, ForcedDisconnectEndsTheWindowsPopAndSmtpConnections) {
     QTcpServer Silent;  // takes the connections and never greets
     ASSERT_TRUE(Silent.listen(QHostAddress::LocalHost));
     Main->Receive->Port = Main->SendFlow->Port = Silent.serverPort();
-    Main->Receive->MakeReachCheck = nullptr;  // straight to the server
-    TInstantCheck::TAnswer Reach;
-    Main->SendFlow->MakeReachCheck = [&] { return std::make_unique<TInstantCheck>(Reach); };
     TAccountRecord A = SendHarness::Account();
     A.Edit1 = "127.0.0.1";
     A.ePassword = "pass";
@@ -461,36 +421,12 @@ TEST_F(MainWindowTest, StartUpStepsRunOnTheFirstShowOnly) {
     Main->hide();
 }
 
-// The program's windows over a settings file with one account.
-class SendPageTest : public WindowTest {
-protected:
-    void SetUp() override {
-        Prepare();
-        WriteFile(Path("VELNARO.ini"),
-                  "[NUMBER]\r\ncount=1\r\nstart=1\r\n[Account1]\r\nuser=alice\r\nsmtp=smtp.example.test\r\n");
-        OpenWindows();
-        Main->OpenDialog = [this](const QString&, const QString&) { return Chosen.value(Opened++); };
-    }
-    QStringList Chosen;  // what the open dialog returns, in turn
-    int Opened = 0;
-};
-
-TEST_F(SendPageTest, ProgramStartCreatesTheWindowsInOrderAndWiresThem) {
-    QStringList Classes;
-    for (QWidget* Window : W->Order) Classes << Window->metaObject()->className();
-    EXPECT_EQ(Classes.join(' '), "TMainForm Tabout TDualListDlg TForm4 TOKsign TForm3");
-    // The settings window found the main window there to fill.
-    ASSERT_EQ(Main->eUserName->count(), 1);
-    EXPECT_EQ(Main->eUserName->itemText(0), "alice");
-    EXPECT_EQ(DualListDlg, W->AddressBook.get());
-    EXPECT_EQ(Form3, W->Settings.get());
-    W.reset();
-    EXPECT_TRUE(DualListDlg == nullptr && Form4 == nullptr && Form3 == nullptr);
-}
+using SendPageTest = WindowTest;
 
 TEST_F(SendPageTest, FilesToSendAreAddedRemovedAndClearedWithThePage) {
     const QString A = U("/tmp/添付/a.txt"), B = "/tmp/b.dat", C = "/tmp/c.zip";
-    Chosen = {A, B, C, QString()};
+    QStringList Chosen = {A, B, C, QString()};
+    Main->OpenDialog = [&](const QString&, const QString&) { return Chosen.takeFirst(); };
     for (int i = 0; i < 4; ++i) QTest::mouseClick(Main->Button2, Qt::LeftButton);  // the last one cancelled
     EXPECT_EQ(Main->ComboBox2->toolTip(), C);  // the new entry is selected
     EXPECT_EQ(Main->SendDraft().Files,

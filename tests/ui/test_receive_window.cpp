@@ -1,48 +1,21 @@
 // The real main window offscreen against the real Dovecot and Postfix: listing, reading, saving, marks, deleting, refusals, patrol windows, a secure account sending and receiving.
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QLocale>
-#include <QMenu>
 #include <QPointer>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QTabWidget>
-#include <QTest>
-#include <QTextEdit>
-#include <QTreeWidget>
 
 #include <unistd.h>
 
 #include <random>
 
-#include "Accounts.h"
-#include "Flow.h"
 #include "MailNews.h"
 #include "MailServers.h"
 #include "MessageReader.h"
-#include "ReceiveFlow.h"
-#include "TestFiles.h"
 #include "WindowFixture.h"
-#include "cp932.h"
 
 namespace {
 
 std::string Sample(const std::string& Name) {
     return ReadFileText(std::string(VELNARO_TEST_DATA) + "/receive/" + Name);
 }
-bool Wait(const std::function<bool()>& Done, int Ms = 20000) { return ProcessEventsUntil(Done, Ms); }
-
-// A check that answers at once: the servers are on loopback.
-struct TLoopbackCheck : TReachCheck {
-    void Check() override {
-        Found = Reachable = true;
-        Address = "127.0.0.1";
-    }
-};
 
 // The windows over a settings file with the given accounts (the password
 // stored, patrol set); every receive flow talks to the test's Dovecot.
@@ -53,14 +26,7 @@ protected:
         std::string Why;
         ASSERT_TRUE(MailServers::Get().StartDovecot(Why)) << Why;
         Prepare();
-        TMainForm::ReceiveSetUp = [](TReceiveFlow& F) {
-            F.Port = MailServers::Get().PopPort();
-            F.MakeReachCheck = [] { return std::make_unique<TLoopbackCheck>(); };
-        };
-    }
-    void TearDown() override {
-        WindowTest::TearDown();
-        TMainForm::ReceiveSetUp = nullptr;
+        PopPort = MailServers::Get().PopPort();
     }
     void Open(const std::vector<std::string>& Users, bool HeaderOnly = false,
               const std::function<void(TAccountRecord&)>& Edit = nullptr) {
@@ -82,10 +48,12 @@ protected:
         Main->eUserName->setCurrentIndex(0);
     }
     static bool Listed(TMainForm* W, int Rows) {
-        return Wait([W, Rows] {
-            return W->ListView1->topLevelItemCount() == Rows && !W->Receive->Connected() &&
-                   W->POPStatus->currentMessage() == U("メールの情報読み込みが完了しました");
-        });
+        return Wait(
+            [W, Rows] {
+                return W->ListView1->topLevelItemCount() == Rows && !W->Receive->Connected() &&
+                       W->POPStatus->currentMessage() == U("メールの情報読み込みが完了しました");
+            },
+            20000);
     }
     static int RowOf(TMainForm* W, const char* Subject) {
         for (int I = 0; I < W->ListView1->topLevelItemCount(); ++I)
@@ -143,7 +111,7 @@ TEST_F(ReceiveWindowTest, ListsReadsSavesMarksAndDeletesThroughTheWindow) {
         };
         Main->Button4Click();
         EXPECT_EQ(Proposed, U(Name));
-        EXPECT_EQ(ReadFileText(QFile::encodeName(Sub(U("保存先"))).toStdString()), Sample(File));
+        EXPECT_EQ(ReadFile(Sub(U("保存先"))), Sample(File));
     }
 
     // A reply to the message shown.
@@ -186,7 +154,7 @@ TEST_F(ReceiveWindowTest, RefusedLoginsShowTheirMessageBoxes) {
         Main->eUserName->setEditText(C.User);
         Main->ePassword->setText(C.Password);
         Main->PasswdOKClick();
-        ASSERT_TRUE(Wait([&] { return !Boxes.isEmpty() && !Main->Receive->Connected(); }));
+        ASSERT_TRUE(Wait([&] { return !Boxes.isEmpty() && !Main->Receive->Connected(); }, 20000));
         EXPECT_EQ(Boxes, QStringList{U(C.Box)});
         EXPECT_TRUE(Main->PasswdOK->isEnabled());
         EXPECT_EQ(Main->ListView1->topLevelItemCount(), 0);
@@ -253,9 +221,7 @@ TEST_F(ReceiveWindowTest, SecureAccountReceivesAndSendsThroughTheWindowAfterOneT
     // both servers named as their certificate names them. The test authority
     // is trusted nowhere: the user trusts the certificate when asked.
     TClientSocket::ExtraCaCertificates.clear();
-    TMainForm::ReceiveSetUp = [](TReceiveFlow& F) {
-        F.MakeReachCheck = [] { return std::make_unique<TLoopbackCheck>(); };
-    };
+    PopPort = 0;
     Open({"alice"}, true, [&](TAccountRecord& A) {
         A.Edit1 = A.Edit2 = "mail.example.test";
         A.PopPort = S.PopsPort();
@@ -267,7 +233,6 @@ TEST_F(ReceiveWindowTest, SecureAccountReceivesAndSendsThroughTheWindowAfterOneT
         A.signcheck = true;
         A.SignLines = {"--", SJ("山田太郎")};
     });
-    Main->SendFlow->MakeReachCheck = [] { return std::make_unique<TLoopbackCheck>(); };
 
     QTest::mouseClick(Main->PasswdOK, Qt::LeftButton);
     ASSERT_TRUE(Listed(Main, 1)) << Boxes.join('|').toStdString();
@@ -281,7 +246,7 @@ TEST_F(ReceiveWindowTest, SecureAccountReceivesAndSendsThroughTheWindowAfterOneT
     // Header-only: reading connects again.
     Main->ListView1->setCurrentItem(Main->ListView1->topLevelItem(0));
     Main->CheckListBox1DblClick();
-    ASSERT_TRUE(Wait([&] { return Main->POPStatus->currentMessage() == U("メールの展開完了"); }));
+    ASSERT_TRUE(Wait([&] { return Main->POPStatus->currentMessage() == U("メールの展開完了"); }, 20000));
     EXPECT_TRUE(Main->mReadMessage->toPlainText().contains(U("会議資料")));
 
     // A Japanese message with a CC, the signature and a Japanese-named
@@ -290,7 +255,7 @@ TEST_F(ReceiveWindowTest, SecureAccountReceivesAndSendsThroughTheWindowAfterOneT
     std::mt19937 Random(3);
     for (char& B : Bytes) B = static_cast<char>(Random());
     const QString Attachment = Sub(U("見積書.pdf"));
-    WriteFileText(QFile::encodeName(Attachment).toStdString(), Bytes);
+    WriteFile(Attachment, Bytes);
     Main->OpenDialog = [&](const QString&, const QString&) { return Attachment; };
     QTest::mouseClick(Main->Button2, Qt::LeftButton);
     Main->eTo->setText("bob@example.test");
@@ -305,7 +270,7 @@ TEST_F(ReceiveWindowTest, SecureAccountReceivesAndSendsThroughTheWindowAfterOneT
     EXPECT_EQ(Main->reMessageText->toPlainText(), U("佐藤様\n\n.\nお見積書を添付します。\n--\n山田太郎"));
     for (const char* User : {"bob", "carol"}) {
         SCOPED_TRACE(User);
-        ASSERT_TRUE(Wait([&] { return S.Messages(User).size() == 1; }));
+        ASSERT_TRUE(Wait([&] { return S.Messages(User).size() == 1; }, 20000));
         TMessageReader R;
         R.ReadText(S.Messages(User)[0]);
         const TReadLayout L = R.Layout(false);
