@@ -1,10 +1,12 @@
-// Tests of the program's windows with real widgets offscreen and real files: clipboard, files, accounts, calendar, send page, mailto links, dialog folders, accessible names.
+// Tests of the program's windows with real widgets offscreen and real files: clipboard, files, accounts, calendar, send page, mailto links, dialog folders, accessible names, the about box.
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QCalendarWidget>
 #include <QHBoxLayout>
 #include <QMimeData>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTcpServer>
 #include <QUrl>
@@ -20,6 +22,7 @@
 #include "WidgetText.h"
 #include "WindowFixture.h"
 #include "days.h"
+#include "help.h"
 #include "spinEdit.h"
 
 #include <set>
@@ -106,19 +109,6 @@ TEST_F(MainWindowTest, SaveAndOpenAreEnabledByPage) {
     EXPECT_FALSE(Main->N1->isEnabled());
 }
 
-TEST(TextFiles, Utf8IsReadAsUtf8AndAnythingElseAsShiftJis) {
-    const std::pair<std::string, std::string> Cases[] = {
-        {"\xE6\x97\xA5\xE6\x9C\xAC\r\n", "\x93\xFA\x96\x7B\r\n"},
-        {"\x93\xFA\x96\x7B\r\n", "\x93\xFA\x96\x7B\r\n"},
-        {"\xEF\xBB\xBF"
-         "abc",
-         "abc"},                       // byte-order mark dropped
-        {"\xE3\x80\x9C", "\x81\x60"},  // WAVE DASH as the full-width tilde
-        {std::string("a\0\xE6\x97\xA5", 5), std::string("a\0\x93\xFA", 4)},
-    };
-    for (const auto& [In, Out] : Cases) EXPECT_EQ(TextFileToSjis(In), Out) << In;
-}
-
 TEST_F(MainWindowTest, SavingWritesShiftJisLinesWithCrLf) {
     QString Asked;
     Main->SaveDialog = [&](const QString& DirName, const QString& Name, const QString&) {
@@ -146,7 +136,8 @@ TEST_F(MainWindowTest, SavingWritesShiftJisLinesWithCrLf) {
 }
 
 TEST_F(MainWindowTest, OpeningAndDroppingLoadUtf8AndShiftJisFiles) {
-    WriteFile(Path("utf8.txt"), "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\r\nline 2\r\n");  // 日本語
+    // UTF-8 after a byte-order mark, with the WAVE DASH of Mac and Unix editors.
+    WriteFile(Path("utf8.txt"), std::string("\xEF\xBB\xBF") + "日本語〜\r\nline 2\r\n");
     QString Chosen = Path("utf8.txt"), StartDir;
     Main->OpenDialog = [&](const QString& DirName, const QString&) {
         StartDir = DirName;
@@ -154,12 +145,14 @@ TEST_F(MainWindowTest, OpeningAndDroppingLoadUtf8AndShiftJisFiles) {
     };
     Main->Open1Click();
     EXPECT_EQ(StartDir, Folder() + "/");
-    EXPECT_EQ(Main->reMessageText->toPlainText(), U("日本語\nline 2\n"));
+    EXPECT_EQ(Main->reMessageText->toPlainText(), U("日本語～\nline 2\n"));
     // A missing file: the error box and the body unchanged.
     Chosen = Path("none.txt");
     Main->Open1Click();
     EXPECT_EQ(Boxes, QStringList{"File not found"});
-    EXPECT_EQ(Main->reMessageText->toPlainText(), U("日本語\nline 2\n"));
+    EXPECT_EQ(Main->reMessageText->toPlainText(), U("日本語～\nline 2\n"));
+    // A NUL does not end a file's text.
+    EXPECT_EQ(TextFileToSjis(std::string("a\0\xE6\x97\xA5", 5)), std::string("a\0\x93\xFA", 4));
 
     // A file dropped on the body, or on a one-line field (which would take
     // the file manager's text form of the name), loads into the body.
@@ -591,6 +584,53 @@ TEST_F(AccessibilityTest, EveryInteractiveControlHasAName) {
         EXPECT_TRUE(Missing.isEmpty())
             << Window->metaObject()->className() << ": " << Missing.join(", ").toStdString();
     }
+}
+
+TEST(AboutBox, ShowsTheIconAndTheHelpKeepsItsLayoutAndClosesWithOk) {
+    Tabout About;
+    // The picture is the program's icon, a round badge on transparency.
+    const QImage Img = About.ProgramIcon->pixmap().toImage();
+    ASSERT_FALSE(Img.isNull());
+    EXPECT_NE(Img.pixel(32, 32), Img.pixel(2, 2));
+    EXPECT_TRUE(About.Memo1->isReadOnly());
+    EXPECT_EQ(About.Memo1->toPlainText(), HelpText());
+
+    // OK stays ten above the bottom, the text ten above OK; the text scrolls.
+    About.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&About));
+    for (QSize Size : {QSize(600, 700), QSize(300, 260)}) {
+        About.resize(Size);
+        QTest::qWait(10);
+        EXPECT_EQ(About.OKButton->geometry().bottom() + 1, Size.height() - 10);
+        EXPECT_EQ(About.Memo1->geometry().bottom() + 1, About.OKButton->y() - 10);
+    }
+    EXPECT_GT(About.Memo1->verticalScrollBar()->maximum(), 0);
+    QTest::mouseClick(About.OKButton, Qt::LeftButton);
+    EXPECT_FALSE(About.isVisible());
+    EXPECT_EQ(About.result(), QDialog::Accepted);
+}
+
+TEST(AboutBox, HelpTextHasEightNumberedSectionsInOrder) {
+    const QString Text = HelpText();
+    const char* const Titles[] = {"インストール", "初めて",     "読む",     "送る",
+                                  "アドレス帳",   "アカウント", "ファイル", "エラー番号"};
+    // Each heading "N. ..." names its section; none after the eighth.
+    const auto Options = QRegularExpression::MultilineOption;
+    qsizetype From = 0;
+    for (int N = 1; N <= 8; ++N) {
+        From = Text.indexOf(
+            QRegularExpression(QStringLiteral("^%1\\. [^\n]*").arg(N) + U(Titles[N - 1]), Options), From);
+        ASSERT_GE(From, 0) << "section " << N;
+    }
+    EXPECT_FALSE(Text.contains(QRegularExpression("^9\\. ", Options)));
+    // Where the files are, and the socket codes with the very sentences the program shows.
+    for (const char* Fact : {"./run.sh", "VELNARO.ini", "VELNARO.LST", "~/.config/velnaro/", "10060", "10061",
+                             "接続がタイムアウトしました", "接続拒否。", "接続が相手よりリセット。",
+                             "ホストが見つかりません。サーバ名(xxx.xxx.xxx)を確認してください"})
+        EXPECT_TRUE(Text.contains(U(Fact))) << Fact;
+    // Every character has a Shift_JIS code, like the rest of the program's text.
+    const std::u16string Wide = Text.toStdU16String();
+    EXPECT_EQ(Cp932ToUtf16(Utf16ToCp932(Wide)), Wide);
 }
 
 }  // namespace
