@@ -42,11 +42,9 @@ inline void PrintTo(const QString& S, std::ostream* Os) { *Os << '"' << S.toStdS
 
 inline QString U(const char* Utf8) { return QString::fromUtf8(Utf8); }
 // Whole files by their names as widgets show them.
-inline std::string ReadFile(const QString& Path) {
-    return ReadFileText(QFile::encodeName(Path).toStdString());
-}
-inline void WriteFile(const QString& Path, const std::string& Bytes) {
-    WriteFileText(QFile::encodeName(Path).toStdString(), Bytes);
+inline std::string ReadFile(const QString& P) { return ReadFileText(QFile::encodeName(P).toStdString()); }
+inline void WriteFile(const QString& P, const std::string& B) {
+    WriteFileText(QFile::encodeName(P).toStdString(), B);
 }
 
 class WindowTest : public ::testing::Test {
@@ -64,10 +62,7 @@ protected:
             (Buttons & QMessageBox::Yes ? Questions : Boxes) << Text;
             return Buttons & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok;
         };
-        TForm3::QuestionBox = [this](QWidget*, const QString& Text) {
-            Questions << Text;
-            return true;
-        };
+        TForm3::QuestionBox = [this](QWidget*, const QString& Text) { return (Questions << Text, true); };
         TForm3::MessageBox = TForm3::ErrorBox = [this](QWidget*, const QString& Text) { Boxes << Text; };
         TMainForm::CalendarToday = [] { return QDate(2026, 12, 6); };
         // No name is ever looked up: the servers are on loopback.

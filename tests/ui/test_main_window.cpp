@@ -107,10 +107,10 @@ TEST_F(MainWindowTest, SaveAndOpenAreEnabledByPage) {
 }
 
 TEST_F(MainWindowTest, SavingWritesShiftJisLinesWithCrLf) {
-    QString Asked;
+    QString Asked, Target = Path("out.txt");
     Main->SaveDialog = [&](const QString& DirName, const QString& Name, const QString&) {
         Asked = DirName + "|" + Name;
-        return Path("out.txt");
+        return Target;
     };
     Main->PageControl1->setCurrentWidget(Main->SendPage);
     Main->reMessageText->setPlainText(U("一行目\n二行目\n\n最後"));
@@ -125,9 +125,7 @@ TEST_F(MainWindowTest, SavingWritesShiftJisLinesWithCrLf) {
     EXPECT_EQ(ReadFile(Path("out.txt")), SJ("受信本文\r\n"));
 
     // A folder that cannot be written: the error box, no file.
-    Main->SaveDialog = [&](const QString&, const QString&, const QString&) {
-        return Path("missing/out.txt");
-    };
+    Target = Path("missing/out.txt");
     Main->N1Click();
     EXPECT_EQ(Boxes, QStringList{"File not found"});
 }
@@ -242,10 +240,9 @@ TEST_F(MainWindowTest, ForcedDisconnectEndsTheWindowsPopAndSmtpConnections) {
     QTest::mouseClick(Main->SendBtn, Qt::LeftButton);
     TPOPx* Pop = Main->Receive->Pop();
     ASSERT_NE(Pop, nullptr);
-    EXPECT_EQ(Pop->objectName(), "Pop0");
     ASSERT_TRUE(
         Wait([&] { return Pop->Active() && Main->SendFlow->Smtp() && Main->SendFlow->Smtp()->Active(); }));
-    EXPECT_EQ(Main->SendFlow->Smtp()->objectName(), "Smtp0");
+    EXPECT_EQ(Pop->objectName() + Main->SendFlow->Smtp()->objectName(), "Pop0Smtp0");
     EXPECT_FALSE(Main->SendBtn->isEnabled());  // connected: the send controls are off
     EXPECT_EQ(Main->eSubject->text(), " ");    // the empty subject goes as one space
     Main->ProgressBar1->show();
@@ -287,57 +284,53 @@ TEST_F(MainWindowTest, CalendarCaptionsFollowEveryMoveOfTheGrid) {
     };
     QAccessibleInterface* Button = QAccessible::queryAccessibleInterface(Main->Button6);
     ASSERT_TRUE(Button && Button->actionInterface());
+    auto Click = [this](Qt::MouseButton B) { return [this, B] { QTest::mouseClick(Main->Button6, B); }; };
     const struct {
         const char* What;
+        QDate From;  // chosen first, when valid
         std::function<void()> Move;
         QDate Lands;  // where the month button's step lands; the grid's own moves land anywhere
     } Moves[] = {
-        {"right click: forward across the year", [&] { QTest::mouseClick(Main->Button6, Qt::RightButton); },
-         QDate(2027, 1, 1)},
-        {"left click: back to today", [&] { QTest::mouseClick(Main->Button6, Qt::LeftButton); },
-         QDate(2026, 12, 6)},
-        {"Shift+Enter: back", [&] { QTest::keyRelease(Main->Button6, Qt::Key_Return, Qt::ShiftModifier); },
+        {"right click: forward across the year", {}, Click(Qt::RightButton), QDate(2027, 1, 1)},
+        {"left click: back to today", {}, Click(Qt::LeftButton), QDate(2026, 12, 6)},
+        {"Shift+Enter: back",
+         {},
+         [&] { QTest::keyRelease(Main->Button6, Qt::Key_Return, Qt::ShiftModifier); },
          QDate(2026, 11, 1)},
-        {"Enter: forward", [&] { QTest::keyRelease(Main->Button6, Qt::Key_Enter); }, QDate(2026, 12, 6)},
+        {"Enter: forward", {}, [&] { QTest::keyRelease(Main->Button6, Qt::Key_Enter); }, QDate(2026, 12, 6)},
         {"press action: back like a left click",
+         {},
          [&] { Button->actionInterface()->doAction(QAccessibleActionInterface::pressAction()); },
          QDate(2026, 11, 1)},
-        {"back across the year",
-         [&] {
-             Main->Calendar1->setSelectedDate(QDate(2026, 1, 31));
-             QTest::mouseClick(Main->Button6, Qt::LeftButton);
-         },
-         QDate(2025, 12, 1)},
-        {"the day goes to 1 first: never February 31",
-         [&] {
-             Main->Calendar1->setSelectedDate(QDate(2024, 1, 31));
-             QTest::mouseClick(Main->Button6, Qt::RightButton);
-         },
-         QDate(2024, 2, 1)},
+        {"back across the year", QDate(2026, 1, 31), Click(Qt::LeftButton), QDate(2025, 12, 1)},
+        {"the day goes to 1 first", QDate(2024, 1, 31), Click(Qt::RightButton), QDate(2024, 2, 1)},
         // The last cell of the grid always holds a greyed day of the next month.
         {"click on a greyed day",
+         {},
          [View] {
              const QModelIndex Cell =
                  View->model()->index(View->model()->rowCount() - 1, View->model()->columnCount() - 1);
              QTest::mouseClick(View->viewport(), Qt::LeftButton, {}, View->visualRect(Cell).center());
          },
          {}},
-        {"PageDown", [View] { QTest::keyClick(View, Qt::Key_PageDown); }, {}},
-        {"PageUp", [View] { QTest::keyClick(View, Qt::Key_PageUp); }, {}},
+        {"PageDown", {}, [View] { QTest::keyClick(View, Qt::Key_PageDown); }, {}},
+        {"PageUp", {}, [View] { QTest::keyClick(View, Qt::Key_PageUp); }, {}},
         {"Right across the month's end",
+         {},
          [this, View] {
              const QDate D = Main->Calendar1->selectedDate();
              Main->Calendar1->setSelectedDate(QDate(D.year(), D.month(), D.daysInMonth()));
              QTest::keyClick(View, Qt::Key_Right);
          },
          {}},
-        {"Up across the month's start", [View] { QTest::keyClick(View, Qt::Key_Up); }, {}},
-        {"wheel", [&Wheel] { Wheel(-120 * 4); }, {}},
-        {"wheel back", [&Wheel] { Wheel(120 * 4); }, {}},
+        {"Up across the month's start", {}, [View] { QTest::keyClick(View, Qt::Key_Up); }, {}},
+        {"wheel", {}, [&Wheel] { Wheel(-120 * 4); }, {}},
+        {"wheel back", {}, [&Wheel] { Wheel(120 * 4); }, {}},
     };
     QDate Before = Main->Calendar1->selectedDate();
     for (const auto& M : Moves) {
         SCOPED_TRACE(M.What);
+        if (M.From.isValid()) Main->Calendar1->setSelectedDate(M.From);
         M.Move();
         const QDate D = Main->Calendar1->selectedDate();
         EXPECT_NE(D.month(), Before.month());  // every move crosses a month edge
@@ -412,8 +405,7 @@ TEST_F(SendPageTest, AddressBookCommandFillsToAndCc) {
     Main->eTo->setText("kept@example.test");
     Main->N2->trigger();
     EXPECT_EQ(Boxes, QStringList{U("住所録のファイルはありません")});
-    EXPECT_TRUE(DualListDlg->isVisible());
-    EXPECT_EQ(DualListDlg->ListView1->topLevelItemCount(), 0);
+    EXPECT_TRUE(DualListDlg->isVisible() && DualListDlg->ListView1->topLevelItemCount() == 0);
 
     WriteFile(Path("VELNARO.LST"), SJ("山田,yamada@example.test,\r\nSato,sato@example.test,\r\n"));
     Main->N2->trigger();
@@ -436,7 +428,6 @@ TEST_F(DesktopTest, MailtoLinkFillsTheShownSendPage) {
     Main->show();
     QApplication::setActiveWindow(Main);
     ASSERT_TRUE(QTest::qWaitForWindowActive(Main));
-    ASSERT_EQ(Main->PageControl1->currentWidget(), Main->ConPage);
     TMailtoFields F;
     ASSERT_TRUE(
         ParseMailto("mailto:taro@example.jp,hanako@example.jp?cc=jiro@example.jp"

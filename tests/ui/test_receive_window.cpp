@@ -52,12 +52,8 @@ protected:
     }
     static bool Listed(TMainForm* W, int Rows) {
         const QString Done = U("メールの情報読み込みが完了しました");
-        return Wait(
-            [&] {
-                return W->ListView1->topLevelItemCount() == Rows && W->POPStatus->currentMessage() == Done &&
-                       !W->Receive->Connected();
-            },
-            20000);
+        auto Ended = [&] { return !W->Receive->Connected() && W->POPStatus->currentMessage() == Done; };
+        return Wait([&] { return Ended() && W->ListView1->topLevelItemCount() == Rows; }, 20000);
     }
 };
 
@@ -82,8 +78,7 @@ TEST_F(ReceiveWindowTest, RefusesListsReadsSavesMarksAndDeletesThroughTheWindow)
     EXPECT_EQ(Main->ePassword->text(), "alicepw");
     QTest::mouseClick(Main->PasswdOK, Qt::LeftButton);
     ASSERT_TRUE(Listed(Main, 3));
-    EXPECT_EQ(Main->lMessageCount->text(), "3");
-    EXPECT_EQ(Main->Panel7->text(), U("あなたの全メール数は3通です"));
+    EXPECT_EQ(Main->lMessageCount->text() + Main->Panel7->text(), U("3あなたの全メール数は3通です"));
     EXPECT_TRUE(Main->PasswdOK->isEnabled() && Main->ProgressBar1->isHidden());
 
     // The four columns; a message without a Date shows the zero date.
@@ -162,7 +157,6 @@ TEST_F(ReceiveWindowTest, PatrolWindowsListTheirAccountsAtOnce) {
         EXPECT_EQ(W[I]->objectName() + " " + QString::number(W[I]->Tag), QString("Mainform%1 %1").arg(I + 1));
     }
     EXPECT_EQ(W[1]->windowTitle(), U("巡回の名前はbobです"));
-    EXPECT_FALSE(W[0]->Account1->menuAction()->isVisible());
     // Both log in by themselves; their connections run side by side.
     ASSERT_TRUE(Listed(W[0], 2));
     ASSERT_TRUE(Listed(W[1], 3));
