@@ -4,6 +4,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -13,19 +14,21 @@
 #include "SendFlow.h"
 #include "cp932.h"
 
+using TBoxes = std::vector<std::pair<TBoxIcon, std::string>>;
+
 inline bool Wait(const std::function<bool()>& Done, int Ms = 10000) { return ProcessEventsUntil(Done, Ms); }
+inline bool Has(const std::vector<std::string>& Texts, const std::string& T) {
+    return std::find(Texts.begin(), Texts.end(), T) != Texts.end();
+}
+inline std::string Last(const std::vector<std::string>& Texts) { return Texts.empty() ? "" : Texts.back(); }
 
 // A reachability check that answers at once with the values of Answer.
 struct TInstantCheck : TReachCheck {
     struct TAnswer {
-        bool Found = true;
-        bool Reachable = true;
-        std::string Address = "127.0.0.1";
-        std::string ErrorText;
-        // What the flow asked for, kept by the last check.
-        std::string Host;
-        int TimeoutTenths = 0;
-        int Checks = 0;
+        bool Found = true, Reachable = true;
+        std::string Address = "127.0.0.1", ErrorText;
+        std::string Host;  // what the flow asked for at the last check
+        int TimeoutTenths = 0, Checks = 0;
     };
     explicit TInstantCheck(TAnswer& A) : Answer(A) {}
     void Check() override {
@@ -40,15 +43,18 @@ struct TInstantCheck : TReachCheck {
     TAnswer& Answer;
 };
 
+inline TSendDraft Draft(const std::string& To = "alice@example.test", const std::string& Subject = "hello") {
+    return {To, "", Subject, "line 1\r\nline 2", {}, "", ""};
+}
+
 // A send flow whose reports are recorded, with a check that answers at once.
 struct SendHarness {
     TSendFlow Flow;
     TInstantCheck::TAnswer Reach;
     std::vector<std::string> Statuses;
-    std::vector<std::pair<TBoxIcon, std::string>> Boxes;
+    TBoxes Boxes;
     bool ControlsOn = true;
-    int SettingsShown = 0;
-    int HourglassDepth = 0;
+    int SettingsShown = 0, HourglassDepth = 0;
     std::string Subject, Body;  // as the flow last set them
 
     explicit SendHarness(int Port, int Tag = 0) : Flow(Tag) {
@@ -62,7 +68,6 @@ struct SendHarness {
         Flow.Events.OnSubjectChanged = [this](const std::string& S) { Subject = S; };
         Flow.Events.OnBodyChanged = [this](const std::string& B) { Body = B; };
     }
-
     static TAccountRecord Account() {
         TAccountRecord A;
         A.eUserName = "sender";
@@ -70,8 +75,8 @@ struct SendHarness {
         A.Edit4 = "sender@example.test";
         return A;
     }
-    std::string LastStatus() const { return Statuses.empty() ? std::string() : Statuses.back(); }
-    std::string LastBox() const { return Boxes.empty() ? std::string() : Boxes.back().second; }
+    std::string LastStatus() const { return Last(Statuses); }
+    std::string LastBox() const { return Boxes.empty() ? "" : Boxes.back().second; }
     // Sends and waits until the flow reports Final as its status.
     bool SendAndWait(const TAccountRecord& A, const TSendDraft& D, const std::string& Final) {
         Statuses.clear();
@@ -98,6 +103,10 @@ public:
         });
     }
     int Port() const { return Server.serverPort(); }
+    // The command before the last one starts with Verb.
+    bool Follows(const std::string& Verb) const {
+        return Commands.size() >= 2 && Commands.end()[-2].rfind(Verb, 0) == 0;
+    }
 
     std::function<std::string(const std::string& Command, const std::string& Usual)> Answer;
     std::vector<std::string> Commands;
@@ -111,33 +120,23 @@ private:
     }
     void Read(QTcpSocket* P) {
         Buffer += P->readAll().toStdString();
-        for (;;) {
+        for (size_t End; (End = Buffer.find(InData ? "\r\n.\r\n" : "\r\n")) != std::string::npos;) {
             if (InData) {
-                const size_t End = Buffer.find("\r\n.\r\n");
-                if (End == std::string::npos) return;
                 Texts.push_back(Buffer.substr(0, End + 2));
                 Buffer.erase(0, End + 5);
                 InData = false;
                 Write(P, "250 2.0.0 queued");
                 continue;
             }
-            const size_t End = Buffer.find("\r\n");
-            if (End == std::string::npos) return;
             const std::string Command = Buffer.substr(0, End);
             Buffer.erase(0, End + 2);
             Commands.push_back(Command);
             const std::string Usual = Command == "DATA" ? "354 go ahead" : "250 ok";
             const std::string Reply = Answer ? Answer(Command, Usual) : Usual;
-            if (Reply.empty()) {
-                P->abort();
-                return;
-            }
+            if (Reply.empty()) return P->abort();
             if (Reply != "-") Write(P, Reply);
-            if (Reply.compare(0, 3, "354") == 0) InData = true;
-            if (Command == "QUIT") {
-                P->disconnectFromHost();
-                return;
-            }
+            InData = Reply.rfind("354", 0) == 0;
+            if (Command == "QUIT") return P->disconnectFromHost();
         }
     }
 

@@ -1,4 +1,4 @@
-// Tests of the send flow on an in-process SMTP server: the checks, the reachability outcomes, the message built, the dialogue texts and the failures.
+// Tests of the send flow on an in-process SMTP server: the checks, the reachability outcomes, the message built, the dialogue texts, the failures and the secure steps.
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -7,47 +7,38 @@
 #include "TestFiles.h"
 #include "errormessage.h"
 #include "fake_resolvers.h"
-#include "sjisconv.h"
 
 namespace {
-
-TSendDraft Draft(const std::string& To = "alice@example.test") {
-    TSendDraft D;
-    D.To = To;
-    D.Subject = "hello";
-    D.Body = "line 1\r\nline 2";
-    return D;
-}
 
 // The header lines of a text received after DATA.
 std::vector<std::string> HeaderLines(const std::string& Text) {
     std::vector<std::string> Lines;
-    size_t Pos = 0;
-    for (;;) {
-        const size_t End = Text.find("\r\n", Pos);
-        if (End == std::string::npos || End == Pos) return Lines;
+    for (size_t Pos = 0, End; (End = Text.find("\r\n", Pos)) != std::string::npos && End != Pos;
+         Pos = End + 2)
         Lines.push_back(Text.substr(Pos, End - Pos));
-        Pos = End + 2;
-    }
+    return Lines;
 }
 
 TEST(SendFlow, ChecksStopBeforeAnythingGoesOut) {
     FakeSmtp Server;
     TTempDir Dir;
-    const std::string Folder = Dir.Path + "folder";
+    const std::string Folder = Dir.Path + "folder", Locked = Dir.Path + "locked.bin";
     ::mkdir(Folder.c_str(), 0755);
-    const std::string Locked = Dir.Path + "locked.bin";
     WriteFileText(Locked, "secret");
     ::chmod(Locked.c_str(), 0);
-
     TAccountRecord NoSmtp = SendHarness::Account();
     NoSmtp.Edit2.clear();
     const std::string ToMissing = SJ("送付先のアドレスをいれてください");
+    auto WithFiles = [](std::vector<std::string> Files) {
+        TSendDraft D = Draft();
+        D.Files = std::move(Files);
+        return D;
+    };
     const struct {
         const char* What;
         TAccountRecord Account;
         TSendDraft Draft;
-        std::vector<std::pair<TBoxIcon, std::string>> Boxes;
+        TBoxes Boxes;
         int Settings;
     } Cases[] = {
         {"no SMTP server: told, settings shown, goes on to the To check",
@@ -59,34 +50,27 @@ TEST(SendFlow, ChecksStopBeforeAnythingGoesOut) {
         {"no To", SendHarness::Account(), Draft(""), {{TBoxIcon::NoIcon, ToMissing}}, 0},
         {"a folder on the send list",
          SendHarness::Account(),
-         [&] {
-             TSendDraft D = Draft();
-             D.Files = {Dir.Path + "missing.bin", Folder};
-             return D;
-         }(),
+         WithFiles({Dir.Path + "missing.bin", Folder}),
          {{TBoxIcon::Critical, UnreadableAttachmentText(Folder)}},
          0},
         {"a file that may not be read",
          SendHarness::Account(),
-         [&] {
-             TSendDraft D = Draft();
-             D.Files = {Locked};
-             return D;
-         }(),
+         WithFiles({Locked}),
          {{TBoxIcon::Critical, UnreadableAttachmentText(Locked)}},
          0},
     };
     for (const auto& C : Cases) {
+        SCOPED_TRACE(C.What);
         SendHarness H(Server.Port());
         {
             TAsUnprivileged User;  // permission bits count as they do for a user
             H.Flow.SendBtnClick(C.Account, C.Draft);
         }
-        EXPECT_EQ(H.Boxes, C.Boxes) << C.What;
-        EXPECT_EQ(H.SettingsShown, C.Settings) << C.What;
-        EXPECT_EQ(H.Reach.Checks, 0) << C.What;
-        EXPECT_TRUE(H.ControlsOn) << C.What;
-        EXPECT_EQ(H.Flow.Smtp(), nullptr) << C.What;
+        EXPECT_EQ(H.Boxes, C.Boxes);
+        EXPECT_EQ(H.SettingsShown, C.Settings);
+        EXPECT_EQ(H.Reach.Checks, 0);
+        EXPECT_TRUE(H.ControlsOn);
+        EXPECT_EQ(H.Flow.Smtp(), nullptr);
     }
     EXPECT_EQ(UnreadableAttachmentText("/tmp/a.bin"),
               SJ("添付ファイル「/tmp/a.bin」を読み込めないため、メールは送られていません。"));
@@ -111,25 +95,23 @@ TEST(SendFlow, ReachabilityOutcomes) {
         {"no address from the check: the server name", true, true, false, "", "", 40, true},
     };
     for (const auto& C : Cases) {
+        SCOPED_TRACE(C.What);
         SendHarness H(Server.Port());
-        H.Reach.Found = C.Found;
-        H.Reach.Reachable = C.Reachable;
-        H.Reach.Address = C.Address;
-        H.Reach.ErrorText = C.Reachable ? "" : Icmp;
+        H.Reach = {C.Found, C.Reachable, C.Address, C.Reachable ? "" : Icmp};
         TAccountRecord A = SendHarness::Account();
         A.Edit2 = "127.0.0.1";
         A.pingcheck = C.IgnorePing;
         const int Before = Server.Connections;
         H.Flow.SendBtnClick(A, Draft());
         if (C.Sends) {
-            EXPECT_TRUE(Wait([&] { return H.LastStatus() == SJ("送信終了"); })) << C.What;
+            EXPECT_TRUE(Wait([&] { return H.LastStatus() == SJ("送信終了"); }));
         }
-        EXPECT_EQ(H.Reach.Host, "127.0.0.1") << C.What;
-        EXPECT_EQ(H.Reach.TimeoutTenths, C.Tenths) << C.What;
-        ASSERT_GE(H.Statuses.size(), 2u) << C.What;
-        EXPECT_EQ(H.Statuses[1], C.Status) << C.What;
-        EXPECT_EQ(Server.Connections, Before + (C.Sends ? 1 : 0)) << C.What;
-        EXPECT_TRUE(H.ControlsOn) << C.What;
+        EXPECT_EQ(H.Reach.Host, "127.0.0.1");
+        EXPECT_EQ(H.Reach.TimeoutTenths, C.Tenths);
+        ASSERT_GE(H.Statuses.size(), 2u);
+        EXPECT_EQ(H.Statuses[1], C.Status);
+        EXPECT_EQ(Server.Connections, Before + (C.Sends ? 1 : 0));
+        EXPECT_TRUE(H.ControlsOn);
     }
 
     // The real check, with a name service that does not know the name: its
@@ -139,26 +121,10 @@ TEST(SendFlow, ReachabilityOutcomes) {
     H.Flow.MakeReachCheck = ChekPingFactory(&Resolver);
     H.Flow.SendBtnClick(SendHarness::Account(), Draft());
     EXPECT_EQ(Resolver.Names, std::vector<std::string>{"smtp.example.test"});
-    EXPECT_EQ(H.LastBox(), SocketErrorText(11001));
+    EXPECT_EQ(H.Boxes, (TBoxes{{TBoxIcon::NoIcon, SocketErrorText(11001)}}));
     EXPECT_EQ(H.LastStatus(), "");
     EXPECT_TRUE(H.ControlsOn);
     EXPECT_EQ(H.Flow.Smtp(), nullptr);
-}
-
-TEST(SendFlow, MessageIdForm) {
-    const TDateTime Day = EncodeDate(2026, 12, 5);
-    const std::string H = "86c6";  // MD5 of "sender" starts 86 c6
-    const struct {
-        TDateTime Time;
-        std::string User;
-        std::string Id;
-    } Cases[] = {
-        {Day + EncodeTime(14, 3, 7, 5), "sender", "<20261205140307.05." + H + "@smtp.example.test>"},
-        {Day + EncodeTime(14, 3, 7, 120), "sender", "<20261205140307.120." + H + "@smtp.example.test>"},
-        {Day + EncodeTime(9, 0, 0, 0), "", "<20261205090000.00.51d4@smtp.example.test>"},
-    };
-    for (const auto& C : Cases) EXPECT_EQ(MakeMessageID(C.Time, C.User, "smtp.example.test"), C.Id);
-    EXPECT_NE(MakeMessageID(Day, "alice", "s"), MakeMessageID(Day, "bob", "s"));
 }
 
 TEST(SendFlow, HeaderFieldsInOrderAndTheDialogueTexts) {
@@ -166,21 +132,17 @@ TEST(SendFlow, HeaderFieldsInOrderAndTheDialogueTexts) {
     TTempDir Dir;
     SendHarness H(Server.Port(), 3);
     H.Flow.Clock = [] { return EncodeDate(2026, 12, 5) + EncodeTime(14, 3, 7, 5); };
-
-    TSendDraft D = Draft("alice@example.test, dave@example.test");
+    TSendDraft D = Draft("alice@example.test, dave@example.test", "");
     D.CC = "bob@example.test";
-    D.Subject = "";
     D.InReplyToId = "<orig@example.test>";
     D.ReferencesText = "<first@example.test> <orig@example.test>";
     D.Files = {Dir.Path + "deleted-before-sending.bin"};
     ASSERT_TRUE(H.SendAndWait(SendHarness::Account(), D, SJ("送信終了")));
     EXPECT_EQ(H.Subject, " ");  // the page shows the subject that went out
-    EXPECT_EQ(H.Boxes,
-              (std::vector<std::pair<TBoxIcon, std::string>>{{TBoxIcon::NoIcon, SJ("送信が完了しました")}}));
-    const std::vector<std::string> Texts = {
-        SJ("メール配信準備中(SMTPに接続)"), SJ("添付ファイルの送信準備中"), "",
-        SJ("送信を開始しました"),           SJ("送信を行っています"),       SJ("送信終了")};
-    EXPECT_EQ(H.Statuses, Texts);
+    EXPECT_EQ(H.Boxes, (TBoxes{{TBoxIcon::NoIcon, SJ("送信が完了しました")}}));
+    EXPECT_EQ(H.Statuses, (std::vector<std::string>{
+                              SJ("メール配信準備中(SMTPに接続)"), SJ("添付ファイルの送信準備中"), "",
+                              SJ("送信を開始しました"), SJ("送信を行っています"), SJ("送信終了")}));
     EXPECT_TRUE(H.ControlsOn);
     EXPECT_EQ(H.HourglassDepth, 0);
     EXPECT_EQ(Server.Commands,
@@ -188,10 +150,12 @@ TEST(SendFlow, HeaderFieldsInOrderAndTheDialogueTexts) {
                                         "RCPT TO:<alice@example.test>", "RCPT TO:<dave@example.test>",
                                         "RCPT TO:<bob@example.test>", "DATA", "QUIT"}));
     ASSERT_EQ(Server.Texts.size(), 1u);
-    const std::string Id = "<20261205140307.05.86c6@smtp.example.test>";
+    // The Message-ID: the time to the hundredth, the start of the user name's
+    // MD5 and the SMTP server.
     EXPECT_EQ(HeaderLines(Server.Texts[0]),
               (std::vector<std::string>{"To: alice@example.test, dave@example.test", "Cc: bob@example.test",
-                                        "Subject:  ", "From: sender@example.test", "Message-ID: " + Id,
+                                        "Subject:  ", "From: sender@example.test",
+                                        "Message-ID: <20261205140307.05.86c6@smtp.example.test>",
                                         "In-Reply-To: <orig@example.test>",
                                         "References: <first@example.test> <orig@example.test>",
                                         "Content-Type: text/plain; charset=us-ascii",
@@ -205,30 +169,12 @@ TEST(SendFlow, HeaderFieldsInOrderAndTheDialogueTexts) {
     ASSERT_TRUE(H.SendAndWait(SendHarness::Account(), D, SJ("送信終了")));
     ASSERT_EQ(Server.Texts.size(), 2u);
     const std::vector<std::string> Head = HeaderLines(Server.Texts[1]);
-    EXPECT_EQ(Head[1], "Cc: ");
-    EXPECT_EQ(Head[2], "Subject: hello");
+    EXPECT_EQ(std::vector<std::string>(Head.begin() + 1, Head.begin() + 3),
+              (std::vector<std::string>{"Cc: ", "Subject: hello"}));
     EXPECT_EQ(Head[5], "Content-Type: text/plain; charset=us-ascii");
     const std::string Tail = "\r\n\r\nline 1\r\n..\r\n...x\r\n\r\n";
     EXPECT_EQ(Server.Texts[1].substr(Server.Texts[1].size() - Tail.size()), Tail);
     EXPECT_EQ(H.Flow.Smtp()->objectName(), "Smtp3");
-}
-
-TEST(SendFlow, SignatureGoesIntoTheBodyAtEverySend) {
-    FakeSmtp Server;
-    SendHarness H(Server.Port());
-    TAccountRecord A = SendHarness::Account();
-    A.signcheck = true;
-    A.SignLines = {"--", SJ("山田太郎")};
-    TSendDraft D = Draft();
-    ASSERT_TRUE(H.SendAndWait(A, D, SJ("送信終了")));
-    EXPECT_EQ(H.Body, "line 1\r\nline 2\r\n--\r\n" + SJ("山田太郎"));
-    D.Body = H.Body;  // the page now holds the signed body
-    ASSERT_TRUE(H.SendAndWait(A, D, SJ("送信終了")));
-    const std::string Twice = "line 1\r\nline 2\r\n--\r\n" + SJ("山田太郎") + "\r\n--\r\n" + SJ("山田太郎");
-    EXPECT_EQ(H.Body, Twice);
-    ASSERT_EQ(Server.Texts.size(), 2u);
-    EXPECT_NE(Server.Texts[1].find("line 2\r\n--\r\n"), std::string::npos);
-    EXPECT_NE(Server.Texts[1].find(SJISToJIS(SJ("山田太郎")) + "\r\n--\r\n"), std::string::npos);
 }
 
 TEST(SendFlow, FailuresEndInErrorTextsAndTheNextSendWorks) {
@@ -238,7 +184,7 @@ TEST(SendFlow, FailuresEndInErrorTextsAndTheNextSendWorks) {
     const std::string Abnormal = SJ("異常終了");
     auto Refuse = [](const std::string& Verb, const std::string& Reply) {
         return [=](const std::string& Command, const std::string& Usual) {
-            return Command.compare(0, Verb.size(), Verb) == 0 ? Reply : Usual;
+            return Command.rfind(Verb, 0) == 0 ? Reply : Usual;
         };
     };
 
@@ -274,8 +220,7 @@ TEST(SendFlow, FailuresEndInErrorTextsAndTheNextSendWorks) {
     Server.Answer = Refuse("MAIL", "-");
     Server.Commands.clear();
     H.Flow.SendBtnClick(A, Draft());
-    ASSERT_TRUE(
-        Wait([&] { return !Server.Commands.empty() && Server.Commands.back().compare(0, 4, "MAIL") == 0; }));
+    ASSERT_TRUE(Wait([&] { return Last(Server.Commands).rfind("MAIL", 0) == 0; }));
     EXPECT_TRUE(H.Flow.ForceDisconnect());
     EXPECT_EQ(H.LastStatus(), SJ("SMTPサーバから強制切断しました"));
     EXPECT_TRUE(H.ControlsOn);
@@ -307,8 +252,70 @@ TEST(SendFlow, EndingInsideTheClientsEventLetsTheClientQuitLater) {
     Flow->SendBtnClick(SendHarness::Account(), Draft());
     ASSERT_TRUE(Wait([&] { return !Flow; }));
     const int Seen = Statuses;
-    EXPECT_TRUE(Wait([&] { return !Server.Commands.empty() && Server.Commands.back() == "QUIT"; }));
+    EXPECT_TRUE(Wait([&] { return Last(Server.Commands) == "QUIT"; }));
     EXPECT_EQ(Statuses, Seen);  // nothing reported after the end
+}
+
+TEST(SendFlowSecure, SecureStepsOnAPlainServerSignInOrEndWithoutSendingSecrets) {
+    const std::string Digest = "c210cC11c2VyIDNkZThmODA2NmRhMzAzZmE4NTczNTI0OWU3Zjk3MTdm";
+    const struct {
+        const char* Name;
+        int Security;  // the account's SMTP security
+        std::string Ehlo, AuthReply, AnswerReply;
+        const char* Box;     // what the user is told (UTF-8)
+        const char* Status;  // one of the statuses (UTF-8)
+    } Cases[] = {
+        {"STARTTLS not offered", 1, "250-fake\r\n250 AUTH PLAIN LOGIN", "", "",
+         "SMTPサーバとの通信を暗号化(STARTTLS)できないため、メールは送られていません。",
+         "暗号化できません サーバがSTARTTLSに対応していません"},
+        {"only PLAIN and LOGIN without TLS", 0, "250-fake\r\n250 AUTH PLAIN LOGIN", "", "",
+         "SMTPサーバに使える認証方式がないため、メールは送られていません。（暗号化しない接続では CRAM-MD5 "
+         "だけを使います）",
+         "認証方式がありません"},
+        {"sign-in refused", 0, "250-fake\r\n250 AUTH CRAM-MD5",
+         "334 PDE4OTYuNjk3QHgudGVzdD4=", "535 5.7.8 Error: authentication failed",
+         "SMTPサーバの認証に失敗したため、メールは送られていません。ユーザ名とパスワードを確かめてください。",
+         "認証エラー 535 5.7.8 Error: authentication failed"},
+        // The SMTP user name of its own, the account's password.
+        {"CRAM-MD5 signs in", 0, "250-fake\r\n250 AUTH LOGIN CRAM-MD5", "334 PDE4OTYuNjk3QHgudGVzdD4=",
+         "235 2.7.0 Authentication successful", "送信が完了しました", "送信終了"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const bool Delivers = C.AnswerReply.rfind("235", 0) == 0;
+        FakeSmtp Server;
+        Server.Answer = [&](const std::string& Command, const std::string& Usual) -> std::string {
+            if (Command.rfind("EHLO", 0) == 0) return C.Ehlo;
+            if (Command.rfind("AUTH", 0) == 0) return C.AuthReply;
+            return Server.Follows("AUTH") ? C.AnswerReply : Usual;
+        };
+        SendHarness H(Server.Port());
+        TAccountRecord A = SendHarness::Account();
+        A.SmtpSecurity = C.Security;
+        A.SmtpAuth = true;
+        A.ePassword = "account-pw";
+        A.SmtpUser = "smtp-user";
+        ASSERT_TRUE(H.SendAndWait(A, Draft("carol@example.test"), Delivers ? SJ("送信終了") : SJ("異常終了")))
+            << Cp932ToUtf8(H.LastStatus());
+        EXPECT_EQ(H.LastBox(), SJ(C.Box));
+        EXPECT_TRUE(Has(H.Statuses, SJ(C.Status)));
+        EXPECT_TRUE(H.ControlsOn);
+        ASSERT_FALSE(Server.Commands.empty());
+        EXPECT_EQ(Server.Commands[0], "EHLO smtp.example.test");
+        EXPECT_EQ(Has(Server.Commands, Digest), !C.AuthReply.empty());
+        EXPECT_EQ(Has(Server.Commands, "MAIL FROM:<sender@example.test>"), Delivers);
+        for (const std::string& Cmd : Server.Commands) {
+            EXPECT_EQ(Cmd.find("account-pw"), std::string::npos);
+            // No readable sign-in on a plain connection.
+            EXPECT_NE(Cmd.rfind("AUTH PLAIN", 0), 0u) << Cmd;
+            EXPECT_NE(Cmd.rfind("AUTH LOGIN", 0), 0u) << Cmd;
+        }
+        EXPECT_EQ(Server.Texts.size(), Delivers ? 1u : 0u);
+        // Like after a refused message: the client was let go, a new one sends.
+        if (!Delivers) {
+            EXPECT_EQ(H.Flow.Smtp(), nullptr);
+        }
+    }
 }
 
 }  // namespace
