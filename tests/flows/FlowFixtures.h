@@ -55,7 +55,9 @@ struct SendHarness {
     TBoxes Boxes;
     bool ControlsOn = true;
     int SettingsShown = 0, HourglassDepth = 0;
-    std::string Subject, Body;  // as the flow last set them
+    std::string Subject;                                         // as the flow last set it
+    std::vector<std::pair<std::string, std::string>> Questions;  // trust questions: text, fingerprint
+    bool Trust = false;                                          // the answer to them
 
     explicit SendHarness(int Port, int Tag = 0) : Flow(Tag) {
         Flow.Port = Port;
@@ -66,7 +68,10 @@ struct SendHarness {
         Flow.Events.OnShowSettings = [this] { ++SettingsShown; };
         Flow.Events.OnHourglass = [this](bool On) { HourglassDepth += On ? 1 : -1; };
         Flow.Events.OnSubjectChanged = [this](const std::string& S) { Subject = S; };
-        Flow.Events.OnBodyChanged = [this](const std::string& B) { Body = B; };
+        Flow.Events.OnTrustCertificate = [this](const std::string& Text, const std::string& Fp) {
+            Questions.push_back({Text, Fp});
+            return Trust;
+        };
     }
     static TAccountRecord Account() {
         TAccountRecord A;

@@ -32,17 +32,17 @@ inline std::string Simple(const std::string& Subject) {
            "\r\nDate: Tue, 01 Dec 2026 09:15:00 +0900\r\n\r\n" + Subject + " body\r\n";
 }
 
-// An account of User on the real Dovecot: plain POP3, or POP3 over TLS.
+// An account of User on the real Dovecot: plain POP3, or TLS after STLS.
 inline TAccountRecord PopAccount(const std::string& User, bool HeaderOnly = true, bool Tls = false) {
     TAccountRecord A = ReceiveHarness::Account(User, HeaderOnly);
     A.Edit1 = "mail.example.test";  // the name the certificate gives
-    A.PopPort = Tls ? MailServers::Get().PopsPort() : MailServers::Get().PopPort();
-    A.PopSecurity = Tls ? 2 : 0;
+    A.PopPort = MailServers::Get().PopPort();
+    A.PopSecurity = Tls ? 1 : 0;
     return A;
 }
 
 // Once User's mailbox holds Count messages: lists it through the receive
-// flow in whole-message mode, over TLS when Tls, and reads the last message.
+// flow in whole-message mode, with STLS when Tls, and reads the last message.
 inline bool ReadBack(ReceiveHarness& H, const std::string& User, size_t Count, bool Tls = false) {
     const TAccountRecord A = PopAccount(User, false, Tls);
     return Wait([&] { return MailServers::Get().Messages(User).size() >= Count; }, 20000) && H.List(A) &&

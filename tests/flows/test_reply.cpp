@@ -69,13 +69,7 @@ TEST(Reply, WithoutASelectedRowOnlyToCcAndSubjectAreEmptied) {
     const auto M = Message("");
     TReplySource S = Source(M.get());
     S.RowSelected = false;
-    TSendDraft D;
-    D.To = "a@x";
-    D.CC = "b@x";
-    D.Subject = "s";
-    D.Body = "kept";
-    D.Files = {"/tmp/kept.bin"};
-    D.InReplyToId = "<kept@x>";
+    TSendDraft D{"a@x", "b@x", "s", "kept", {"/tmp/kept.bin"}, "<kept@x>", ""};
     EXPECT_FALSE(MakeReply(S, true, D));
     EXPECT_EQ(D.To + D.CC + D.Subject, "");
     EXPECT_EQ(D.Body, "kept");

@@ -16,31 +16,20 @@ std::vector<std::string> TextLines(const TReadLayout& L) {
     return {L.Lines.begin() + Leaf.FirstLine, L.Lines.begin() + Leaf.FirstLine + Leaf.LineCount};
 }
 
-// A send harness whose trust questions are recorded and answered by Trust.
-struct SecureHarness : SendHarness {
-    std::vector<std::pair<std::string, std::string>> Questions;  // text, fingerprint
-    bool Trust = false;
-    explicit SecureHarness(int Port) : SendHarness(Port) {
-        Flow.Events.OnTrustCertificate = [this](const std::string& Text, const std::string& Fp) {
-            Questions.push_back({Text, Fp});
-            return Trust;
-        };
-    }
-    // Dave's account signing in over SMTP with Security.
-    static TAccountRecord Secure(int Security, const std::string& Server = "mail.example.test") {
-        TAccountRecord A = Account();
-        A.eUserName = "dave";
-        A.ePassword = "davepw";
-        A.Edit2 = Server;
-        A.SmtpSecurity = Security;
-        A.SmtpAuth = true;
-        return A;
-    }
-};
+// An account signing in as Dave over SMTP with Security.
+TAccountRecord Secure(int Security, const std::string& Server = "mail.example.test") {
+    TAccountRecord A = SendHarness::Account();
+    A.SmtpUser = "dave";
+    A.ePassword = "davepw";
+    A.Edit2 = Server;
+    A.SmtpSecurity = Security;
+    A.SmtpAuth = true;
+    return A;
+}
 
 std::string Unique(const std::string& What) { return What + "-" + std::to_string(getpid()); }
 
-// The subjects of Carol's messages, read over POP3 with TLS once she has Count.
+// The subjects of Carol's messages, read over POP3 with STLS once she has Count.
 std::vector<std::string> CarolsSubjects(size_t Count) {
     ReceiveHarness H(0);
     std::vector<std::string> R;
@@ -142,8 +131,8 @@ TEST(SendFlowServers, EmptySubjectAndARefusedRecipient) {
 TEST(SendFlowSecureServers, WrongPasswordAndNoSignInAreRefusedThenStartTlsWithSignInDelivers) {
     NEED_SERVERS(true);
     MailServers::Get().Empty("carol");
-    SecureHarness H(MailServers::Get().SubmissionPort());
-    TAccountRecord A = SecureHarness::Secure(1);
+    SendHarness H(MailServers::Get().SubmissionPort());
+    TAccountRecord A = Secure(1);
     A.SmtpPassword = "wrong";  // the account's own password is right
     ASSERT_TRUE(H.SendAndWait(A, Draft("carol@example.test"), SJ("異常終了")));
     EXPECT_EQ(H.LastBox(), SJ("SMTPサーバの認証に失敗したため、メールは送られていません。"
@@ -157,8 +146,7 @@ TEST(SendFlowSecureServers, WrongPasswordAndNoSignInAreRefusedThenStartTlsWithSi
     EXPECT_EQ(H.LastBox(), SJ("エラーのためメールは送られていません。"));
 
     // The client after those refusals still sends; a good certificate asks nothing.
-    ASSERT_TRUE(H.SendAndWait(SecureHarness::Secure(1), Draft("carol@example.test", Unique("submission")),
-                              SJ("送信終了")));
+    ASSERT_TRUE(H.SendAndWait(Secure(1), Draft("carol@example.test", Unique("submission")), SJ("送信終了")));
     EXPECT_TRUE(H.Questions.empty());
     EXPECT_EQ(CarolsSubjects(1), std::vector<std::string>{Unique("submission")});
 }
@@ -180,8 +168,8 @@ TEST(SendFlowSecureServers, BadCertificatesAskSendNothingUntilTrustedAndAskAgain
     std::vector<std::string> Trusted, Arrived;
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Name);
-        SecureHarness H(C.Port);
-        TAccountRecord A = SecureHarness::Secure(2, C.Server);
+        SendHarness H(C.Port);
+        TAccountRecord A = Secure(2, C.Server);
         A.TrustedCerts = Trusted;  // what earlier answers stored
         ASSERT_TRUE(H.SendAndWait(A, Draft("carol@example.test", Unique(C.Name) + "-no"), SJ("異常終了")));
         ASSERT_EQ(H.Questions.size(), 1u);
@@ -223,7 +211,7 @@ TEST(SendFlowSecureServers, EndingInsideTheCertificateQuestionReportsNothingMore
         Flow.reset();
         return false;
     };
-    Flow->SendBtnClick(SecureHarness::Secure(2), Draft("carol@example.test", "never"));
+    Flow->SendBtnClick(Secure(2), Draft("carol@example.test", "never"));
     ASSERT_TRUE(Wait([&] { return !Flow; }));
     Wait([] { return false; }, 500);
     EXPECT_EQ(Reports, 0);

@@ -1,12 +1,10 @@
-// Tests of the send flow on an in-process SMTP server: the checks, the reachability outcomes, the message built, the dialogue texts, the failures and the secure steps.
+// Tests of the send flow on an in-process SMTP server: the checks, the reachability outcomes, the message built, the dialogue texts and the failures.
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
 #include "FlowFixtures.h"
 #include "TestFiles.h"
-#include "errormessage.h"
-#include "fake_resolvers.h"
 
 namespace {
 
@@ -113,18 +111,6 @@ TEST(SendFlow, ReachabilityOutcomes) {
         EXPECT_EQ(Server.Connections, Before + (C.Sends ? 1 : 0));
         EXPECT_TRUE(H.ControlsOn);
     }
-
-    // The real check, with a name service that does not know the name: its
-    // error text in a box, and nothing sent.
-    AnsweringResolver Resolver(11001, {});
-    SendHarness H(Server.Port());
-    H.Flow.MakeReachCheck = ChekPingFactory(&Resolver);
-    H.Flow.SendBtnClick(SendHarness::Account(), Draft());
-    EXPECT_EQ(Resolver.Names, std::vector<std::string>{"smtp.example.test"});
-    EXPECT_EQ(H.Boxes, (TBoxes{{TBoxIcon::NoIcon, SocketErrorText(11001)}}));
-    EXPECT_EQ(H.LastStatus(), "");
-    EXPECT_TRUE(H.ControlsOn);
-    EXPECT_EQ(H.Flow.Smtp(), nullptr);
 }
 
 TEST(SendFlow, HeaderFieldsInOrderAndTheDialogueTexts) {
@@ -162,18 +148,6 @@ TEST(SendFlow, HeaderFieldsInOrderAndTheDialogueTexts) {
                                         "Content-Transfer-Encoding: 7bit", "MIME-Version: 1.0"}));
     EXPECT_NE(Server.Texts[0].find("\r\n\r\nline 1\r\nline 2\r\n"), std::string::npos);
 
-    // Without reply fields neither field is written; an empty Cc still is.
-    // Dot lines are stuffed and an empty last line stays.
-    D = Draft();
-    D.Body = "line 1\r\n.\r\n..x\r\n\r\n";
-    ASSERT_TRUE(H.SendAndWait(SendHarness::Account(), D, SJ("送信終了")));
-    ASSERT_EQ(Server.Texts.size(), 2u);
-    const std::vector<std::string> Head = HeaderLines(Server.Texts[1]);
-    EXPECT_EQ(std::vector<std::string>(Head.begin() + 1, Head.begin() + 3),
-              (std::vector<std::string>{"Cc: ", "Subject: hello"}));
-    EXPECT_EQ(Head[5], "Content-Type: text/plain; charset=us-ascii");
-    const std::string Tail = "\r\n\r\nline 1\r\n..\r\n...x\r\n\r\n";
-    EXPECT_EQ(Server.Texts[1].substr(Server.Texts[1].size() - Tail.size()), Tail);
     EXPECT_EQ(H.Flow.Smtp()->objectName(), "Smtp3");
 }
 
@@ -254,68 +228,6 @@ TEST(SendFlow, EndingInsideTheClientsEventLetsTheClientQuitLater) {
     const int Seen = Statuses;
     EXPECT_TRUE(Wait([&] { return Last(Server.Commands) == "QUIT"; }));
     EXPECT_EQ(Statuses, Seen);  // nothing reported after the end
-}
-
-TEST(SendFlowSecure, SecureStepsOnAPlainServerSignInOrEndWithoutSendingSecrets) {
-    const std::string Digest = "c210cC11c2VyIDNkZThmODA2NmRhMzAzZmE4NTczNTI0OWU3Zjk3MTdm";
-    const struct {
-        const char* Name;
-        int Security;  // the account's SMTP security
-        std::string Ehlo, AuthReply, AnswerReply;
-        const char* Box;     // what the user is told (UTF-8)
-        const char* Status;  // one of the statuses (UTF-8)
-    } Cases[] = {
-        {"STARTTLS not offered", 1, "250-fake\r\n250 AUTH PLAIN LOGIN", "", "",
-         "SMTPサーバとの通信を暗号化(STARTTLS)できないため、メールは送られていません。",
-         "暗号化できません サーバがSTARTTLSに対応していません"},
-        {"only PLAIN and LOGIN without TLS", 0, "250-fake\r\n250 AUTH PLAIN LOGIN", "", "",
-         "SMTPサーバに使える認証方式がないため、メールは送られていません。（暗号化しない接続では CRAM-MD5 "
-         "だけを使います）",
-         "認証方式がありません"},
-        {"sign-in refused", 0, "250-fake\r\n250 AUTH CRAM-MD5",
-         "334 PDE4OTYuNjk3QHgudGVzdD4=", "535 5.7.8 Error: authentication failed",
-         "SMTPサーバの認証に失敗したため、メールは送られていません。ユーザ名とパスワードを確かめてください。",
-         "認証エラー 535 5.7.8 Error: authentication failed"},
-        // The SMTP user name of its own, the account's password.
-        {"CRAM-MD5 signs in", 0, "250-fake\r\n250 AUTH LOGIN CRAM-MD5", "334 PDE4OTYuNjk3QHgudGVzdD4=",
-         "235 2.7.0 Authentication successful", "送信が完了しました", "送信終了"},
-    };
-    for (const auto& C : Cases) {
-        SCOPED_TRACE(C.Name);
-        const bool Delivers = C.AnswerReply.rfind("235", 0) == 0;
-        FakeSmtp Server;
-        Server.Answer = [&](const std::string& Command, const std::string& Usual) -> std::string {
-            if (Command.rfind("EHLO", 0) == 0) return C.Ehlo;
-            if (Command.rfind("AUTH", 0) == 0) return C.AuthReply;
-            return Server.Follows("AUTH") ? C.AnswerReply : Usual;
-        };
-        SendHarness H(Server.Port());
-        TAccountRecord A = SendHarness::Account();
-        A.SmtpSecurity = C.Security;
-        A.SmtpAuth = true;
-        A.ePassword = "account-pw";
-        A.SmtpUser = "smtp-user";
-        ASSERT_TRUE(H.SendAndWait(A, Draft("carol@example.test"), Delivers ? SJ("送信終了") : SJ("異常終了")))
-            << Cp932ToUtf8(H.LastStatus());
-        EXPECT_EQ(H.LastBox(), SJ(C.Box));
-        EXPECT_TRUE(Has(H.Statuses, SJ(C.Status)));
-        EXPECT_TRUE(H.ControlsOn);
-        ASSERT_FALSE(Server.Commands.empty());
-        EXPECT_EQ(Server.Commands[0], "EHLO smtp.example.test");
-        EXPECT_EQ(Has(Server.Commands, Digest), !C.AuthReply.empty());
-        EXPECT_EQ(Has(Server.Commands, "MAIL FROM:<sender@example.test>"), Delivers);
-        for (const std::string& Cmd : Server.Commands) {
-            EXPECT_EQ(Cmd.find("account-pw"), std::string::npos);
-            // No readable sign-in on a plain connection.
-            EXPECT_NE(Cmd.rfind("AUTH PLAIN", 0), 0u) << Cmd;
-            EXPECT_NE(Cmd.rfind("AUTH LOGIN", 0), 0u) << Cmd;
-        }
-        EXPECT_EQ(Server.Texts.size(), Delivers ? 1u : 0u);
-        // Like after a refused message: the client was let go, a new one sends.
-        if (!Delivers) {
-            EXPECT_EQ(H.Flow.Smtp(), nullptr);
-        }
-    }
 }
 
 }  // namespace
