@@ -3,6 +3,7 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <algorithm>
 #include <memory>
@@ -90,62 +91,72 @@ struct SendHarness {
     }
 };
 
-// An SMTP server in this process: greets, answers DATA with 354 and every
-// other command with 250 (or what Answer makes of that: an empty answer drops
-// the connection, "-" sends nothing), takes the text after DATA and closes
-// after QUIT.
-class FakeSmtp {
+// A mail server in this process. It greets, then answers each command line
+// with Answer(command): the bytes to send, "" to hang up, "-" for nothing.
+// After a reply that starts with 354 it takes the text up to the line "."
+// (SMTP's DATA) and answers 250. Replies go out in pieces of Piece bytes, one
+// piece per turn of the event loop.
+class FakeServer {
 public:
-    FakeSmtp() {
+    explicit FakeServer(const std::string& Greeting) {
         Server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&Server, &QTcpServer::newConnection, [this] {
+        QObject::connect(&Server, &QTcpServer::newConnection, [this, Greeting] {
             QTcpSocket* P = Server.nextPendingConnection();
             ++Connections;
-            Buffer.clear();
-            InData = false;
-            QObject::connect(P, &QTcpSocket::readyRead, [this, P] { Read(P); });
-            Write(P, "220 fake ESMTP");
+            auto Buffer = std::make_shared<std::string>();
+            auto InData = std::make_shared<bool>(false);
+            QObject::connect(P, &QTcpSocket::readyRead, [=] { Read(P, *Buffer, *InData); });
+            Write(P, Greeting);
         });
     }
     int Port() const { return Server.serverPort(); }
-    // The command before the last one starts with Verb.
-    bool Follows(const std::string& Verb) const {
-        return Commands.size() >= 2 && Commands.end()[-2].rfind(Verb, 0) == 0;
-    }
 
-    std::function<std::string(const std::string& Command, const std::string& Usual)> Answer;
+    std::function<std::string(const std::string& Command)> Answer;
+    size_t Piece = 0;  // 0: the whole reply at once
     std::vector<std::string> Commands;
-    std::vector<std::string> Texts;  // the lines after DATA, dots as sent
+    std::vector<std::string> Texts;  // the texts after DATA, dots as sent
     int Connections = 0;
 
 private:
-    static void Write(QTcpSocket* P, const std::string& Line) {
-        const std::string L = Line + "\r\n";
-        P->write(L.data(), static_cast<qint64>(L.size()));
-    }
-    void Read(QTcpSocket* P) {
+    void Read(QTcpSocket* P, std::string& Buffer, bool& InData) {
         Buffer += P->readAll().toStdString();
         for (size_t End; (End = Buffer.find(InData ? "\r\n.\r\n" : "\r\n")) != std::string::npos;) {
+            const std::string Line = Buffer.substr(0, End);
+            Buffer.erase(0, End + (InData ? 5 : 2));
             if (InData) {
-                Texts.push_back(Buffer.substr(0, End + 2));
-                Buffer.erase(0, End + 5);
+                Texts.push_back(Line + "\r\n");
                 InData = false;
-                Write(P, "250 2.0.0 queued");
+                Write(P, "250 2.0.0 queued\r\n");
                 continue;
             }
-            const std::string Command = Buffer.substr(0, End);
-            Buffer.erase(0, End + 2);
-            Commands.push_back(Command);
-            const std::string Usual = Command == "DATA" ? "354 go ahead" : "250 ok";
-            const std::string Reply = Answer ? Answer(Command, Usual) : Usual;
+            Commands.push_back(Line);
+            const std::string Reply = Answer(Line);
             if (Reply.empty()) return P->abort();
             if (Reply != "-") Write(P, Reply);
             InData = Reply.rfind("354", 0) == 0;
-            if (Command == "QUIT") return P->disconnectFromHost();
+            if (Line == "QUIT") return P->disconnectFromHost();
         }
+    }
+    void Write(QTcpSocket* P, const std::string& Reply) {
+        const size_t N = Piece ? std::min(Piece, Reply.size()) : Reply.size();
+        P->write(Reply.data(), static_cast<qint64>(N));
+        P->flush();
+        if (N < Reply.size()) QTimer::singleShot(1, P, [this, P, Rest = Reply.substr(N)] { Write(P, Rest); });
     }
 
     QTcpServer Server;
-    std::string Buffer;
-    bool InData = false;
+};
+
+// An SMTP server that accepts everything, unless Refuse gives another reply
+// line to a command that starts with Verb.
+struct FakeSmtp : FakeServer {
+    FakeSmtp() : FakeServer("220 fake ESMTP\r\n") {
+        Answer = [this](const std::string& Command) {
+            if (!Verb.empty() && Command.rfind(Verb, 0) == 0)
+                return Reply.empty() || Reply == "-" ? Reply : Reply + "\r\n";
+            return std::string(Command == "DATA" ? "354 go ahead\r\n" : "250 ok\r\n");
+        };
+    }
+    void Refuse(const std::string& V, const std::string& R) { Verb = V, Reply = R; }
+    std::string Verb, Reply;
 };

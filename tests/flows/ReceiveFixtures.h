@@ -1,8 +1,6 @@
 // Test fixtures of the receive flow: the flow with its reports recorded, and a POP3 server in this process that replies as a script says.
 #pragma once
 
-#include <QTimer>
-
 #include "FlowFixtures.h"
 #include "MessageStore.h"
 #include "ReceiveFlow.h"
@@ -85,33 +83,11 @@ struct ReceiveHarness {
     }
 };
 
-// A POP3 server in this process. It greets, then answers each command line
-// with Answer(command) (an empty answer hangs up). Replies go out in pieces of
-// Piece bytes, one piece per turn of the event loop.
-class ScriptedPop {
-public:
-    ScriptedPop() {
-        Server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&Server, &QTcpServer::newConnection, [this] {
-            QTcpSocket* P = Server.nextPendingConnection();
-            ++Connections;
-            auto Buffer = std::make_shared<std::string>();
-            QObject::connect(P, &QTcpSocket::readyRead, [this, P, Buffer] {
-                *Buffer += P->readAll().toStdString();
-                for (size_t End; (End = Buffer->find("\r\n")) != std::string::npos;) {
-                    const std::string Command = Buffer->substr(0, End);
-                    Buffer->erase(0, End + 2);
-                    Commands.push_back(Command);
-                    const std::string Reply = Answer ? Answer(Command) : "+OK\r\n";
-                    if (Reply.empty()) return P->disconnectFromHost();
-                    Write(P, Reply);
-                    if (Command == "QUIT") P->disconnectFromHost();
-                }
-            });
-            Write(P, "+OK ready <1.2@scripted>\r\n");
-        });
+// A POP3 server in this process.
+struct ScriptedPop : FakeServer {
+    ScriptedPop() : FakeServer("+OK ready <1.2@scripted>\r\n") {
+        Answer = [](const std::string&) { return std::string("+OK\r\n"); };
     }
-    int Port() const { return Server.serverPort(); }
     // Answers as a mailbox of messages with these texts: LIST, UIDL (Uids,
     // or -ERR when empty), TOP n 0, RETR n; +OK to the rest.
     void Serve(const std::vector<std::string>& Texts, const std::vector<std::string>& Uids = {}) {
@@ -134,20 +110,4 @@ public:
         const std::string& T = Texts[N - 1];
         return R + (Top ? T.substr(0, T.find("\r\n\r\n") + 4) : T) + ".\r\n";
     }
-
-    std::function<std::string(const std::string& Command)> Answer;
-    size_t Piece = 0;  // 0: the whole reply at once
-    std::vector<std::string> Commands;
-    int Connections = 0;
-
-private:
-    // Pieces in order, each in its own turn of the event loop.
-    void Write(QTcpSocket* P, const std::string& Reply) {
-        const size_t N = Piece ? std::min(Piece, Reply.size()) : Reply.size();
-        P->write(Reply.data(), static_cast<qint64>(N));
-        P->flush();
-        if (N < Reply.size()) QTimer::singleShot(1, P, [this, P, Rest = Reply.substr(N)] { Write(P, Rest); });
-    }
-
-    QTcpServer Server;
 };

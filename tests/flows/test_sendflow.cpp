@@ -156,11 +156,6 @@ TEST(SendFlow, FailuresEndInErrorTextsAndTheNextSendWorks) {
     SendHarness H(Server.Port());
     const TAccountRecord A = SendHarness::Account();
     const std::string Abnormal = SJ("異常終了");
-    auto Refuse = [](const std::string& Verb, const std::string& Reply) {
-        return [=](const std::string& Command, const std::string& Usual) {
-            return Command.rfind(Verb, 0) == 0 ? Reply : Usual;
-        };
-    };
 
     // A server that is down.
     {
@@ -176,7 +171,7 @@ TEST(SendFlow, FailuresEndInErrorTextsAndTheNextSendWorks) {
 
     // The server refuses the text: the client is released once its event has
     // returned, after saying RSET and QUIT.
-    Server.Answer = Refuse("DATA", "554 5.5.1 not today");
+    Server.Refuse("DATA", "554 5.5.1 not today");
     ASSERT_TRUE(H.SendAndWait(A, Draft(), Abnormal));
     EXPECT_EQ(H.Boxes.back(), std::make_pair(TBoxIcon::NoIcon, SJ("エラーのためメールは送られていません。")));
     EXPECT_EQ(H.Statuses.end()[-2], SJ("エラーの内容 554 5.5.1 not today"));
@@ -186,12 +181,12 @@ TEST(SendFlow, FailuresEndInErrorTextsAndTheNextSendWorks) {
 
     // The server drops the connection in mid-dialogue: nothing was delivered,
     // so the end is not the normal one.
-    Server.Answer = Refuse("MAIL", "");
+    Server.Refuse("MAIL", "");
     ASSERT_TRUE(H.SendAndWait(A, Draft(), Abnormal));
     EXPECT_TRUE(H.ControlsOn);
 
     // The forced disconnect while the server keeps quiet.
-    Server.Answer = Refuse("MAIL", "-");
+    Server.Refuse("MAIL", "-");
     Server.Commands.clear();
     H.Flow.SendBtnClick(A, Draft());
     ASSERT_TRUE(Wait([&] { return Last(Server.Commands).rfind("MAIL", 0) == 0; }));
@@ -201,7 +196,7 @@ TEST(SendFlow, FailuresEndInErrorTextsAndTheNextSendWorks) {
     EXPECT_FALSE(H.Flow.ForceDisconnect());  // nothing connected any more
 
     // A To field of blanks names nobody: the client takes no message.
-    Server.Answer = nullptr;
+    Server.Refuse("", "");
     H.Flow.SendBtnClick(A, Draft("  "));
     ASSERT_TRUE(Wait([&] { return !H.Flow.Composing(); }));
     EXPECT_EQ(H.LastBox(), SJ("メールを送信できませんでした。送付先のアドレスを確かめてください。"));
