@@ -29,13 +29,12 @@ struct TInstantCheck : TReachCheck {
         bool Found = true, Reachable = true;
         std::string Address = "127.0.0.1", ErrorText;
         std::string Host;  // what the flow asked for at the last check
-        int TimeoutTenths = 0, Checks = 0;
+        int Checks = 0;
     };
     explicit TInstantCheck(TAnswer& A) : Answer(A) {}
     void Check() override {
         ++Answer.Checks;
         Answer.Host = Host;
-        Answer.TimeoutTenths = TimeoutTenths;
         Found = Answer.Found;
         Reachable = Answer.Reachable;
         Address = Answer.Address;
