@@ -6,10 +6,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "MailNews.h"
 #include "SendFlow.h"
@@ -22,6 +18,12 @@ inline bool Has(const std::vector<std::string>& Texts, const std::string& T) {
     return std::find(Texts.begin(), Texts.end(), T) != Texts.end();
 }
 inline std::string Last(const std::vector<std::string>& Texts) { return Texts.empty() ? "" : Texts.back(); }
+// A loopback port nothing listens on.
+inline int ClosedPort() {
+    QTcpServer Gone;
+    Gone.listen(QHostAddress::LocalHost, 0);
+    return Gone.serverPort();
+}
 
 // A reachability check that answers at once with the values of Answer.
 struct TInstantCheck : TReachCheck {

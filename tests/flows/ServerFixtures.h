@@ -42,9 +42,10 @@ inline TAccountRecord PopAccount(const std::string& User, bool HeaderOnly = true
 }
 
 // Once User's mailbox holds Count messages: lists it through the receive
-// flow in whole-message mode, with STLS when Tls, and reads the last message.
+// flow in whole-message mode with APOP, with STLS when Tls, and reads the last message.
 inline bool ReadBack(ReceiveHarness& H, const std::string& User, size_t Count, bool Tls = false) {
-    const TAccountRecord A = PopAccount(User, false, Tls);
+    TAccountRecord A = PopAccount(User, false, Tls);
+    A.ApopOn = true;
     return Wait([&] { return MailServers::Get().Messages(User).size() >= Count; }, 20000) && H.List(A) &&
            H.Rows.size() == Count && H.Read(A, int(Count) - 1) && H.Shown;
 }

@@ -114,10 +114,6 @@ TEST(SendFlowServers, EmptySubjectAndARefusedRecipient) {
     MailServers::Get().Empty("carol");
     SendHarness H(MailServers::Get().SmtpPort());
     ASSERT_TRUE(H.SendAndWait(SendHarness::Account(), Draft("carol@example.test", ""), SJ("送信終了")));
-    ASSERT_TRUE(Wait([] { return MailServers::Get().Messages("carol").size() == 1; }));
-    TINetMessage M;
-    M.SetText(MailServers::Get().Messages("carol")[0]);
-    EXPECT_EQ(M.GetField("Subject"), " ");
 
     ASSERT_TRUE(H.SendAndWait(SendHarness::Account(), Draft("refused@example.test"), SJ("異常終了")));
     EXPECT_EQ(H.Boxes.back(), std::make_pair(TBoxIcon::NoIcon, SJ("エラーのためメールは送られていません。")));
