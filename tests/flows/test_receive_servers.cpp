@@ -124,28 +124,18 @@ TEST(ReceiveFlowServers, HeaderOnlyReadFindsTheChosenMessageAfterAnotherDeviceDe
         ASSERT_TRUE(H.Read(A, C.Read));
         EXPECT_EQ(H.Rows.size(), 5u);
         EXPECT_EQ(H.Flow.MessageStore().Subject(C.Read), Chosen);
-        if (C.Deleted == C.Read) {
-            // The row keeps its header; nothing else is fetched in its place.
-            EXPECT_FALSE(H.Shown);
-            EXPECT_EQ(H.LastPop(), "3" + SJ("通目のメールはすでにサーバにありません"));
-            EXPECT_EQ(H.Boxes.size(), 1u);
-            EXPECT_EQ(H.Flow.MessageStore().Message(C.Read)->Body().Count(), 0);
-            continue;
-        }
-        ASSERT_TRUE(H.Shown);
-        EXPECT_EQ(H.Shown->Lines, std::vector<std::string>{Chosen + " body"});
-        EXPECT_TRUE(H.Boxes.empty());
-        EXPECT_TRUE(Has(H.PopStatuses, std::to_string(C.Read + 1) + SJ("通目を展開中")));
-        EXPECT_EQ(H.LastPop(), SJ("メールの展開完了"));
-        EXPECT_EQ(H.Spin, C.Read + 1);
-        // Only the entry read was replaced.
+        // Only the entry read was replaced; a message gone from the server
+        // keeps its header, and nothing else is fetched in its place.
+        const bool Gone = C.Deleted == C.Read;
         for (int I = 0; I < 5; ++I)
-            EXPECT_EQ(H.Flow.MessageStore().Message(I) == Before[size_t(I)], I != C.Read) << I;
-
-        // The header display: the same message again, header lines first.
-        H.Flow.ShowHeader = true;
-        ASSERT_TRUE(H.Read(A, C.Read) && H.Shown);
-        EXPECT_EQ(H.Shown->Lines[0], "From: a@example.test");
-        EXPECT_EQ(H.Shown->Lines.back(), Chosen + " body");
+            EXPECT_EQ(H.Flow.MessageStore().Message(I) == Before[size_t(I)], Gone || I != C.Read) << I;
+        EXPECT_EQ(H.Boxes.size(), Gone ? 1u : 0u);
+        EXPECT_EQ(H.LastPop(),
+                  Gone ? "3" + SJ("通目のメールはすでにサーバにありません") : SJ("メールの展開完了"));
+        ASSERT_EQ(H.Shown != nullptr, !Gone);
+        if (!Gone) {
+            EXPECT_EQ(H.Shown->Lines, std::vector<std::string>{Chosen + " body"});
+            EXPECT_EQ(H.Spin, C.Read + 1);
+        }
     }
 }
