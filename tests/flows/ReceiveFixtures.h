@@ -49,12 +49,20 @@ struct ReceiveHarness {
     bool Idle(int Ms = 20000) {
         return Wait([this] { return !Flow.Connected() && ControlsOn; }, Ms);
     }
-    // Logs in, lists and waits for the end of the connection.
+    // Waits until a listing has ended.
+    bool Listed() {
+        return Wait(
+                   [this] {
+                       return !Flow.DeleteMode && LastPop() == SJ("メールの情報読み込みが完了しました");
+                   },
+                   30000) &&
+               Idle();
+    }
+    // Logs in and lists.
     bool List(const TAccountRecord& A) {
         PopStatuses.clear();
         Flow.PasswdOKClick(A);
-        return Wait([this] { return LastPop() == SJ("メールの情報読み込みが完了しました"); }, 30000) &&
-               Idle();
+        return Listed();
     }
     // Reads Row and waits until it is shown or refused with a message box.
     bool Read(const TAccountRecord& A, int Row) {
@@ -70,16 +78,7 @@ struct ReceiveHarness {
             if (Has(Subjects, Rows[I].Subject)) Flow.ListView1Change(int(I), true);
         PopStatuses.clear();
         Flow.Button1Click(A);
-        // Done once the pass has ended and the mailbox has been listed again.
-        const std::string Deleted = SJ("チェック付きのメールの削除が完了しました");
-        return Wait(
-                   [&] {
-                       return LastPop() == SJ("メールの情報読み込みが完了しました") &&
-                              std::any_of(PopStatuses.begin(), PopStatuses.end(),
-                                          [&](const std::string& S) { return S.rfind(Deleted, 0) == 0; });
-                   },
-                   30000) &&
-               Idle();
+        return Listed();  // the pass lists the mailbox again at its end
     }
 };
 
