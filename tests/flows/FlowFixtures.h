@@ -51,7 +51,7 @@ inline TSendDraft Draft(const std::string& To = "alice@example.test", const std:
 
 // A send flow whose reports are recorded, with a check that answers at once.
 struct SendHarness {
-    TSendFlow Flow;
+    std::unique_ptr<TSendFlow> Flow;
     TInstantCheck::TAnswer Reach;
     std::vector<std::string> Statuses;
     TBoxes Boxes;
@@ -61,16 +61,16 @@ struct SendHarness {
     std::vector<std::pair<std::string, std::string>> Questions;  // trust questions: text, fingerprint
     bool Trust = false;                                          // the answer to them
 
-    explicit SendHarness(int Port, int Tag = 0) : Flow(Tag) {
-        Flow.Port = Port;
-        Flow.MakeReachCheck = [this] { return std::make_unique<TInstantCheck>(Reach); };
-        Flow.Events.OnStatus = [this](const std::string& S) { Statuses.push_back(S); };
-        Flow.Events.OnMessageBox = [this](TBoxIcon I, const std::string& T) { Boxes.push_back({I, T}); };
-        Flow.Events.OnSendControls = [this](bool On) { ControlsOn = On; };
-        Flow.Events.OnShowSettings = [this] { ++SettingsShown; };
-        Flow.Events.OnHourglass = [this](bool On) { HourglassDepth += On ? 1 : -1; };
-        Flow.Events.OnSubjectChanged = [this](const std::string& S) { Subject = S; };
-        Flow.Events.OnTrustCertificate = [this](const std::string& Text, const std::string& Fp) {
+    explicit SendHarness(int Port, int Tag = 0) : Flow(std::make_unique<TSendFlow>(Tag)) {
+        Flow->Port = Port;
+        Flow->MakeReachCheck = [this] { return std::make_unique<TInstantCheck>(Reach); };
+        Flow->Events.OnStatus = [this](const std::string& S) { Statuses.push_back(S); };
+        Flow->Events.OnMessageBox = [this](TBoxIcon I, const std::string& T) { Boxes.push_back({I, T}); };
+        Flow->Events.OnSendControls = [this](bool On) { ControlsOn = On; };
+        Flow->Events.OnShowSettings = [this] { ++SettingsShown; };
+        Flow->Events.OnHourglass = [this](bool On) { HourglassDepth += On ? 1 : -1; };
+        Flow->Events.OnSubjectChanged = [this](const std::string& S) { Subject = S; };
+        Flow->Events.OnTrustCertificate = [this](const std::string& Text, const std::string& Fp) {
             Questions.push_back({Text, Fp});
             return Trust;
         };
@@ -87,8 +87,8 @@ struct SendHarness {
     // Sends and waits until the flow reports Final as its status.
     bool SendAndWait(const TAccountRecord& A, const TSendDraft& D, const std::string& Final) {
         Statuses.clear();
-        Flow.SendBtnClick(A, D);
-        return Wait([&] { return LastStatus() == Final && !Flow.Composing(); });
+        Flow->SendBtnClick(A, D);
+        return Wait([&] { return LastStatus() == Final && !Flow->Composing(); });
     }
 };
 

@@ -185,20 +185,15 @@ TEST(SendFlowSecureServers, EndingInsideTheCertificateQuestionReportsNothingMore
     // The window goes while the question is open: the handshake then fails,
     // and the client reports that to nobody.
     NEED_SERVERS(true);
-    TInstantCheck::TAnswer Reach;
-    auto Flow = std::make_unique<TSendFlow>();
-    Flow->Port = MailServers::Get().RogueSmtpsPort();
-    Flow->MakeReachCheck = [&] { return std::make_unique<TInstantCheck>(Reach); };
-    int Reports = 0;
-    Flow->Events.OnStatus = [&](const std::string&) { ++Reports; };
-    Flow->Events.OnMessageBox = [&](TBoxIcon, const std::string&) { ++Reports; };
-    Flow->Events.OnTrustCertificate = [&](const std::string&, const std::string&) {
-        Reports = 0;
-        Flow.reset();
+    SendHarness H(MailServers::Get().RogueSmtpsPort());
+    size_t Reports = 0;
+    H.Flow->Events.OnTrustCertificate = [&](const std::string&, const std::string&) {
+        Reports = H.Statuses.size() + H.Boxes.size();
+        H.Flow.reset();
         return false;
     };
-    Flow->SendBtnClick(Secure(2), Draft("carol@example.test", "never"));
-    ASSERT_TRUE(Wait([&] { return !Flow; }));
+    H.Flow->SendBtnClick(Secure(2), Draft("carol@example.test", "never"));
+    ASSERT_TRUE(Wait([&] { return !H.Flow; }));
     Wait([] { return false; }, 500);
-    EXPECT_EQ(Reports, 0);
+    EXPECT_EQ(H.Statuses.size() + H.Boxes.size(), Reports);
 }

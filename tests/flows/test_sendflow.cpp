@@ -61,14 +61,14 @@ TEST(SendFlow, ChecksStopBeforeAnythingGoesOut) {
         D.Files = C.Files;
         {
             TAsUnprivileged User;  // permission bits count as they do for a user
-            H.Flow.SendBtnClick(A, D);
+            H.Flow->SendBtnClick(A, D);
         }
         EXPECT_EQ(H.Boxes, C.Boxes);
         EXPECT_EQ(H.SettingsShown, C.Server.empty() ? 1 : 0);
         EXPECT_EQ(H.Reach.Checks, C.Checked ? 1 : 0);
         EXPECT_EQ(H.LastStatus() == Icmp, C.Checked);
         EXPECT_TRUE(H.ControlsOn);
-        EXPECT_EQ(H.Flow.Smtp(), nullptr);
+        EXPECT_EQ(H.Flow->Smtp(), nullptr);
     }
     EXPECT_EQ(UnreadableAttachmentText("/tmp/a.bin"),
               SJ("添付ファイル「/tmp/a.bin」を読み込めないため、メールは送られていません。"));
@@ -80,7 +80,7 @@ TEST(SendFlow, HeaderFieldsInOrderAndTheDialogueTexts) {
     FakeSmtp Server;
     TTempDir Dir;
     SendHarness H(Server.Port(), 3);
-    H.Flow.Clock = [] { return EncodeDate(2026, 12, 5) + EncodeTime(14, 3, 7, 5); };
+    H.Flow->Clock = [] { return EncodeDate(2026, 12, 5) + EncodeTime(14, 3, 7, 5); };
     TSendDraft D = Draft("alice@example.test, dave@example.test", "");
     D.CC = "bob@example.test";
     D.InReplyToId = "<orig@example.test>";
@@ -117,7 +117,7 @@ TEST(SendFlow, HeaderFieldsInOrderAndTheDialogueTexts) {
                                "Content-Transfer-Encoding: 7bit\r\n"
                                "MIME-Version: 1.0\r\n\r\n"
                                "line 1\r\nline 2\r\n");
-    EXPECT_EQ(H.Flow.Smtp()->objectName(), "Smtp3");
+    EXPECT_EQ(H.Flow->Smtp()->objectName(), "Smtp3");
 }
 
 TEST(SendFlow, FailuresEndInErrorTextsAndTheNextSendWorks) {
@@ -127,12 +127,12 @@ TEST(SendFlow, FailuresEndInErrorTextsAndTheNextSendWorks) {
     const std::string Abnormal = SJ("異常終了");
 
     // A server that is down.
-    H.Flow.Port = ClosedPort();
+    H.Flow->Port = ClosedPort();
     ASSERT_TRUE(H.SendAndWait(A, Draft(), SJ("エラーのコード　10061")));
     EXPECT_EQ(H.Boxes.back(),
               std::make_pair(TBoxIcon::Critical, SJ("メール送信中にエラー発生　コード10061")));
     EXPECT_TRUE(H.ControlsOn);
-    H.Flow.Port = Server.Port();
+    H.Flow->Port = Server.Port();
 
     // The server refuses the text: the client is released once its event has
     // returned, after saying RSET and QUIT.
@@ -140,7 +140,7 @@ TEST(SendFlow, FailuresEndInErrorTextsAndTheNextSendWorks) {
     ASSERT_TRUE(H.SendAndWait(A, Draft(), Abnormal));
     EXPECT_EQ(H.Boxes.back(), std::make_pair(TBoxIcon::NoIcon, SJ("エラーのためメールは送られていません。")));
     EXPECT_EQ(H.Statuses.end()[-2], SJ("エラーの内容 554 5.5.1 not today"));
-    EXPECT_EQ(H.Flow.Smtp(), nullptr);
+    EXPECT_EQ(H.Flow->Smtp(), nullptr);
     EXPECT_EQ(std::vector<std::string>(Server.Commands.end() - 3, Server.Commands.end()),
               (std::vector<std::string>{"DATA", "RSET", "QUIT"}));
 
@@ -153,17 +153,17 @@ TEST(SendFlow, FailuresEndInErrorTextsAndTheNextSendWorks) {
     // The forced disconnect while the server keeps quiet.
     Server.Refuse("MAIL", "-");
     Server.Commands.clear();
-    H.Flow.SendBtnClick(A, Draft());
+    H.Flow->SendBtnClick(A, Draft());
     ASSERT_TRUE(Wait([&] { return Last(Server.Commands).rfind("MAIL", 0) == 0; }));
-    EXPECT_TRUE(H.Flow.ForceDisconnect());
+    EXPECT_TRUE(H.Flow->ForceDisconnect());
     EXPECT_EQ(H.LastStatus(), SJ("SMTPサーバから強制切断しました"));
     EXPECT_TRUE(H.ControlsOn);
-    EXPECT_FALSE(H.Flow.ForceDisconnect());  // nothing connected any more
+    EXPECT_FALSE(H.Flow->ForceDisconnect());  // nothing connected any more
 
     // A To field of blanks names nobody: the client takes no message.
     Server.Refuse("", "");
-    H.Flow.SendBtnClick(A, Draft("  "));
-    ASSERT_TRUE(Wait([&] { return !H.Flow.Composing(); }));
+    H.Flow->SendBtnClick(A, Draft("  "));
+    ASSERT_TRUE(Wait([&] { return !H.Flow->Composing(); }));
     EXPECT_EQ(H.LastBox(), SJ("メールを送信できませんでした。送付先のアドレスを確かめてください。"));
     EXPECT_TRUE(H.ControlsOn);
 
@@ -176,18 +176,13 @@ TEST(SendFlow, EndingInsideTheClientsEventLetsTheClientQuitLater) {
     // The window goes while "送信が完了しました" is open: the flow ends inside
     // its client's event; the client goes once that event has returned.
     FakeSmtp Server;
-    TInstantCheck::TAnswer Reach;
-    auto Flow = std::make_unique<TSendFlow>();
-    Flow->Port = Server.Port();
-    Flow->MakeReachCheck = [&] { return std::make_unique<TInstantCheck>(Reach); };
-    int Statuses = 0;
-    Flow->Events.OnStatus = [&](const std::string&) { ++Statuses; };
-    Flow->Events.OnMessageBox = [&](TBoxIcon, const std::string&) { Flow.reset(); };
-    Flow->SendBtnClick(SendHarness::Account(), Draft());
-    ASSERT_TRUE(Wait([&] { return !Flow; }));
-    const int Seen = Statuses;
+    SendHarness H(Server.Port());
+    H.Flow->Events.OnMessageBox = [&](TBoxIcon, const std::string&) { H.Flow.reset(); };
+    H.Flow->SendBtnClick(SendHarness::Account(), Draft());
+    ASSERT_TRUE(Wait([&] { return !H.Flow; }));
+    const size_t Seen = H.Statuses.size();
     EXPECT_TRUE(Wait([&] { return Last(Server.Commands) == "QUIT"; }));
-    EXPECT_EQ(Statuses, Seen);  // nothing reported after the end
+    EXPECT_EQ(H.Statuses.size(), Seen);  // nothing reported after the end
 }
 
 }  // namespace
