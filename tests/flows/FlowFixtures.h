@@ -30,13 +30,11 @@ struct TInstantCheck : TReachCheck {
     struct TAnswer {
         bool Found = true, Reachable = true;
         std::string Address = "127.0.0.1", ErrorText;
-        std::string Host;  // what the flow asked for at the last check
         int Checks = 0;
     };
     explicit TInstantCheck(TAnswer& A) : Answer(A) {}
     void Check() override {
         ++Answer.Checks;
-        Answer.Host = Host;
         Found = Answer.Found;
         Reachable = Answer.Reachable;
         Address = Answer.Address;

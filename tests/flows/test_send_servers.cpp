@@ -61,46 +61,43 @@ TEST(SendFlowServers, JapaneseMessageWithAttachmentArrivesByteExactAndIsAnswered
         D.Files = {Dir.Path + FileName};
         ASSERT_TRUE(H.SendAndWait(A, D, SJ("送信終了"))) << H.LastStatus();
 
-        for (const char* User : {"carol", "alice"}) {  // Alice answers last
-            SCOPED_TRACE(User);
-            ReceiveHarness R(0);
-            ASSERT_TRUE(ReadBack(R, User, 1));
-            EXPECT_EQ(MailServers::Get().Messages(User)[0].find("filename*") != std::string::npos,
-                      Encoding == 0);
-            const TINetMessage* M = R.Flow.MessageStore().Message(0);
-            EXPECT_EQ(M->Subject(), Subject);
-            EXPECT_EQ(M->From(), SJ("山田 <dave@example.test>"));
-            EXPECT_EQ(M->GetField("Cc"), "carol@example.test,dave@example.test");
-            EXPECT_EQ(TextLines(*R.Shown), Body);
-            ASSERT_EQ(R.Flow.Attachments().size(), 1u);
-            EXPECT_EQ(R.Flow.Attachments()[0].Name, SJ(FileName.c_str()));
-            std::string Error;
-            ASSERT_TRUE(R.Flow.SaveAttachment(0, Dir.Path + "saved.dat", Error)) << Error;
-            EXPECT_TRUE(ReadFileText(Dir.Path + "saved.dat") == Bytes);
-            if (Encoding == 1 || User[0] != 'a') continue;
+        ReceiveHarness R(0);
+        ASSERT_TRUE(ReadBack(R, "alice", 1));
+        EXPECT_EQ(MailServers::Get().Messages("alice")[0].find("filename*") != std::string::npos,
+                  Encoding == 0);
+        const TINetMessage* M = R.Flow.MessageStore().Message(0);
+        EXPECT_EQ(M->Subject(), Subject);
+        EXPECT_EQ(M->From(), SJ("山田 <dave@example.test>"));
+        EXPECT_EQ(M->GetField("Cc"), "carol@example.test,dave@example.test");
+        EXPECT_EQ(TextLines(*R.Shown), Body);
+        ASSERT_EQ(R.Flow.Attachments().size(), 1u);
+        EXPECT_EQ(R.Flow.Attachments()[0].Name, SJ(FileName.c_str()));
+        std::string Error;
+        ASSERT_TRUE(R.Flow.SaveAttachment(0, Dir.Path + "saved.dat", Error)) << Error;
+        EXPECT_TRUE(ReadFileText(Dir.Path + "saved.dat") == Bytes);
+        ASSERT_TRUE(Wait([] { return MailServers::Get().Messages("carol").size() == 1; }));  // the Cc
+        if (Encoding == 1) continue;
 
-            // Alice answers everyone: the sender, the other To and the Cc, but
-            // not herself and not the sender twice. The answer reaches the sender.
-            TReplySource Source{true, "(1)" + M->From(), M->Subject(),
-                                M,    R.Shown->Lines,    "alice@example.test"};
-            TSendDraft Answer;
-            ASSERT_TRUE(MakeReply(Source, true, Answer));
-            EXPECT_EQ(Answer.To, "dave@example.test,bob@example.test");
-            EXPECT_EQ(Answer.CC, "carol@example.test");
-            const std::string Id = M->GetField("Message-ID");
-            A.Edit4 = "alice@example.test";
-            A.signcheck = false;
-            ASSERT_TRUE(H.SendAndWait(A, Answer, SJ("送信終了")));
-            ReceiveHarness Dave(0);
-            ASSERT_TRUE(ReadBack(Dave, "dave", 2));
-            const TINetMessage* Reply = Dave.Flow.MessageStore().Message(1);
-            EXPECT_EQ(Reply->Subject(), "RE:" + Subject);
-            EXPECT_EQ(Reply->GetField("In-Reply-To"), Id);
-            EXPECT_EQ(Reply->GetField("References"), Id);
-            std::vector<std::string> Quoted;
-            for (const std::string& L : R.Shown->Lines) Quoted.push_back(">" + L);
-            EXPECT_EQ(TextLines(*Dave.Shown), Quoted);
-        }
+        // Alice answers everyone: the sender, the other To and the Cc, but
+        // not herself and not the sender twice. The answer reaches the sender.
+        TReplySource Source{true, "(1)" + M->From(), M->Subject(), M, R.Shown->Lines, "alice@example.test"};
+        TSendDraft Answer;
+        ASSERT_TRUE(MakeReply(Source, true, Answer));
+        EXPECT_EQ(Answer.To, "dave@example.test,bob@example.test");
+        EXPECT_EQ(Answer.CC, "carol@example.test");
+        const std::string Id = M->GetField("Message-ID");
+        A.Edit4 = "alice@example.test";
+        A.signcheck = false;
+        ASSERT_TRUE(H.SendAndWait(A, Answer, SJ("送信終了")));
+        ReceiveHarness Dave(0);
+        ASSERT_TRUE(ReadBack(Dave, "dave", 2));
+        const TINetMessage* Reply = Dave.Flow.MessageStore().Message(1);
+        EXPECT_EQ(Reply->Subject(), "RE:" + Subject);
+        EXPECT_EQ(Reply->GetField("In-Reply-To"), Id);
+        EXPECT_EQ(Reply->GetField("References"), Id);
+        std::vector<std::string> Quoted;
+        for (const std::string& L : R.Shown->Lines) Quoted.push_back(">" + L);
+        EXPECT_EQ(TextLines(*Dave.Shown), Quoted);
     }
 }
 
