@@ -28,8 +28,7 @@ inline void SeedOnly(const std::string& User, const std::vector<std::string>& Te
 }
 
 inline std::string Simple(const std::string& Subject) {
-    return "From: a@example.test\r\nSubject: " + Subject +
-           "\r\nDate: Tue, 01 Dec 2026 09:15:00 +0900\r\n\r\n" + Subject + " body\r\n";
+    return "Subject: " + Subject + "\r\n\r\n" + Subject + " body\r\n";
 }
 
 // An account of User on the real Dovecot: plain POP3, or TLS after STLS.

@@ -23,33 +23,30 @@ void DeleteElsewhere(const std::string& User, const std::string& Subject) {
 
 TEST(ReceiveFlowServers, EmptyMailboxDownServerAndASecondClick) {
     NEED_SERVERS(false);
+    const TAccountRecord A = PopAccount("carol");
     SeedOnly("carol", {});
-    {
-        ReceiveHarness H(0);
-        ASSERT_TRUE(H.List(PopAccount("carol")));
-        EXPECT_TRUE(H.Rows.empty());
-        EXPECT_EQ(H.CountText, SJ("あなたの全メール数は0通です"));
-        EXPECT_EQ(std::make_tuple(H.Min, H.Max, H.Spin), std::make_tuple(0, 0, 0));
-    }
-    {
-        // Nothing listens on a port just given up.
-        ReceiveHarness H(ClosedPort());
-        H.Flow.PasswdOKClick(PopAccount("carol"));
-        ASSERT_TRUE(Wait([&] { return H.OkCaption == SJ("再接続"); }));
-        EXPECT_EQ(H.LastPop(), SJ("接続に失敗しました。エラーのコードは　10061"));
-        EXPECT_TRUE(H.Idle());
-    }
+    ReceiveHarness Empty(0), Down(ClosedPort()), Busy(0);
+    ASSERT_TRUE(Empty.List(A));
+    EXPECT_TRUE(Empty.Rows.empty());
+    EXPECT_EQ(Empty.CountText, SJ("あなたの全メール数は0通です"));
+    EXPECT_EQ(std::make_tuple(Empty.Min, Empty.Max, Empty.Spin), std::make_tuple(0, 0, 0));
+
+    // Nothing listens on a port just given up.
+    Down.Flow.PasswdOKClick(A);
+    ASSERT_TRUE(Wait([&] { return Down.OkCaption == SJ("再接続"); }));
+    EXPECT_EQ(Down.LastPop(), SJ("接続に失敗しました。エラーのコードは　10061"));
+    EXPECT_TRUE(Down.Idle());
+
     // OK while a listing runs ends the connection.
     std::vector<std::string> Many;
     for (int I = 0; I < 300; ++I) Many.push_back(Simple("n" + std::to_string(I)));
     SeedOnly("carol", Many);
-    ReceiveHarness H(0);
-    H.Flow.PasswdOKClick(PopAccount("carol"));
-    ASSERT_TRUE(Wait([&] { return H.Rows.size() >= 3; }));
-    H.Flow.PasswdOKClick(PopAccount("carol"));
-    EXPECT_TRUE(H.Idle(5000));
-    EXPECT_LT(H.Rows.size(), Many.size());
-    EXPECT_FALSE(H.Flow.Connected());
+    Busy.Flow.PasswdOKClick(A);
+    ASSERT_TRUE(Wait([&] { return Busy.Rows.size() >= 3; }));
+    Busy.Flow.PasswdOKClick(A);
+    EXPECT_TRUE(Busy.Idle(5000));
+    EXPECT_LT(Busy.Rows.size(), Many.size());
+    EXPECT_FALSE(Busy.Flow.Connected());
 }
 
 TEST(ReceiveFlowServers, DeletePassDeletesExactlyTheMarkedMessages) {

@@ -15,8 +15,13 @@ TEST(SendFlow, ChecksStopBeforeAnythingGoesOut) {
     ::mkdir(Folder.c_str(), 0755);
     WriteFileText(Locked, "secret");
     ::chmod(Locked.c_str(), 0);
-    const std::string ToMissing = SJ("送付先のアドレスをいれてください");
+    const std::string Missing = Dir.Path + "missing.bin", ToMissing = SJ("送付先のアドレスをいれてください");
+    const std::string NoSmtp = SJ("アカウント->追加でSMTP、メールアドレスをいれてください");
     const std::string Icmp = SJ("ICMP error <pingの設定を無視するにcheckを入れて試してみてください>");
+    const auto NoIcon = TBoxIcon::NoIcon;
+    auto Unreadable = [](const std::string& Path) {
+        return TBoxes{{TBoxIcon::Critical, UnreadableAttachmentText(Path)}};
+    };
     const struct {
         const char* What;
         std::string Server, To;
@@ -25,29 +30,11 @@ TEST(SendFlow, ChecksStopBeforeAnythingGoesOut) {
         TBoxes Boxes;
         bool Checked = false;  // the check ran and its text is the last status
     } Cases[] = {
-        {"no SMTP server: told, settings shown, goes on to the To check",
-         "",
-         "",
-         {},
-         true,
-         true,
-         {{TBoxIcon::NoIcon, SJ("アカウント->追加でSMTP、メールアドレスをいれてください")},
-          {TBoxIcon::NoIcon, ToMissing}}},
-        {"no To", "s", "", {}, true, true, {{TBoxIcon::NoIcon, ToMissing}}},
-        {"a folder on the send list",
-         "s",
-         "a@x",
-         {Dir.Path + "missing.bin", Folder},
-         true,
-         true,
-         {{TBoxIcon::Critical, UnreadableAttachmentText(Folder)}}},
-        {"a file that may not be read",
-         "s",
-         "a@x",
-         {Locked},
-         true,
-         true,
-         {{TBoxIcon::Critical, UnreadableAttachmentText(Locked)}}},
+        // Without a server the user is told, the settings shown, and the To check follows.
+        {"no SMTP server", "", "", {}, true, true, {{NoIcon, NoSmtp}, {NoIcon, ToMissing}}},
+        {"no To", "s", "", {}, true, true, {{NoIcon, ToMissing}}},
+        {"a folder", "s", "a@x", {Missing, Folder}, true, true, Unreadable(Folder)},
+        {"an unreadable file", "s", "a@x", {Locked}, true, true, Unreadable(Locked)},
         {"server name not found", "s", "a@x", {}, false, true, {}, true},
         {"no echo", "s", "a@x", {}, true, false, {}, true},
     };
