@@ -1,4 +1,4 @@
-// Test fixtures of the flows: a reachability check that answers at once, a send flow with its reports recorded, an in-process SMTP server.
+// Test fixtures of the flows: a reachability check that answers at once, a send flow with its reports recorded, an in-process mail server for SMTP and POP3 scripts.
 #pragma once
 
 #include <QTcpServer>

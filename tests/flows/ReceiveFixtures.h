@@ -1,4 +1,4 @@
-// Test fixtures of the receive flow: the flow with its reports recorded, and a POP3 server in this process that replies as a script says.
+// Test fixtures of the receive flow: the flow with its reports recorded, and a POP3 server in this process that answers as a mailbox or as a script says.
 #pragma once
 
 #include "FlowFixtures.h"

@@ -1,4 +1,4 @@
-// Tests of the receive flow against a POP3 server in this process: replies cut into bytes, refusals, broken and hostile servers, the reachability check, the delete pass and a read without unique ids.
+// Tests of the receive flow against a POP3 server in this process: replies cut into bytes, broken and hostile servers, STLS missing or refused, the reachability check, the delete pass and a read without unique ids.
 #include <gtest/gtest.h>
 
 #include "ReceiveFixtures.h"

@@ -1,4 +1,4 @@
-// Tests of the send flow on an in-process SMTP server: the checks, the reachability outcomes, the message built, the dialogue texts and the failures.
+// Tests of the send flow on an in-process SMTP server: the checks that stop a send, the message built, the dialogue texts and the failures.
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
