@@ -1,33 +1,19 @@
-// Test fixtures of the receive flow: the flow with its reports recorded, and a POP3 server in this process that replies as a script says.
+// Test fixtures of the receive flow: the flow with its reports recorded, and a POP3 server in this process that answers as a mailbox or as a script says.
 #pragma once
 
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTimer>
-
-#include <algorithm>
-#include <functional>
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "FlowFixtures.h"
-#include "MailNews.h"
 #include "MessageStore.h"
 #include "ReceiveFlow.h"
-#include "cp932.h"
 
 // A receive flow whose reports are recorded, with a check that answers at once.
 struct ReceiveHarness {
     TReceiveFlow Flow;
     TInstantCheck::TAnswer Reach;
     std::vector<std::string> ConnectStatuses, PopStatuses;
-    std::vector<std::pair<TBoxIcon, std::string>> Boxes;
+    TBoxes Boxes;
     std::vector<TListRow> Rows;
-    bool ControlsOn = true;
+    bool ControlsOn = true, ProgressShown = false;
     int HourglassDepth = 0;
-    bool ProgressShown = false;
     std::string CountText, OkCaption;
     int Min = -1, Max = -1, Spin = -1;
     std::unique_ptr<TReadLayout> Shown;
@@ -50,7 +36,6 @@ struct ReceiveHarness {
         E.OnRowAdded = [this](const TListRow& R) { Rows.push_back(R); };
         E.OnShowMessage = [this](const TReadLayout& L) { Shown = std::make_unique<TReadLayout>(L); };
     }
-
     static TAccountRecord Account(const std::string& User = "alice", bool HeaderOnly = true) {
         TAccountRecord A;
         A.eUserName = User;
@@ -59,106 +44,69 @@ struct ReceiveHarness {
         A.mailhead = HeaderOnly;
         return A;
     }
-    std::string LastPop() const { return PopStatuses.empty() ? std::string() : PopStatuses.back(); }
-    bool Saw(const std::vector<std::string>& Texts, const std::string& T) const {
-        return std::find(Texts.begin(), Texts.end(), T) != Texts.end();
-    }
+    std::string LastPop() const { return Last(PopStatuses); }
     // Waits until the flow has no connection and its controls are on.
     bool Idle(int Ms = 20000) {
         return Wait([this] { return !Flow.Connected() && ControlsOn; }, Ms);
     }
-    // Logs in, lists and waits for the end of the connection.
+    // Waits until a listing has ended.
+    bool Listed() {
+        return Wait(
+                   [this] {
+                       return !Flow.DeleteMode && LastPop() == SJ("メールの情報読み込みが完了しました");
+                   },
+                   30000) &&
+               Idle();
+    }
+    // Logs in and lists.
     bool List(const TAccountRecord& A) {
         PopStatuses.clear();
         Flow.PasswdOKClick(A);
-        return Wait([this] { return LastPop() == SJ("メールの情報読み込みが完了しました"); }, 30000) &&
-               Idle();
+        return Listed();
+    }
+    // Reads Row and waits until it is shown or refused with a message box.
+    bool Read(const TAccountRecord& A, int Row) {
+        Shown.reset();
+        Boxes.clear();
+        PopStatuses.clear();
+        Flow.CheckListBox1DblClick(A, Row);
+        return Wait([this] { return Shown || !Boxes.empty(); }) && Idle();
+    }
+    // Marks the rows whose subject is one of Subjects and runs the delete pass.
+    bool DeleteBySubject(const TAccountRecord& A, const std::vector<std::string>& Subjects) {
+        for (size_t I = 0; I < Rows.size(); ++I)
+            if (Has(Subjects, Rows[I].Subject)) Flow.ListView1Change(int(I), true);
+        PopStatuses.clear();
+        Flow.Button1Click(A);
+        return Listed();  // the pass lists the mailbox again at its end
     }
 };
 
-// A POP3 server in this process. It greets, then answers each command line
-// with Answer(command) (an empty answer hangs up). Replies go out in pieces of
-// Piece bytes, one piece per turn of the event loop.
-class ScriptedPop {
-public:
-    ScriptedPop() {
-        Server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&Server, &QTcpServer::newConnection, [this] {
-            QTcpSocket* P = Server.nextPendingConnection();
-            ++Connections;
-            auto Buffer = std::make_shared<std::string>();
-            QObject::connect(P, &QTcpSocket::readyRead, [this, P, Buffer] {
-                *Buffer += P->readAll().toStdString();
-                size_t End;
-                while ((End = Buffer->find("\r\n")) != std::string::npos) {
-                    const std::string Command = Buffer->substr(0, End);
-                    Buffer->erase(0, End + 2);
-                    Commands.push_back(Command);
-                    const std::string Reply = Answer ? Answer(Command) : "+OK\r\n";
-                    if (Reply.empty()) {
-                        P->disconnectFromHost();
-                        return;
-                    }
-                    Write(P, Reply);
-                    if (Command == "QUIT") P->disconnectFromHost();
-                }
-            });
-            Write(P, "+OK ready <1.2@scripted>\r\n");
-        });
+// A POP3 server in this process.
+struct ScriptedPop : FakeServer {
+    ScriptedPop() : FakeServer("+OK ready <1.2@scripted>\r\n") {
+        Answer = [](const std::string&) { return std::string("+OK\r\n"); };
     }
-    int Port() const { return Server.serverPort(); }
-
-    std::function<std::string(const std::string& Command)> Answer;
-    size_t Piece = 0;  // 0: the whole reply at once
-    std::vector<std::string> Commands;
-    int Connections = 0;
-
-    // A mailbox of messages with these texts: the replies to LIST, UIDL
-    // (Uids, or -ERR when empty), TOP n 0, RETR n and DELE n.
+    // Answers as a mailbox of messages with these texts: LIST, UIDL (Uids,
+    // or -ERR when empty), TOP n 0, RETR n; +OK to the rest.
+    void Serve(const std::vector<std::string>& Texts, const std::vector<std::string>& Uids = {}) {
+        Answer = [&Texts, Uids](const std::string& Command) { return Mailbox(Texts, Uids, Command); };
+    }
     static std::string Mailbox(const std::vector<std::string>& Texts, const std::vector<std::string>& Uids,
                                const std::string& Command) {
-        auto Number = [&](size_t Verb) { return std::stoi(Command.substr(Verb)); };
-        if (Command == "LIST") {
-            std::string R = "+OK\r\n";
+        std::string R = "+OK\r\n";
+        if (Command == "LIST" || Command == "UIDL") {
+            if (Command == "UIDL" && Uids.empty()) return "-ERR not supported\r\n";
             for (size_t I = 0; I < Texts.size(); ++I)
-                R += std::to_string(I + 1) + " " + std::to_string(Texts[I].size()) + "\r\n";
+                R += std::to_string(I + 1) + " " +
+                     (Command == "UIDL" ? Uids[I] : std::to_string(Texts[I].size())) + "\r\n";
             return R + ".\r\n";
         }
-        if (Command == "UIDL") {
-            if (Uids.empty()) return "-ERR not supported\r\n";
-            std::string R = "+OK\r\n";
-            for (size_t I = 0; I < Uids.size(); ++I) R += std::to_string(I + 1) + " " + Uids[I] + "\r\n";
-            return R + ".\r\n";
-        }
-        if (Command.rfind("TOP ", 0) == 0 || Command.rfind("RETR ", 0) == 0) {
-            const bool Top = Command[0] == 'T';
-            const size_t N = static_cast<size_t>(Number(Top ? 4 : 5));
-            if (N < 1 || N > Texts.size()) return "-ERR no such message\r\n";
-            std::string T = Texts[N - 1];
-            if (Top) T = T.substr(0, T.find("\r\n\r\n") + 4);
-            return "+OK\r\n" + T + ".\r\n";
-        }
-        return "+OK\r\n";
+        const bool Top = Command.rfind("TOP ", 0) == 0;
+        if (!Top && Command.rfind("RETR ", 0) != 0) return R;
+        const size_t N = std::stoul(Command.substr(Top ? 4 : 5));
+        if (N < 1 || N > Texts.size()) return "-ERR no such message\r\n";
+        const std::string& T = Texts[N - 1];
+        return R + (Top ? T.substr(0, T.find("\r\n\r\n") + 4) : T) + ".\r\n";
     }
-
-private:
-    void Write(QTcpSocket* P, const std::string& Reply) {
-        if (Piece == 0) {
-            P->write(Reply.data(), static_cast<qint64>(Reply.size()));
-            return;
-        }
-        // Pieces in order, each in its own turn of the event loop.
-        auto Rest = std::make_shared<std::string>(Reply);
-        auto Step = std::make_shared<std::function<void()>>();
-        *Step = [this, P, Rest, Step] {
-            const size_t N = std::min(Piece, Rest->size());
-            P->write(Rest->data(), static_cast<qint64>(N));
-            P->flush();
-            Rest->erase(0, N);
-            if (!Rest->empty()) QTimer::singleShot(1, P, *Step);
-        };
-        (*Step)();
-    }
-
-    QTcpServer Server;
 };

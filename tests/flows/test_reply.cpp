@@ -9,86 +9,59 @@
 
 namespace {
 
-std::unique_ptr<TINetMessage> Message(const std::string& Header) {
+std::unique_ptr<TINetMessage> Message(const std::string& Extra) {
     auto M = std::make_unique<TINetMessage>();
-    M->SetText(Header + "\r\nbody\r\n");
+    M->SetText("From: \"Yamada, Taro\" <taro@example.jp>\r\n"
+               "To: \"Suzuki, Hanako\" <hanako@example.jp>, me@example.test,\r\n"
+               " Jiro <JIRO@example.jp>\r\n"
+               "Cc: =?ISO-2022-JP?B?GyRCO3hPOhsoQg==?= <saburo@example.jp>, TARO@example.jp (again), ,\r\n"
+               " Me <ME@Example.test>\r\n"
+               "Message-ID: <m2@example.jp>\r\n" +
+               Extra + "\r\nbody\r\n");
     return M;
 }
 
-const std::string Head =
-    "From: \"Yamada, Taro\" <taro@example.jp>\r\n"
-    "To: \"Suzuki, Hanako\" <hanako@example.jp>, me@example.test,\r\n"
-    " Jiro <JIRO@example.jp>\r\n"
-    "Cc: =?ISO-2022-JP?B?GyRCO3hPOhsoQg==?= <saburo@example.jp>, TARO@example.jp (again), ,\r\n"
-    " Me <ME@Example.test>\r\n"
-    "Message-ID: <m2@example.jp>\r\n";
-
 TReplySource Source(const TINetMessage* Shown) {
-    TReplySource S;
-    S.RowSelected = true;
-    S.RowCaption = "(2)\"Yamada, Taro\" <taro@example.jp>";
-    S.RowSubject = "RE: plans";
-    S.Shown = Shown;
-    S.ReadLines = {"Subject: RE: plans", "", SJ("了解です。"), ""};
-    S.OwnAddress = SJ("私 <me@example.test>");
-    return S;
+    return {true,  "(2)\"Yamada, Taro\" <taro@example.jp>",          "RE: plans",
+            Shown, {"Subject: RE: plans", "", SJ("了解です。"), ""}, SJ("私 <me@example.test>")};
 }
 
 TEST(Reply, ReplyAndReplyToAllFillTheSendPage) {
-    const auto M = Message(Head + "References: <m0@example.jp> <m1@example.jp>\r\n");
     const struct {
         bool ToAll;
-        std::string To, CC;
+        std::string Extra, References;
     } Cases[] = {
-        {false, "taro@example.jp", ""},
-        // Everyone: the sender first, every To and Cc address cleaned, no
-        // empty entries, no repeats, not the own address.
-        {true, "taro@example.jp,hanako@example.jp,JIRO@example.jp", "saburo@example.jp"},
+        {false, "References: <m0@example.jp> <m1@example.jp>\r\n",
+         "<m0@example.jp> <m1@example.jp> <m2@example.jp>"},
+        {true, "References: <m0@example.jp>\r\nIn-Reply-To: <m1@example.jp>\r\n",
+         "<m0@example.jp> <m2@example.jp>"},
+        {false, "In-Reply-To: <m1@example.jp>\r\n", "<m1@example.jp> <m2@example.jp>"},
+        {true, "", "<m2@example.jp>"},
     };
     for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Extra);
+        const auto M = Message(C.Extra);
         TSendDraft D;
         D.CC = "old cc";
         D.Files = {"/tmp/old.bin"};
         EXPECT_TRUE(MakeReply(Source(M.get()), C.ToAll, D));
-        EXPECT_EQ(D.To, C.To);
-        EXPECT_EQ(D.CC, C.CC);
+        // Everyone: the sender first, every To and Cc address cleaned, no
+        // empty entries, no repeats, not the own address.
+        EXPECT_EQ(D.To, C.ToAll ? "taro@example.jp,hanako@example.jp,JIRO@example.jp" : "taro@example.jp");
+        EXPECT_EQ(D.CC, C.ToAll ? "saburo@example.jp" : "");
         EXPECT_EQ(D.Subject, "RE:RE: plans");  // the prefix goes on every time
         EXPECT_EQ(D.InReplyToId, "<m2@example.jp>");
-        EXPECT_EQ(D.ReferencesText, "<m0@example.jp> <m1@example.jp> <m2@example.jp>");
+        EXPECT_EQ(D.ReferencesText, C.References);
         EXPECT_EQ(D.Body, ">Subject: RE: plans\r\n>\r\n>" + SJ("了解です。") + "\r\n>");
         EXPECT_TRUE(D.Files.empty());
     }
 }
 
-TEST(Reply, ReferencesFromInReplyToOrTheIdAlone) {
-    const struct {
-        std::string Extra;
-        std::string References;
-    } Cases[] = {
-        {"In-Reply-To: <m1@example.jp>\r\n", "<m1@example.jp> <m2@example.jp>"},
-        {"References: <m0@example.jp>\r\nIn-Reply-To: <m1@example.jp>\r\n",
-         "<m0@example.jp> <m2@example.jp>"},
-        {"", "<m2@example.jp>"},
-    };
-    for (const auto& C : Cases) {
-        const auto M = Message(Head + C.Extra);
-        TSendDraft D;
-        MakeReply(Source(M.get()), false, D);
-        EXPECT_EQ(D.ReferencesText, C.References) << C.Extra;
-    }
-}
-
 TEST(Reply, WithoutASelectedRowOnlyToCcAndSubjectAreEmptied) {
-    const auto M = Message(Head);
+    const auto M = Message("");
     TReplySource S = Source(M.get());
     S.RowSelected = false;
-    TSendDraft D;
-    D.To = "a@x";
-    D.CC = "b@x";
-    D.Subject = "s";
-    D.Body = "kept";
-    D.Files = {"/tmp/kept.bin"};
-    D.InReplyToId = "<kept@x>";
+    TSendDraft D{"a@x", "b@x", "s", "kept", {"/tmp/kept.bin"}, "<kept@x>", ""};
     EXPECT_FALSE(MakeReply(S, true, D));
     EXPECT_EQ(D.To + D.CC + D.Subject, "");
     EXPECT_EQ(D.Body, "kept");
@@ -96,8 +69,7 @@ TEST(Reply, WithoutASelectedRowOnlyToCcAndSubjectAreEmptied) {
     EXPECT_EQ(D.InReplyToId, "<kept@x>");
 
     // A reply to all without a shown message answers the sender alone.
-    S = Source(nullptr);
-    EXPECT_TRUE(MakeReply(S, true, D));
+    EXPECT_TRUE(MakeReply(Source(nullptr), true, D));
     EXPECT_EQ(D.To, "taro@example.jp");
     EXPECT_EQ(D.CC, "");
     EXPECT_EQ(D.InReplyToId, "");
