@@ -13,10 +13,14 @@
 // of the test certificates is trusted from then on.
 #define NEED_SERVERS(WithPostfix)                                                                            \
     do {                                                                                                     \
-        if (geteuid() != 0) GTEST_SKIP() << "the real Dovecot and Postfix need root to run here";            \
+        if (geteuid() != 0) {                                                                                \
+            GTEST_SKIP() << "the real Dovecot and Postfix need root to run here";                            \
+        }                                                                                                    \
         std::string Why;                                                                                     \
         ASSERT_TRUE(MailServers::Get().StartDovecot(Why)) << Why;                                            \
-        if (WithPostfix) ASSERT_TRUE(MailServers::Get().StartPostfix(Why)) << Why;                           \
+        if (WithPostfix) {                                                                                   \
+            ASSERT_TRUE(MailServers::Get().StartPostfix(Why)) << Why;                                        \
+        }                                                                                                    \
         TClientSocket::ExtraCaCertificates =                                                                 \
             QSslCertificate::fromPath(QString::fromStdString(MailServers::Get().Certificates().CaFile));     \
     } while (0)
