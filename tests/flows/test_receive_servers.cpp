@@ -136,3 +136,33 @@ TEST(ReceiveFlowServers, HeaderOnlyReadFindsTheChosenMessageAfterAnotherDeviceDe
         }
     }
 }
+
+// A certificate that does not name the server stops the login with a box until
+// the user trusts it; the read's new connection then asks no more.
+TEST(ReceiveFlowServers, CertificateForAnotherNameStopsUntilTrustedAndTheReadKeepsTheAnswer) {
+    NEED_SERVERS(false);
+    SeedOnly("carol", {Simple("s1"), Simple("s2")});
+    ReceiveHarness H(0);
+    std::vector<std::string> Fingerprints;
+    bool Trust = false;
+    H.Flow.Events.OnTrustCertificate = [&](const std::string&, const std::string& Fp) {
+        Fingerprints.push_back(Fp);
+        return Trust;
+    };
+    TAccountRecord A = PopAccount("carol", true, true);
+    A.Edit1 = "pop.other.test";
+
+    H.Flow.PasswdOKClick(A);
+    ASSERT_TRUE(Wait([&] { return !H.Boxes.empty(); }) && H.Idle());
+    const std::string Refused = SJ("サーバの証明書を信頼しなかったため、接続を中止しました。");
+    EXPECT_EQ(H.Boxes, (TBoxes{{TBoxIcon::Critical, Refused}}));
+    EXPECT_EQ(H.LastPop(), Refused);
+    EXPECT_TRUE(H.Rows.empty());
+
+    Trust = true;
+    ASSERT_TRUE(H.List(A));
+    EXPECT_EQ(H.Rows.size(), 2u);
+    ASSERT_TRUE(H.Read(A, 1) && H.Shown);
+    ASSERT_EQ(Fingerprints.size(), 2u);
+    EXPECT_EQ(Fingerprints[0], Fingerprints[1]);
+}

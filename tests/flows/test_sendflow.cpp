@@ -167,4 +167,53 @@ TEST(SendFlow, EndingInsideTheClientsEventLetsTheClientQuitLater) {
     EXPECT_EQ(H.Statuses.size(), Seen);  // nothing reported after the end
 }
 
+// A secure step that fails is told in Japanese, sends nothing secret and no
+// mail, and lets the client go as after a refused message.
+TEST(SendFlow, FailedSecureStepsAreToldAndSendNothingSecret) {
+    const std::string Secret = "pw-never-plain";
+    const struct {
+        const char* What;
+        int Security;
+        std::string Ehlo, AuthReply, Box, Status;
+    } Cases[] = {
+        {"STARTTLS not offered", 1, "250 AUTH PLAIN LOGIN", "",
+         "SMTPサーバとの通信を暗号化(STARTTLS)できないため、メールは送られていません。",
+         "暗号化できません サーバがSTARTTLSに対応していません"},
+        {"only PLAIN and LOGIN without TLS", 0, "250 AUTH PLAIN LOGIN", "",
+         "SMTPサーバに使える認証方式がないため、メールは送られていません。（暗号化しない接続では CRAM-MD5 "
+         "だけを使います）",
+         "認証方式がありません"},
+        {"sign-in refused", 0, "250 AUTH CRAM-MD5", "535 5.7.8 Error: authentication failed",
+         "SMTPサーバの認証に失敗したため、メールは送られていません。ユーザ名とパスワードを確かめてください。",
+         "認証エラー 535 5.7.8 Error: authentication failed"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.What);
+        FakeServer Server("220 fake ESMTP\r\n");
+        Server.Answer = [&](const std::string& Command) -> std::string {
+            if (Command.rfind("EHLO", 0) == 0) return "250-fake\r\n" + C.Ehlo + "\r\n";
+            if (Command.rfind("AUTH", 0) == 0) return "334 PDE4OTYuNjk3QHgudGVzdD4=\r\n";
+            if (Server.Commands.size() >= 2 && Server.Commands.end()[-2].rfind("AUTH", 0) == 0)
+                return C.AuthReply + "\r\n";
+            return "250 ok\r\n";
+        };
+        SendHarness H(Server.Port());
+        TAccountRecord A = SendHarness::Account();
+        A.SmtpSecurity = C.Security;
+        A.SmtpAuth = true;
+        A.ePassword = Secret;
+        ASSERT_TRUE(H.SendAndWait(A, Draft(), SJ("異常終了"))) << Cp932ToUtf8(H.LastStatus());
+        EXPECT_EQ(H.LastBox(), SJ(C.Box.c_str()));
+        EXPECT_TRUE(Has(H.Statuses, SJ(C.Status.c_str())));
+        EXPECT_TRUE(H.ControlsOn);
+        for (const std::string& Line : Server.Commands) {
+            EXPECT_EQ(Line.find(Secret), std::string::npos) << Line;
+            EXPECT_NE(Line.rfind("MAIL", 0), 0u) << Line;
+            EXPECT_NE(Line.rfind("AUTH PLAIN", 0), 0u) << Line;
+            EXPECT_NE(Line.rfind("AUTH LOGIN", 0), 0u) << Line;
+        }
+        EXPECT_EQ(H.Flow->Smtp(), nullptr);
+    }
+}
+
 }  // namespace
