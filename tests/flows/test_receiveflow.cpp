@@ -117,6 +117,9 @@ TEST(ReceiveFlowScripted, DeletePassWithoutUniqueIdsSkipsNumbersWhoseSizeChanged
                      [](const std::string& Cmd) { return Cmd.rfind("DELE", 0) == 0; });
         EXPECT_EQ(Deleted, C.Deleted);
         EXPECT_EQ(H.Flow.DeleteGone, C.Gone);
+        const std::string Said =
+            C.Gone ? SJ("（") + IntToStr(C.Gone) + SJ("通はすでにサーバにありませんでした）") : "";
+        EXPECT_TRUE(Has(H.PopStatuses, SJ("チェック付きのメールの削除が完了しました") + Said));
         EXPECT_EQ(H.Boxes.size(), C.Gone ? 1u : 0u);
         EXPECT_FALSE(H.Flow.DeleteMode);
     }
