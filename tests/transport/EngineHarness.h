@@ -18,18 +18,8 @@ const std::string PopListing = "+OK 2 messages\r\n1 120\r\n2 4000\r\n.\r\n";
 
 // The replies of a dialogue, one read each.
 using Replies = std::vector<std::string>;
-template <class... T>
-Replies Reads(const T&... Each) {
-    return {std::string(Each)...};
-}
-
 using PopEvents = std::vector<std::pair<bool, TPopState>>;
-inline PopEvents Completes(bool Ok, TPopState S) { return {{Ok, S}}; }
-const PopEvents NoEvent;
-
 using SmtpErrors = std::vector<std::pair<TSMTPState, std::string>>;
-inline SmtpErrors Fails(TSMTPState S, const std::string& Reply) { return {{S, Reply}}; }
-const SmtpErrors NoError;
 
 template <class Engine>
 struct Recording : Engine {

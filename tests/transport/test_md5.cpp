@@ -27,8 +27,7 @@ TEST(SignInDigests, ApopNeedsAWholeTimestampAndHmacMatchesRfc2202WithLongKeys) {
     EXPECT_EQ(ApopTimestamp("+OK <a> <b>"), "<a>");
     // Without a timestamp the digest is that of the password alone.
     EXPECT_EQ(ApopDigest("+OK ready", "abc"), "900150983cd24fb0d6963f7d28e17f72");
-    EXPECT_EQ(HmacMd5Hex(std::string(16, '\x0b'), "Hi There"), "9294727a3638bb1c13f48ef8158bfc9d");
-    EXPECT_EQ(HmacMd5Hex("Jefe", "what do ya want for nothing?"), "750c783e6ab0b503eaa86e310a5db738");
+    // Keys up to a block are the CRAM-MD5 row of the SMTP dialogues; a longer key is hashed first.
     EXPECT_EQ(HmacMd5Hex(std::string(80, '\xaa'), "Test Using Larger Than Block-Size Key - Hash Key First"),
               "6b1ab7fe4bd7bf8f0b62e6ce61b9d0cd");
 }

@@ -31,77 +31,72 @@ TEST(SmtpEngine, RepliesDriveTheDelivery) {
         {"To, Cc and Bcc in field order; Bcc left out of the text; dot-stuffed", None, false, false,
          "From: \"Me Myself\" <me@example.test>\r\nTo: a@example.test, B <b@example.test>\r\n"
          "Cc: c@example.test\r\nBcc: d@example.test\r\nSubject: hi\r\n\r\n.\r\n.x\r\nplain\r\n",
-         Reads(Ready, Ok, Ok, Ok, Ok, Ok, Ok, "354 go\r\n", "250 queued\r\n"),
+         Replies{Ready, Ok, Ok, Ok, Ok, Ok, Ok, "354 go\r\n", "250 queued\r\n"},
          Helo + Mail +
              "RCPT TO:<a@example.test>\r\nRCPT TO:<b@example.test>\r\nRCPT TO:<c@example.test>\r\n"
              "RCPT TO:<d@example.test>\r\nDATA\r\n"
              "From: \"Me Myself\" <me@example.test>\r\nTo: a@example.test, B <b@example.test>\r\n"
              "Cc: c@example.test\r\nSubject: hi\r\n\r\n..\r\n..x\r\nplain\r\n.\r\n",
-         NoError, true},
+         SmtpErrors{}, true},
         {"empty recipient entries are skipped, the rest named", None, false, false,
          "To: a@example.test,, b@example.test\r\nCc: ,c@example.test\r\n\r\nx\r\n",
-         Reads(Ready, Ok, Ok, Ok, Ok, Ok),
+         Replies{Ready, Ok, Ok, Ok, Ok, Ok},
          Helo + Mail +
              "RCPT TO:<a@example.test>\r\nRCPT TO:<b@example.test>\r\nRCPT TO:<c@example.test>\r\nDATA\r\n",
-         NoError, false},
+         SmtpErrors{}, false},
         {"a refused recipient is passed over", None, false, false,
          "To: bad@example.test, good@example.test\r\nCc: cc@example.test\r\n\r\nx\r\n",
-         Reads(Ready, Ok, Ok, "550 5.1.1 refused\r\n", Ok),
+         Replies{Ready, Ok, Ok, "550 5.1.1 refused\r\n", Ok},
          Helo + Mail +
              "RCPT TO:<bad@example.test>\r\nRCPT TO:<good@example.test>\r\nRCPT TO:<cc@example.test>\r\n",
-         NoError, false},
+         SmtpErrors{}, false},
         {"no To accepted: RSET, Cc not tried", None, false, false,
          "To: bad@example.test\r\nCc: cc@example.test\r\n\r\nx\r\n",
-         Reads(Ready, Ok, Ok, "550 no\r\n", "250 reset\r\n"),
+         Replies{Ready, Ok, Ok, "550 no\r\n", "250 reset\r\n"},
          Helo + Mail + "RCPT TO:<bad@example.test>\r\nRSET\r\n",
-         Fails(smtpRcpt, "\"To Addresses\" are not valid"), false},
+         SmtpErrors{{smtpRcpt, "\"To Addresses\" are not valid"}}, false},
         {"a multi-line reply is one reply", None, false, false, "To: a@example.test\r\n\r\nx\r\n",
-         Reads("220-mx\r\n220-ready\r\n220 now\r\n", "250-first\r\n250-second\r\n250 last\r\n"), Helo + Mail,
-         NoError, false},
+         Replies{"220-mx\r\n220-ready\r\n220 now\r\n", "250-first\r\n250-second\r\n250 last\r\n"},
+         Helo + Mail, SmtpErrors{}, false},
         {"STARTTLS, then the mechanism that the capabilities after TLS offer, then the message", StartTls,
          false, true, Message,
-         Reads(Ready, Ehlo("PIPELINING|STARTTLS|AUTH CRAM-MD5"), "220 2.0.0 Ready\r\n250 injected\r\n",
-               "235 injected too\r\n", Handshake, Ehlo("AUTH PLAIN LOGIN"), Authed, Ok, Ok, "354 go\r\n",
-               "250 queued\r\n"),
+         Replies{Ready, Ehlo("PIPELINING|STARTTLS|AUTH CRAM-MD5"), "220 2.0.0 Ready\r\n250 injected\r\n",
+                 "235 injected too\r\n", Handshake, Ehlo("AUTH PLAIN LOGIN"), Authed, Ok, Ok, "354 go\r\n",
+                 "250 queued\r\n"},
          EhloLine + "STARTTLS\r\n" + EhloLine + Plain + Mail + "RCPT TO:<a@example.test>\r\nDATA\r\n" +
              Message + ".\r\n",
-         NoError, true},
-        {"PLAIN inside TLS", Tls, true, true, Message, Reads(Ready, Ehlo("AUTH LOGIN PLAIN"), Authed),
-         EhloLine + Plain + Mail, NoError, false},
+         SmtpErrors{}, true},
+        {"PLAIN inside TLS", Tls, true, true, Message, Replies{Ready, Ehlo("AUTH LOGIN PLAIN"), Authed},
+         EhloLine + Plain + Mail, SmtpErrors{}, false},
         {"LOGIN inside TLS", Tls, true, true, Message,
-         Reads(Ready, Ehlo("AUTH=LOGIN"), "334 VXNlcm5hbWU6\r\n", "334 UGFzc3dvcmQ6\r\n", Authed),
-         EhloLine + "AUTH LOGIN\r\ndGlt\r\ndGFuc3RhYWZ0YW5zdGFhZg==\r\n" + Mail, NoError, false},
+         Replies{Ready, Ehlo("AUTH=LOGIN"), "334 VXNlcm5hbWU6\r\n", "334 UGFzc3dvcmQ6\r\n", Authed},
+         EhloLine + "AUTH LOGIN\r\ndGlt\r\ndGFuc3RhYWZ0YW5zdGFhZg==\r\n" + Mail, SmtpErrors{}, false},
         {"CRAM-MD5 on a plain connection", None, false, true, Message,
-         Reads(Ready, Ehlo("AUTH LOGIN CRAM-MD5"), CramChallenge, Authed),
-         EhloLine + "AUTH CRAM-MD5\r\n" + CramAnswer + Mail, NoError, false},
-        {"TLS without sign-in: EHLO, then MAIL", Tls, true, false, Message, Reads(Ready, Ehlo("AUTH PLAIN")),
-         EhloLine + Mail, NoError, false},
+         Replies{Ready, Ehlo("AUTH LOGIN CRAM-MD5"), CramChallenge, Authed},
+         EhloLine + "AUTH CRAM-MD5\r\n" + CramAnswer + Mail, SmtpErrors{}, false},
+        {"TLS without sign-in: EHLO, then MAIL", Tls, true, false, Message,
+         Replies{Ready, Ehlo("AUTH PLAIN")}, EhloLine + Mail, SmtpErrors{}, false},
     });
 }
 
+// STARTTLS not offered, PLAIN and LOGIN only on a plain connection and a refused sign-in are
+// the send flow's cases, through the same client.
 TEST(SmtpEngineTls, FailuresStopBeforeAnythingSecret) {
-    const auto None = TSecurity::None, StartTls = TSecurity::StartTls, Tls = TSecurity::Tls;
+    const auto StartTls = TSecurity::StartTls, Tls = TSecurity::Tls;
     RunSmtpDialogues({
-        {"STARTTLS not offered", StartTls, false, true, Message, Reads(Ready, Ehlo("AUTH PLAIN LOGIN")),
-         EhloLine, Fails(smtpStartTls, SmtpNoStartTls), false},
         {"STARTTLS refused", StartTls, false, true, Message,
-         Reads(Ready, Ehlo("STARTTLS"), "454 4.7.0 TLS not available\r\n"), EhloLine + "STARTTLS\r\n",
-         Fails(smtpStartTls, "454 4.7.0 TLS not available"), false},
+         Replies{Ready, Ehlo("STARTTLS"), "454 4.7.0 TLS not available\r\n"}, EhloLine + "STARTTLS\r\n",
+         SmtpErrors{{smtpStartTls, "454 4.7.0 TLS not available"}}, false},
         {"TLS chosen, connection plain", Tls, false, true, Message,
-         Reads(Ready, Ehlo("STARTTLS|AUTH CRAM-MD5")), EhloLine, Fails(smtpStartTls, SmtpNoStartTls), false},
-        {"EHLO refused", Tls, true, true, Message, Reads(Ready, "502 5.5.2 not recognized\r\n"), EhloLine,
-         Fails(smtpEhlo, "502 5.5.2 not recognized"), false},
-        {"a plain connection offers PLAIN and LOGIN only", None, false, true, Message,
-         Reads(Ready, Ehlo("AUTH PLAIN LOGIN")), EhloLine, Fails(smtpAuth, SmtpNoAuthMechanism), false},
-        {"no AUTH at all", Tls, true, true, Message, Reads(Ready, Ehlo("SIZE 1000")), EhloLine,
-         Fails(smtpAuth, SmtpNoAuthMechanism), false},
-        {"sign-in refused", Tls, true, true, Message,
-         Reads(Ready, Ehlo("AUTH CRAM-MD5"), CramChallenge, "535 5.7.8 authentication failed\r\n"),
-         EhloLine + "AUTH CRAM-MD5\r\n" + CramAnswer, Fails(smtpAuthPass, "535 5.7.8 authentication failed"),
+         Replies{Ready, Ehlo("STARTTLS|AUTH CRAM-MD5")}, EhloLine, SmtpErrors{{smtpStartTls, SmtpNoStartTls}},
          false},
+        {"EHLO refused", Tls, true, true, Message, Replies{Ready, "502 5.5.2 not recognized\r\n"}, EhloLine,
+         SmtpErrors{{smtpEhlo, "502 5.5.2 not recognized"}}, false},
+        {"no AUTH at all", Tls, true, true, Message, Replies{Ready, Ehlo("SIZE 1000")}, EhloLine,
+         SmtpErrors{{smtpAuth, SmtpNoAuthMechanism}}, false},
         {"a challenge after the password", Tls, true, true, Message,
-         Reads(Ready, Ehlo("AUTH PLAIN"), "334 more?\r\n"), EhloLine + Plain,
-         Fails(smtpAuthPass, "334 more?"), false},
+         Replies{Ready, Ehlo("AUTH PLAIN"), "334 more?\r\n"}, EhloLine + Plain,
+         SmtpErrors{{smtpAuthPass, "334 more?"}}, false},
     });
 }
 
@@ -135,7 +130,7 @@ TEST(SmtpEngine, MalformedRepliesAreRefusedOrWaitedOn) {
     M.SetText("To: a@example.test\r\n\r\nx\r\n");
     ASSERT_TRUE(S.SendMessage(M));
     S.Feed("220\r\n");  // code straight followed by CR LF
-    EXPECT_EQ(S.Errors, Fails(smtpNone, "220"));
+    EXPECT_EQ(S.Errors, (SmtpErrors{{smtpNone, "220"}}));
     S.Feed("2\n0 x");  // a blank fourth, but an LF within the first four bytes
     EXPECT_EQ(S.Errors.size(), 2u);
     S.Feed("garbage\r\n");
