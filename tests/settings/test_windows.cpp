@@ -93,10 +93,7 @@ protected:
         // path as UTF-8, not as the program's Shift_JIS text.
         ::mkdir(Folder.c_str(), 0700);
         SetProgramDir(Folder);
-        TForm3::QuestionBox = [this](QWidget*, const QString& T) {
-            Questions << T;
-            return Answer;
-        };
+        TForm3::QuestionBox = [this](QWidget*, const QString& T) { return (Questions << T, Answer); };
         TForm3::MessageBox = TForm3::ErrorBox = [this](QWidget*, const QString& T) { Messages << T; };
         Sign = std::make_unique<TOKsign>(&Main.Host);
         Form = std::make_unique<TForm3>(&Main.Host, Sign.get(), nullptr, Path());
