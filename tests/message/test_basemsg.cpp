@@ -153,10 +153,7 @@ TEST(MailDate, JapanTimeWhateverTheMachineZone) {
         EXPECT_EQ(Parsed("Sun, 6 Dec 2026 23:59:59 -1200"), "2026-12-07 20:59:59") << Z;
         EXPECT_EQ(Parsed("Sun, 29 Mar 2026 01:30:00 GMT"), "2026-03-29 10:30:00") << Z;
     }
-    if (Old)
-        setenv("TZ", Saved.c_str(), 1);
-    else
-        unsetenv("TZ");
+    Old ? setenv("TZ", Saved.c_str(), 1) : unsetenv("TZ");
     tzset();
 }
 

@@ -29,7 +29,6 @@ std::vector<std::string> LinesOf(const TStrings& L) {
     for (int i = 0; i < L.GetCount(); ++i) V.push_back(L[i]);
     return V;
 }
-std::vector<std::string> BodyOf(TMIMEPart* P) { return LinesOf(P->Body()); }
 
 void Feed(TMIMEPart& P, std::initializer_list<std::string> Lines) {
     for (const std::string& L : Lines) P.AddLine(L);
@@ -55,7 +54,7 @@ TEST_F(MIMEx, QuotedPrintableAndBase64TextDecodeOnceKeepingIndentationAndEscapes
     TMIMEx M;
     M.DecodeFile(DataDir + "qp_softbreaks.eml");
     M.Root->LeafAt(0)->DecodeTextBody();
-    EXPECT_EQ(BodyOf(M.Root->LeafAt(0)).back(),
+    EXPECT_EQ(LinesOf(M.Root->LeafAt(0)->Body()).back(),
               "After an empty line. Trailing soft break with blanksjoined.");
     EXPECT_EQ(Saved(M.Root->LeafAt(1)), ReadFileText(DataDir + "qp_table.csv"));
 
@@ -65,12 +64,12 @@ TEST_F(MIMEx, QuotedPrintableAndBase64TextDecodeOnceKeepingIndentationAndEscapes
     const std::vector<std::string> Want = {SJ("日本語のテキストです。"), SJ("  字下げした行"), "",
                                            SJ("最後の行"), "X"};
     Sj->DecodeTextBody();
-    EXPECT_EQ(BodyOf(Sj), Want);
+    EXPECT_EQ(LinesOf(Sj->Body()), Want);
     Sj->DecodeTextBody();  // a second call leaves the text alone
-    EXPECT_EQ(BodyOf(Sj), Want);
+    EXPECT_EQ(LinesOf(Sj->Body()), Want);
     TMIMEPart* Jis = B.Root->LeafAt(1);  // lines starting with ESC
     Jis->DecodeTextBody();
-    EXPECT_EQ(BodyOf(Jis), (std::vector<std::string>{SJ("漢字で始まる行"), "abc"}));
+    EXPECT_EQ(LinesOf(Jis->Body()), (std::vector<std::string>{SJ("漢字で始まる行"), "abc"}));
 }
 
 TEST_F(MIMEx, ComposeSinglePartsOfTextOrAnAttachment) {
@@ -123,7 +122,7 @@ TEST_P(ComposeRoundTrip, DecodesToTheSameTextNamesAndBytes) {
     TMIMEx D;
     D.DecodeText(Wire);
     ASSERT_EQ(D.Root->LeafCount(), 4);
-    EXPECT_EQ(BodyOf(D.Root->LeafAt(0)), BodyOf(M.Root->LeafAt(0)));
+    EXPECT_EQ(LinesOf(D.Root->LeafAt(0)->Body()), LinesOf(M.Root->LeafAt(0)->Body()));
     TMIMEPart* A = D.Root->LeafAt(1);
     EXPECT_EQ(A->GetFileName(), SJ("添付資料.bin"));
     EXPECT_EQ(Saved(A), Bin);
@@ -168,7 +167,7 @@ TEST_F(MIMEx, LargeReceivedAttachmentKeepsItsLines) {
     ASSERT_EQ(M.Root->LeafCount(), 1);
     TMIMEPart* P = M.Root->LeafAt(0);
     EXPECT_EQ(Saved(P), Bin);
-    EXPECT_EQ(BodyOf(P), Lines);
+    EXPECT_EQ(LinesOf(P->Body()), Lines);
     EXPECT_EQ(Saved(P, "again"), Bin);
 }
 
