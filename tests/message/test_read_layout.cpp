@@ -19,18 +19,14 @@ const std::string DataDir = std::string(VELNARO_TEST_DATA) + "/message/";
 
 class ReadLayout : public ::testing::Test {
 protected:
-    // Loads a message as the read page does: its lines into a TINetMessage
-    // for the subject, then into the MIME component.
+    // Reads a message as the read page does, through the one message reader.
     TReadLayout Lay(const std::string& Text, bool WithHeader = false) {
-        TINetMessage Msg;
-        Msg.SetText(Text);
-        TStringList Lines;
-        Msg.SaveToStrings(Lines);
-        Mime.Decode(Lines);
-        return BuildReadLayout(Mime, WithHeader, Msg.Subject());
+        Reader.ReadText(Text);
+        return Reader.Layout(WithHeader);
     }
     TReadLayout LaySample(const std::string& Name) { return Lay(ReadFileText(DataDir + Name)); }
-    TMIMEx Mime;
+    TMIMEx& Mime() { return Reader.Mime(); }
+    TMessageReader Reader;
     TTempDir Dir;
 };
 
@@ -63,11 +59,11 @@ TEST_F(ReadLayout, ShownLeavesAttachmentsAndTheHeaderToggle) {
     ASSERT_EQ(L.Shown.size(), 2u);
     EXPECT_EQ(L.Lines.at(L.Shown[1].FirstLine) + std::to_string(L.Shown[1].Leaf), "second text3");
     std::string Error;  // the nameless image saves byte for byte
-    ASSERT_TRUE(L.CanSave && SaveAttachmentAs(Mime, 2, Dir.Path + "p", Error)) << Error;
+    ASSERT_TRUE(L.CanSave && SaveAttachmentAs(Mime(), 2, Dir.Path + "p", Error)) << Error;
     EXPECT_EQ(ReadFileText(Dir.Path + "p"), ReadFileText(DataDir + "nested_multipart.png"));
     // The header toggle puts the root's header first, exactly as received.
     TReadLayout H = Lay(ReadFileText(DataDir + "nested_multipart.eml"), true);
-    EXPECT_EQ(H.Lines.size(), L.Lines.size() + Mime.Root->Header().GetCount());
+    EXPECT_EQ(H.Lines.size(), L.Lines.size() + Mime().Root->Header().GetCount());
     EXPECT_EQ(H.Lines.back(), L.Lines.back());
 }
 
@@ -82,7 +78,7 @@ TEST_F(ReadLayout, SinglePartTextListsNothingAndANamedUuencodedPartSavesItsData)
     EXPECT_TRUE(N.Lines.empty());
     EXPECT_EQ(EntriesOf(N), (Entries{{"data.bin", 0}}));
     std::string Saved, Error;
-    ASSERT_TRUE(SaveAttachmentInto(Mime, N.Attachments[0], Dir.Path, Saved, Error)) << Error;
+    ASSERT_TRUE(SaveAttachmentInto(Mime(), N.Attachments[0], Dir.Path, Saved, Error)) << Error;
     EXPECT_EQ(ReadFileText(Saved), ReadFileText(DataDir + "layout/single_named_uu.bin"));
 }
 
@@ -92,7 +88,7 @@ TEST_F(ReadLayout, NamesFromTheMessageBecomePlainFileNamesAndFailedSavesKeepTheO
     EXPECT_EQ(EntriesOf(L),
               (Entries{{"evil.sh", 1}, {"請求.txt", 2}, {"image3.gif", 3}, {"application4.bin", 4}}));
     std::string Saved, Error;
-    ASSERT_TRUE(SaveAttachmentInto(Mime, L.Attachments[0], Dir.Path, Saved, Error)) << Error;
+    ASSERT_TRUE(SaveAttachmentInto(Mime(), L.Attachments[0], Dir.Path, Saved, Error)) << Error;
     EXPECT_EQ(Saved, Dir.Path + "evil.sh");
     EXPECT_NE(access(Saved.c_str(), X_OK), 0);  // never executable
     // A type that is no plain word never becomes a path.
@@ -102,7 +98,7 @@ TEST_F(ReadLayout, NamesFromTheMessageBecomePlainFileNamesAndFailedSavesKeepTheO
     EXPECT_EQ(NamelessPartName(P, 1), "..1.bin");
 
     // Failed saves keep the old file and leave no temporary file.
-    EXPECT_FALSE(SaveAttachmentAs(Mime, 1, Dir.Path + "no-such-dir/x", Error));
+    EXPECT_FALSE(SaveAttachmentAs(Mime(), 1, Dir.Path + "no-such-dir/x", Error));
     EXPECT_EQ(Error.rfind(SJ("添付ファイルを保存できませんでした: "), 0), 0u) << Cp932ToUtf8(Error);
 
     // A write that fails half-way (file size limit) leaves the target as it was.
@@ -113,7 +109,7 @@ TEST_F(ReadLayout, NamesFromTheMessageBecomePlainFileNamesAndFailedSavesKeepTheO
     const struct rlimit Small = {100, Old.rlim_max};
     auto OldHandler = signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &Small);
-    const bool Ok = SaveAttachmentAs(Mime, 1, Target, Error);
+    const bool Ok = SaveAttachmentAs(Mime(), 1, Target, Error);
     setrlimit(RLIMIT_FSIZE, &Old);
     signal(SIGXFSZ, OldHandler);
     EXPECT_FALSE(Ok);
@@ -121,8 +117,8 @@ TEST_F(ReadLayout, NamesFromTheMessageBecomePlainFileNamesAndFailedSavesKeepTheO
     EXPECT_EQ(Dir.Files(), std::vector<std::string>{"evil.sh"});
 
     // Saving over a folder, or a number with no attachment, fails without touching anything.
-    EXPECT_FALSE(SaveAttachmentAs(Mime, 1, Dir.Path.substr(0, Dir.Path.size() - 1), Error));
-    EXPECT_FALSE(SaveAttachmentAs(Mime, 9, Target, Error));
+    EXPECT_FALSE(SaveAttachmentAs(Mime(), 1, Dir.Path.substr(0, Dir.Path.size() - 1), Error));
+    EXPECT_FALSE(SaveAttachmentAs(Mime(), 9, Target, Error));
     EXPECT_EQ(Error, SJ("保存する添付ファイルがありません"));
     EXPECT_EQ(Dir.Files(), std::vector<std::string>{"evil.sh"});
 }
