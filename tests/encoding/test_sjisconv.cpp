@@ -1,15 +1,28 @@
-// Kanji code conversion: JIS, Shift_JIS and EUC-JP, half-width katakana.
+// Kanji code conversion (JIS, Shift_JIS and EUC-JP, half-width katakana), encoded
+// words of header fields and the base64 and quoted-printable decoders.
 #include <gtest/gtest.h>
 
+#include "codex.h"
 #include "sjisconv.h"
 #include "uni2sj.h"
 
 namespace {
 const std::string ESC_B = "\x1B$B";
 const std::string ESC_J = "\x1B(J";
-const std::string Kanji = "\x8A\xBF\x8E\x9A";  // 漢字 in Shift_JIS
-const std::string KanjiJIS = ESC_B + "\x34\x41\x3B\x7A" + ESC_J;
+const std::string Kanji = "\x8A\xBF\x8E\x9A";                     // 漢字 in Shift_JIS
+const std::string KanjiJIS = ESC_B + "\x34\x41\x3B\x7A" + ESC_J;  // as SJISToJIS writes it
+const std::string KanjiJISB = ESC_B + "\x34\x41\x3B\x7A\x1B(B";   // as other mailers close it
 using Cases = std::vector<std::pair<std::string, std::string>>;
+
+template <typename Stream>
+std::string InPieces(const std::string& Text, size_t Piece) {
+    Stream S;
+    std::string Out;
+    for (size_t i = 0; i < Text.size(); i += Piece)
+        S.Feed(Text.data() + i, std::min(Piece, Text.size() - i), Out);
+    S.Finish(Out);
+    return Out;
+}
 }  // namespace
 
 TEST(SJISToJIS, DoubleByteRunsOpenAndCloseAndInvalidBytesBecomeQuestionMarks) {
@@ -51,15 +64,9 @@ TEST(JISToSJIS, EscapeSequencesAndKatakanaModes) {
 
 TEST(RoundTrip, EveryShiftJISCodeThroughJISAndBack) {
     std::string S;
-    for (int s1 = 0x81; s1 <= 0xEF; ++s1) {
-        if (s1 > 0x9F && s1 < 0xE0) continue;
-        for (int s2 = 0x40; s2 <= 0xFC; ++s2) {
-            if (s2 == 0x7F) continue;
-            S += static_cast<char>(s1);
-            S += static_cast<char>(s2);
-        }
-        S += "\r\nline ";
-    }
+    for (int s1 = 0x81; s1 <= 0xEF; s1 += s1 == 0x9F ? 0x41 : 1, S += "\r\nline ")
+        for (int s2 = 0x40; s2 <= 0xFC; ++s2)
+            if (s2 != 0x7F) S += {char(s1), char(s2)};
     EXPECT_EQ(JISToSJIS(SJISToJIS(S)), S);
 }
 
@@ -78,18 +85,6 @@ TEST(EUCToJIS, PairsKatakanaJisX0212AndBadBytes) {
     // and the characters after it keep their pairing.
     EXPECT_EQ(JISToSJIS(EUCToJIS("\x8F\xB0\xA1\xB0\xA1")), "?\x88\x9F");
 }
-
-namespace {
-template <typename Stream>
-std::string InPieces(const std::string& Text, size_t Piece) {
-    Stream S;
-    std::string Out;
-    for (size_t i = 0; i < Text.size(); i += Piece)
-        S.Feed(Text.data() + i, std::min(Piece, Text.size() - i), Out);
-    S.Finish(Out);
-    return Out;
-}
-}  // namespace
 
 TEST(Streams, PiecesConvertLikeTheWholeText) {
     // The six Mac and Unix marks in UTF-8 first, then random texts of bytes
@@ -113,4 +108,63 @@ TEST(Streams, PiecesConvertLikeTheWholeText) {
             ASSERT_EQ(InPieces<TJISToSJISStream>(Text, Piece), JISToSJIS(Text)) << Text << "/" << Piece;
             ASSERT_EQ(InPieces<TUTF8ToSJISStream>(Text, Piece), UTF8ToSJIS(Text)) << Text << "/" << Piece;
         }
+}
+
+TEST(TextDecoders, Base64SkipsForeignBytesAndQuotedPrintableTakesUpperCaseEscapesOnly) {
+    for (const auto& [In, Out] : Cases{{"QU\r\nJD\r\n", "ABC"},
+                                       {"QUI=", "AB"},
+                                       {"QQ==", "A"},
+                                       {"Q", ""},
+                                       {"=Q=U=J=D=", "ABC"},
+                                       {"!!\x80\xFF", ""}})
+        EXPECT_EQ(Base64Decode(In), Out) << In;
+    for (const auto& [In, Out] : Cases{{"a=3Db", "a=b"},
+                                       {"=1b", "=1b"},
+                                       {"a=G1", "a=G1"},
+                                       {"end=", "end="},
+                                       {"end=4", "end=4"},
+                                       {"==41", "=A"},
+                                       {"a_b", "a_b"}})
+        EXPECT_EQ(QPDecode(In), Out) << In;
+    // Every byte value through an encoded word and back; padding only at the end.
+    std::string All;
+    for (int i = 0; i < 256; ++i) All += static_cast<char>(i);
+    const std::string Enc = EncodeWordB(All);
+    EXPECT_EQ(Base64Decode(Enc.substr(16, Enc.size() - 18)), All);
+    EXPECT_EQ(EncodeWordB("AB"), "=?ISO-2022-JP?B?QUI=?=");
+}
+
+TEST(DecodeHeader, EveryCharsetBothLettersAndTheTextAroundWords) {
+    // ISO-2022-JP and EUC-JP words give JIS; Shift_JIS and UTF-8 words give Shift_JIS.
+    const Cases Table = {
+        {"Re: " + EncodeWordB(KanjiJISB), "Re: " + KanjiJISB},
+        {"=?iso-2022-jp?b?" + EncodeWordB(KanjiJISB).substr(16), KanjiJISB},
+        {"=?ISO-2022-JP?Q?=1B$B4A;z=1B(B?=", KanjiJISB},
+        {"=?EUC-JP?B?tMG7+g==?=", KanjiJIS},
+        {"=?euc-jp?q?=B4=C1=BB=FA?=", KanjiJIS},
+        {"=?Shift_JIS?B?ir+Omg==?=", Kanji},
+        {"=?shift_jis?Q?=8A=BF=8E=9A?=", Kanji},
+        {"=?UTF-8?B?5ryi5a2X?=", Kanji},
+        {"=?utf-8?q?=E6=BC=A2=E5=AD=97_x?=", Kanji + " x"},
+        // Words of different charsets in one value; the UTF-8 wave dash is 0x8160.
+        {"=?UTF-8?B?QeOAnA==?= " + EncodeWordB(KanjiJIS), "A\x81\x60 " + KanjiJIS},
+        {"=?UTF-8?B?QQ==?= =?UTF-8?B?Qg==?=", "A B"},  // the blank between two words is kept
+        {"=?KOI8-R?B?QUJD?=", "=?KOI8-R?B?QUJD?="},    // an unknown charset stays
+        {"=?UTF-8?Q?a_b=5Fc?=", "a b_c"},              // in a Q word "_" is a blank, "=5F" an underscore
+        {"=?UTF-8?X?abc?=", "abc"},                    // an unknown letter decodes nothing
+        {"x =?UTF-8?B?QUJD", "x ABC"},                 // a word never closed is decoded all the same
+        {"x =?UTF-8?B?\?= y", "x  y"},
+        {"=?UTF-8?B", "=?UTF-8?B"},  // no "?" after the letter: copied
+    };
+    for (const auto& [In, Out] : Table) EXPECT_EQ(DecodeHeader(In), Out) << In;
+}
+
+TEST(EncodeHeader, EachDoubleByteRunBecomesOneWord) {
+    const std::string W = EncodeWordB(KanjiJIS);
+    for (const auto& [In, Out] : Cases{{"abc", "abc"},
+                                       {"", ""},
+                                       {"Re: " + Kanji + " memo", "Re: " + W + " memo"},
+                                       {"x" + Kanji + "y" + Kanji, "x" + W + "y" + W},
+                                       {Kanji, W}})
+        EXPECT_EQ(EncodeHeader(SJISToJIS(In)), Out) << In;
 }

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -38,14 +38,11 @@ public:
 
 inline std::string ReadFileText(const std::string& Path) {
     std::ifstream F(Path, std::ios::binary);
-    std::ostringstream S;
-    S << F.rdbuf();
-    return S.str();
+    return {std::istreambuf_iterator<char>(F), {}};
 }
 
 inline void WriteFileText(const std::string& Path, const std::string& Text) {
-    std::ofstream F(Path, std::ios::binary | std::ios::trunc);
-    F << Text;
+    std::ofstream(Path, std::ios::binary | std::ios::trunc) << Text;
 }
 
 // While alive, file access runs as user "nobody" when the test runs as root,

@@ -93,10 +93,7 @@ protected:
         // path as UTF-8, not as the program's Shift_JIS text.
         ::mkdir(Folder.c_str(), 0700);
         SetProgramDir(Folder);
-        TForm3::QuestionBox = [this](QWidget*, const QString& T) {
-            Questions << T;
-            return Answer;
-        };
+        TForm3::QuestionBox = [this](QWidget*, const QString& T) { return (Questions << T, Answer); };
         TForm3::MessageBox = TForm3::ErrorBox = [this](QWidget*, const QString& T) { Messages << T; };
         Sign = std::make_unique<TOKsign>(&Main.Host);
         Form = std::make_unique<TForm3>(&Main.Host, Sign.get(), nullptr, Path());
@@ -210,18 +207,6 @@ TEST_F(SettingsWindowTest, PasswordWarningNamesTheRealFileOnlyWhenTheWindowIsAct
                                     U("に保存される設定になります")});
 }
 
-TEST_F(SettingsWindowTest, CloseWithoutSavingKeepsTheTypedValuesAndTheFile) {
-    AddAccount("a", "pop.a");
-    const std::string Before = ReadFileText(Path());
-    Form->BeginNewAccount();
-    EXPECT_FALSE(Main.AddEnabled);
-    Form->Edit1->setText("typed.example.jp");
-    QTest::mouseClick(Form->Button2, Qt::LeftButton);
-    EXPECT_TRUE(Main.AddEnabled);
-    EXPECT_EQ(Form->Edit1->text(), "typed.example.jp");
-    EXPECT_EQ(ReadFileText(Path()), Before);
-}
-
 TEST_F(SettingsWindowTest, ServedWindowGetsTheCopiesAndApopClearsTheMainList) {
     AddAccount("a", "pop.a");
     THost PatrolWindow(1);
@@ -264,8 +249,18 @@ TEST_F(SettingsWindowTest, FocusInTheSettingsWindowsReachesTheHostsClipboardItem
     EXPECT_EQ(ActiveTextControl, Sign->Memo1);
 }
 
-TEST_F(SettingsWindowTest, SignatureEditorOkCancelAndSave) {
+TEST_F(SettingsWindowTest, CloseWithoutSavingThenSignatureEditorOkCancelAndSave) {
     AddAccount("a", "pop.a");
+    // Closing without saving keeps the typed values and the file.
+    const std::string Before = ReadFileText(Path());
+    Form->BeginNewAccount();
+    EXPECT_FALSE(Main.AddEnabled);
+    Form->Edit1->setText("typed.example.jp");
+    QTest::mouseClick(Form->Button2, Qt::LeftButton);
+    EXPECT_TRUE(Main.AddEnabled);
+    EXPECT_EQ(Form->Edit1->text(), "typed.example.jp");
+    EXPECT_EQ(ReadFileText(Path()), Before);
+    Form->editdisp(1);
     Form->Button3->click();
     Sign->Memo1->insertPlainText(U("山田"));
     QTest::keyClick(Sign->Memo1, Qt::Key_Return);

@@ -1,4 +1,4 @@
-// Entry of the offscreen Qt tests (settings, address book, reachability): one QApplication.
+// Entry of the offscreen Qt tests (settings, address book, reachability, widgets): one QApplication.
 #include <QApplication>
 
 #include <cstdlib>
