@@ -71,8 +71,9 @@ TEST(ConfigFolder, ChoosesProgramOrXdgFolder) {
         EXPECT_EQ(R.Dir, R.Portable ? In.ProgramFolder : S.Root + "/" + C.Want);
         EXPECT_EQ(R.Portable, std::string(C.Want) == "program");
         struct stat St;  // created for this user only
-        if (!R.Portable)
+        if (!R.Portable) {
             EXPECT_EQ(::stat(R.Dir.c_str(), &St) == 0 ? St.st_mode & 07777 : 0u, C.Error ? 0u : 0700u);
+        }
         // Nothing is made in the folders not chosen.
         EXPECT_TRUE(R.Portable ? !fs::exists(S.Root + "/xdg") && fs::is_empty(In.Home)
                                : fs::is_empty(In.ProgramFolder));
