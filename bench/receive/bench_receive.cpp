@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "../BenchCommon.h"
 #include "Main.h"
 #include "MailNews.h"
 #include "MailServers.h"
@@ -54,14 +55,6 @@ double Run(const std::string& Cmd, bool Timed = true) {
     if (Rc != 0) return -1;
     return Timed ? T : Since(T0);
 }
-
-class TAtOnce : public TReachCheck {
-public:
-    void Check() override {
-        Found = Reachable = true;
-        Address = "127.0.0.1";
-    }
-};
 
 size_t HeapInUse() { return mallinfo2().uordblks; }
 

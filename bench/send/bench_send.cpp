@@ -14,6 +14,7 @@
 #include <random>
 #include <string>
 
+#include "../BenchCommon.h"
 #include "MailNews.h"
 #include "MailServers.h"
 #include "SendFlow.h"
@@ -33,22 +34,6 @@ double Python(const std::string& Args) {
     if (fscanf(F, "%lf", &T) != 1) T = -1;
     pclose(F);
     return T;
-}
-
-class TAtOnce : public TReachCheck {
-public:
-    void Check() override {
-        Found = Reachable = true;
-        Address = "127.0.0.1";
-    }
-};
-
-// CPU time of the calling thread: tells a gap the flow's own work made from
-// one where the system ran something else (the servers, other jobs).
-double ThreadCpuMs() {
-    timespec T;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &T);
-    return T.tv_sec * 1e3 + T.tv_nsec / 1e6;
 }
 
 struct Run {
@@ -79,26 +64,16 @@ Run Ours(const std::string& File) {
 
     Run R;
     const auto Start = Clock::now();
-    QElapsedTimer Gap;
-    double Cpu = ThreadCpuMs();
-    QTimer Tick;
-    Tick.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&Tick, &QTimer::timeout, [&] {
-        R.MaxGapMs = std::max(R.MaxGapMs, Gap.nsecsElapsed() / 1e6);
-        const double Now = ThreadCpuMs();
-        R.MaxCpuMs = std::max(R.MaxCpuMs, Now - Cpu);
-        Cpu = Now;
-        Gap.restart();
-    });
-    Tick.start(10);
-    Gap.start();
+    TLoopGaps Gaps;
+    Gaps.Start();
     Flow.SendBtnClick(A, D);
     R.ClickMs = std::chrono::duration<double, std::milli>(Clock::now() - Start).count();
-    R.MaxGapMs = std::max(R.MaxGapMs, Gap.nsecsElapsed() / 1e6);
-    Gap.restart();
+    Gaps.Turn();
     while (!Done) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     R.Seconds = std::chrono::duration<double>(Clock::now() - Start).count();
-    Tick.stop();
+    Gaps.Stop();
+    R.MaxGapMs = Gaps.MaxGapMs;
+    R.MaxCpuMs = Gaps.MaxCpuMs;
     Flow.Smtp()->Quit();
     ProcessEventsUntil([&] { return !Flow.Smtp()->Opening(); }, 5000);
     return R;
@@ -126,15 +101,7 @@ int main(int argc, char** argv) {
     const std::string Name = "報告書.dat";
     const std::string File = Dir + "/" + Name;
     std::system(("mkdir -p " + Dir).c_str());
-    {
-        std::string Bytes(static_cast<size_t>(MB) << 20, '\0');
-        std::mt19937_64 Random(1);
-        for (size_t i = 0; i + 8 <= Bytes.size(); i += 8) {
-            const uint64_t V = Random();
-            std::memcpy(&Bytes[i], &V, 8);
-        }
-        std::ofstream(File, std::ios::binary).write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-    }
+    WriteRandomFile(File, MB);
     const std::string Args = std::to_string(S.SmtpPort()) + " " + File + " " + Name;
 
     Ours(File);  // warm the page cache and the server

@@ -19,6 +19,7 @@
 #include <random>
 #include <string>
 
+#include "../BenchCommon.h"
 #include "Main.h"
 #include "MailNews.h"
 #include "MailServers.h"
@@ -26,22 +27,6 @@
 #include "cp932.h"
 
 namespace {
-
-class TAtOnce : public TReachCheck {
-public:
-    void Check() override {
-        Found = Reachable = true;
-        Address = "127.0.0.1";
-    }
-};
-
-// CPU time of the calling thread: tells a gap the window's own work made
-// from one where the system ran something else (the servers, other jobs).
-double ThreadCpuMs() {
-    timespec T;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &T);
-    return T.tv_sec * 1e3 + T.tv_nsec / 1e6;
-}
 
 struct Run {
     double Seconds = 0;   // from the click to the completion box
@@ -67,30 +52,19 @@ Run Send(TMainForm& Main, const QString& File) {
     Main.ComboBox2->addItem(File);
 
     Run R;
-    QElapsedTimer Total, Gap;
-    double Cpu = ThreadCpuMs();
-    QTimer Tick;
-    Tick.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&Tick, &QTimer::timeout, [&] {
-        const double Ms = Gap.nsecsElapsed() / 1e6;
-        const double Now = ThreadCpuMs();
-        if (Ms > R.MaxGapMs) {
-            R.MaxGapMs = Ms;
-            R.GapCpuMs = Now - Cpu;
-            R.During = Main.SMTPStatus->currentMessage();
-        }
-        R.MaxCpuMs = std::max(R.MaxCpuMs, Now - Cpu);
-        Cpu = Now;
-        Gap.restart();
-    });
-    Tick.start(10);
+    QElapsedTimer Total;
+    TLoopGaps Gaps;
+    Gaps.OnLongest = [&] { R.During = Main.SMTPStatus->currentMessage(); };
     Total.start();
-    Gap.start();
+    Gaps.Start();
     // The click as the user makes it: a queued press of the button.
     QTimer::singleShot(0, Main.SendBtn, &QPushButton::click);
     while (!Done) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     R.Seconds = Total.nsecsElapsed() / 1e9;
-    Tick.stop();
+    Gaps.Stop();
+    R.MaxGapMs = Gaps.MaxGapMs;
+    R.GapCpuMs = Gaps.GapCpuMs;
+    R.MaxCpuMs = Gaps.MaxCpuMs;
     // The flow quits the connection after the box; wait for its end.
     ProcessEventsUntil([&] { return !Main.SendFlow->Smtp() || !Main.SendFlow->Smtp()->Opening(); }, 5000);
     return R;
@@ -114,15 +88,7 @@ int main(int argc, char** argv) {
     const std::string Dir = "/tmp/velnaro-windowbench-" + std::to_string(getpid());
     const std::string File = Dir + "/報告書.dat";
     std::system(("mkdir -p " + Dir).c_str());
-    {
-        std::string Bytes(static_cast<size_t>(MB) << 20, '\0');
-        std::mt19937_64 Random(1);
-        for (size_t i = 0; i + 8 <= Bytes.size(); i += 8) {
-            const uint64_t V = Random();
-            std::memcpy(&Bytes[i], &V, 8);
-        }
-        std::ofstream(File, std::ios::binary).write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-    }
+    WriteRandomFile(File, MB);
     SetProgramDir(Dir + "/");
 
     Run Worst;

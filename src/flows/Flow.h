@@ -42,6 +42,13 @@
 
 class TNameResolver;
 
+// The alive token of the conventions above: it outlives the flow where a
+// wait or a client event may see the flow end.
+struct TFlowLife {
+    bool Alive = true;
+    int EventDepth = 0;  // client events running
+};
+
 // The icon of a message box; the values are those of QMessageBox::Icon.
 enum class TBoxIcon { NoIcon = 0, Information = 1, Warning = 2, Critical = 3 };
 

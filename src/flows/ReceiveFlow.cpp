@@ -435,14 +435,9 @@ void TReceiveFlow::POPLineTooLong() {
     Box(TBoxIcon::Critical, Text);
 }
 
+// A header-only read connects anew: the answer holds for it too.
 bool TReceiveFlow::POPTrust(const TCertificateProblem& Problem) {
-    const std::shared_ptr<TLife> Life = FLife;
-    const bool Yes = AskToTrust(Events, Problem);
-    if (!Life->Alive) return false;
-    // Kept for the further connections of this operation (a header-only
-    // read connects anew); the window stores it with the account.
-    if (Yes) FAccount.TrustedCerts.push_back(Problem.Fingerprint);
-    return Yes;
+    return AskToTrust(Events, Problem, FLife, FAccount);
 }
 
 void TReceiveFlow::POPTlsError(const std::string& Text) {

@@ -151,10 +151,7 @@ public:
     bool Connected() const;
 
 private:
-    struct TLife {
-        bool Alive = true;
-        int EventDepth = 0;  // client events running
-    };
+    using TLife = TFlowLife;
 
     void Login();
     void CreateClient();

@@ -25,6 +25,14 @@ bool AskToTrust(const TFlowEvents& Events, const TCertificateProblem& Problem) {
     return Handler(CertificateQuestionText(Problem), Problem.Fingerprint);
 }
 
+bool AskToTrust(const TFlowEvents& Events, const TCertificateProblem& Problem,
+                std::shared_ptr<TFlowLife> Life, TAccountRecord& Account) {
+    const bool Yes = AskToTrust(Events, Problem);
+    if (!Life->Alive) return false;
+    if (Yes) Account.TrustedCerts.push_back(Problem.Fingerprint);
+    return Yes;
+}
+
 std::string PopSecurityFailureText(TPopState State) {
     switch (State) {
         case popCapa:

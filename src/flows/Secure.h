@@ -1,6 +1,7 @@
 // What the mail flows share about secure connections: an account's connection settings for a client, the trust question, the texts of TLS and sign-in failures.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "Accounts.h"
@@ -16,6 +17,12 @@ TConnectionSecurity SmtpConnection(const TAccountRecord& A);
 
 // Asks Events.OnTrustCertificate about Problem; false when it is unset.
 bool AskToTrust(const TFlowEvents& Events, const TCertificateProblem& Problem);
+// The same for a flow whose alive token is Life: a yes adds the fingerprint
+// to Account, the flow's copy, for the further connections of its operation
+// (the window stores it with the account). False when the flow ended inside
+// the question; Account is not touched then.
+bool AskToTrust(const TFlowEvents& Events, const TCertificateProblem& Problem,
+                std::shared_ptr<TFlowLife> Life, TAccountRecord& Account);
 
 // The text for a POP3 refusal in the secure steps: popCapa (the server does
 // not offer STLS) and popStls (it refused it); empty for any other state.

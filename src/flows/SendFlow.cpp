@@ -452,12 +452,7 @@ void TSendFlow::SMTPError(TSMTPx& Client, TClientState& State, int& ErrorCode) {
 }
 
 bool TSendFlow::SMTPTrust(const TCertificateProblem& Problem) {
-    const std::shared_ptr<TLife> Life = FLife;
-    const bool Yes = AskToTrust(Events, Problem);
-    if (!Life->Alive) return false;
-    // Kept for the rest of this send; the window stores it with the account.
-    if (Yes) FAccount.TrustedCerts.push_back(Problem.Fingerprint);
-    return Yes;
+    return AskToTrust(Events, Problem, FLife, FAccount);
 }
 
 void TSendFlow::SMTPTlsError(TSMTPx& Client, TClientState& State, const std::string& Text) {

@@ -92,11 +92,7 @@ public:
 private:
     struct TClientState;
     struct TComposeJob;
-    // Outlives the flow where a wait or an event may see it end.
-    struct TLife {
-        bool Alive = true;
-        int EventDepth = 0;  // client events running
-    };
+    using TLife = TFlowLife;
 
     void BuildAndSend(const std::string& Address);
     void ComposeDone();

@@ -73,22 +73,11 @@ int IniStrToIntDef(const std::string& Value, int Default) {
         }
         return static_cast<int>(static_cast<unsigned int>(V));
     }
-    size_t i = 0;
-    bool Neg = false;
-    if (i < N && (Value[i] == '-' || Value[i] == '+')) {
-        Neg = Value[i] == '-';
-        ++i;
-    }
-    if (i >= N) return Default;
-    long long V = 0;
-    for (; i < N; ++i) {
-        unsigned char C = static_cast<unsigned char>(Value[i]);
-        if (C < '0' || C > '9') return Default;
-        V = V * 10 + (C - '0');
-        if (V > 2147483648LL) return Default;
-    }
-    if (!Neg && V > 2147483647LL) return Default;
-    return static_cast<int>(Neg ? -V : V);
+    // Decimal: a sign or a digit first (no blanks in front), in the 32-bit range.
+    if (N == 0 || !(Value[0] == '-' || Value[0] == '+' || (Value[0] >= '0' && Value[0] <= '9')))
+        return Default;
+    long long V;
+    return ReadDecimal(Value, V) ? static_cast<int>(V) : Default;
 }
 
 int TCustomIniFile::ReadInteger(const std::string& Section, const std::string& Ident, int Default) {
